@@ -1,0 +1,43 @@
+#pragma once
+#include "corelib/KxExport.h"
+#include <cstddef>
+#include <cstdint>
+
+// The core library's allocator. Every block the framework takes for its
+// arrays and shared objects comes from here, and the arrays book the size of
+// each block they hold, so tests can read back how much is in use and how
+// many allocations a piece of code made.
+class KX_API KxPlatform {
+public:
+    static KxPlatform& instance();
+
+    // Returns null when the allocation fails (or the failure hook says so).
+    void* alloc(std::size_t bytes);
+    void dealloc(void* block, std::size_t bytes);
+    // For text storage: counted, but never refused by the failure hook.
+    void* allocUnchecked(std::size_t bytes);
+
+    void addToMemory(std::size_t bytes);
+    void removeFromMemory(std::size_t bytes);
+
+    std::int64_t bookedMemory() const { return m_booked; }
+    std::uint64_t allocCount() const { return m_allocs; }
+
+    // Test hook: after `successes` more calls of alloc() succeed, alloc()
+    // returns null until the hook is reset with a negative value.
+    void failAllocationsAfter(std::int64_t successes) { m_failAfter = successes; }
+
+private:
+    KxPlatform() = default;
+    std::int64_t m_booked = 0;
+    std::uint64_t m_allocs = 0;
+    std::int64_t m_failAfter = -1;
+};
+
+// Base of every object allocated through the core library's allocator.
+// `new` yields null instead of throwing when the allocator refuses.
+class KX_API KxAllocHooked {
+public:
+    static void* operator new(std::size_t bytes) noexcept;
+    static void operator delete(void* block, std::size_t bytes) noexcept;
+};

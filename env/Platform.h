@@ -1,0 +1,39 @@
+#pragma once
+// The one place where the framework calls the operating system. Each function
+// stands for one platform service; PlatformPosix.cpp realises them on POSIX
+// systems, and a Windows build supplies the same functions in its own file.
+#include "corelib/KxExport.h"
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace Rt {
+namespace Platform {
+
+// The host name; false when the system gives none. (On Windows the socket
+// library is started on demand before a second attempt.)
+RT_API bool hostName(char* buffer, int size);
+// Full path of the running program's executable file; empty when unknown.
+RT_API std::string executablePath();
+// Creates one directory level; the caller ignores failures (existing, no parent).
+RT_API int makeDirectory(const char* path);
+// The current local time, broken down.
+RT_API std::tm localTimeNow();
+// Value of an environment variable; null when it is not set.
+RT_API const char* environment(const char* name);
+
+// Full file name of the loaded module (shared library or program) holding `address`.
+RT_API std::string moduleFileOf(const void* address);
+// The names of the entries of a directory (files only, no "." or ".."), sorted
+// by name so that every machine lists them in the same order. Empty when the
+// directory cannot be read.
+RT_API std::vector<std::string> listDirectory(const std::string& directory);
+// The file-name suffix of shared libraries on this platform (".so", ".dll").
+RT_API const char* librarySuffix();
+// Loads a shared library; null (with a reason in `error`) when it cannot be loaded.
+RT_API void* loadLibrary(const std::string& path, std::string& error);
+RT_API void* findSymbol(void* library, const char* name);
+RT_API void freeLibrary(void* library);
+
+} // namespace Platform
+} // namespace Rt
