@@ -1,4 +1,5 @@
 #include "corelib/KxErrorState.h"
+#include <new>
 
 KxStdError* KxErrorState::s_pError = nullptr;
 
@@ -19,8 +20,12 @@ void KxErrorState::setError(KxStdError* error) {
 
 void KxErrorState::throwStdError(const KxString& className, const char* method, const char* text,
                                  KxErrorCode code) {
-    Kx::SharedPtr<KxStdError> error(new KxStdError(className, method, "", text, code));
-    if (error) setError(error.get());
+    // The error that reports a refused allocation must still come into being,
+    // so its block is taken past the allocator's failure hook (like text storage).
+    void* block = KxPlatform::instance().allocUnchecked(sizeof(KxStdError));
+    if (!block) return;
+    Kx::SharedPtr<KxStdError> error(::new (block) KxStdError(className, method, "", text, code));
+    setError(error.get());
 }
 
 void KxErrorState::rethrowError() {}

@@ -14,7 +14,8 @@ public:
     // Returns null when the allocation fails (or the failure hook says so).
     void* alloc(std::size_t bytes);
     void dealloc(void* block, std::size_t bytes);
-    // For text storage: counted, but never refused by the failure hook.
+    // For text storage and raised errors: counted, but never refused by the
+    // failure hook, so that a refused allocation can still be reported.
     void* allocUnchecked(std::size_t bytes);
 
     void addToMemory(std::size_t bytes);

@@ -37,7 +37,9 @@ public:
     SharedPtr(SharedPtr&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
     template <class U, class = std::enable_if_t<std::is_convertible<U*, T*>::value>>
     SharedPtr(const SharedPtr<U>& other) noexcept : SharedPtr(other.get()) {}
-    ~SharedPtr() { if (m_p) m_p->unref(); }
+    // The pointer is emptied before the object is released, so code run by
+    // the object's destructor never finds it through this pointer.
+    ~SharedPtr() { T* p = m_p; m_p = nullptr; if (p) p->unref(); }
 
     SharedPtr& operator=(const SharedPtr& other) noexcept { return *this = other.m_p; }
     SharedPtr& operator=(SharedPtr&& other) noexcept {

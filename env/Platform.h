@@ -22,6 +22,11 @@ RT_API std::tm localTimeNow();
 // Value of an environment variable; null when it is not set.
 RT_API const char* environment(const char* name);
 
+// Sets an environment variable for this process and the programs it starts.
+RT_API bool setEnvironment(const char* name, const char* value);
+// Whether `path` names a directory this process may create files in.
+RT_API bool isWritableDirectory(const std::string& path);
+
 // Full file name of the loaded module (shared library or program) holding `address`.
 RT_API std::string moduleFileOf(const void* address);
 // The names of the entries of a directory (files only, no "." or ".."), sorted

@@ -37,6 +37,13 @@ std::tm localTimeNow() {
 
 const char* environment(const char* name) { return std::getenv(name); }
 
+bool setEnvironment(const char* name, const char* value) { return ::setenv(name, value, 1) == 0; }
+
+bool isWritableDirectory(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
 std::string moduleFileOf(const void* address) {
     Dl_info info{};
     if (!::dladdr(address, &info) || !info.dli_fname) return std::string();

@@ -1,3 +1,15 @@
-#include <Rt/Rt.h>
+// rtrun: runs test scripts with the test libraries found beside the core library.
+#include "rtrun/Options.h"
+#include "rtrun/Run.h"
 #include <cstdio>
-int main() { RtLib::init(); std::printf("%s\n", Rt::resultDir().toStdString().c_str()); RtLib::fini(); }
+
+int main(int argc, char** argv) {
+    rtrun::Options options;
+    std::string problem;
+    if (!rtrun::parseOptions(argc, argv, options, problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        std::fprintf(stderr, "Try 'rtrun --help'.\n");
+        return rtrun::kCannotRun;
+    }
+    return rtrun::run(options);
+}

@@ -1,0 +1,128 @@
+#include "driver/TestDriver.h"
+#include "corelib/KxErrorState.h"
+#include "driver/TestGroup.h"
+#include "env/GlobalStorage.h"
+#include "report/WholeFileReader.h"
+#include "results/GlobalResults.h"
+#include "testset/TestSetFactory.h"
+
+namespace Rt {
+
+TestDriver::TestDriver(int& argc, char** argv) : m_argc(argc), m_argv(argv) {
+    gResults = new GlobalResults;
+}
+
+TestDriver::TestDriver(const TestDriver& other)
+    : KxRefCounted(other), m_argc(other.m_argc), m_argv(other.m_argv), m_factories(other.m_factories),
+      m_message(other.m_message) {}
+
+TestDriver& TestDriver::operator=(const TestDriver& other) {
+    m_argc = other.m_argc;
+    m_argv = other.m_argv;
+    m_factories = other.m_factories;
+    m_message = other.m_message;
+    return *this;
+}
+
+TestDriver::~TestDriver() {
+    gResults = nullptr;  // the last reference writes the run's record and closes the report
+    m_message = nullptr;
+    m_factories.freeStorage();
+}
+
+void TestDriver::setFactories(Kx::SharedPtrVec<TestSetFactory>& list) { m_factories = list; }
+
+TestSetFactory* TestDriver::factory(int i) {
+    if (i < 0) return nullptr;
+    return m_factories[static_cast<std::uint32_t>(i)].get();
+}
+
+void TestDriver::raise(const char* method, const KxString& text) {
+    m_message = new Msg("TestDriver", method, "", "", eCoreError);
+    if (m_message) {
+        m_message->textList.append(text);
+        KxErrorState::setError(m_message.get());
+    }
+    m_message = nullptr;
+}
+
+bool TestDriver::execute() {
+    KxString text;
+    int i = 1;
+    try {
+        for (; i < m_argc; ++i) {
+            const KxString name = Rt::configDir() + m_argv[i];
+            if (readFile(name, text)) executeI(text);
+            else raise("execute", KxString("Could not open file: ") + m_argv[i]);
+        }
+    } catch (...) {
+        raise("execute", KxString("Unknown Exception Encountered: ") + m_argv[i]);
+        return false;
+    }
+    return true;
+}
+
+bool TestDriver::readFile(const KxString& name, KxString& text) {
+    const char* problem = nullptr;
+    switch (readWholeFile(name, text)) {
+        case FileReadResult::eOk: return true;
+        case FileReadResult::eClearFailed: problem = "Could not clear String"; break;
+        case FileReadResult::eNoStream: problem = "KxObjectReadStream Creation Failed"; break;
+        case FileReadResult::eOpenFailed: problem = "Could not open file"; break;
+        case FileReadResult::eLockFailed: problem = "Could not lock the file"; break;
+        case FileReadResult::eUnlockFailed: problem = "Could not unlock the file"; break;
+        case FileReadResult::eCloseFailed: problem = "Could not close the file"; break;
+    }
+    raise("readFile", problem);
+    return false;
+}
+
+bool TestDriver::executeI(const KxString& text) {
+    auto emptyTagError = [this]() { raise("executeD", "TestDriver XML Error: Empty Object Tag"); };
+    Kx::SharedPtr<TestGroup> group(new TestGroup);
+    if (!group) return false;
+    group->setFactories(m_factories);
+
+    int p = text.find("<", 0);
+    while (p != -1) {
+        const int start = p + 1;
+        KxString tag, close, content;
+        int lt = -1;
+        int last = -1;
+        const int gt = text.find(">", start);
+        if (gt - start < 1) emptyTagError();
+        else text.subString(start, tag, gt - start);
+
+        if (tag == "group" || tag == "Group") {
+            for (int q = gt; close != "/group" && close != "/Group"; q = last) {
+                lt = text.find("<", q);
+                last = text.find(">", lt);
+                if (last - lt - 1 < 1) emptyTagError();
+                else text.subString(lt + 1, close, last - lt - 1);
+                if (last == -1) {
+                    raise("executeD", "TestDriver XML Error: Failed to find close tag for group");
+                    return false;
+                }
+            }
+            if (lt - gt - 1 < 1) {
+                raise("executeD", "TestDriver XML Error: Empty Group Object");
+            } else {
+                text.subString(gt + 1, content, lt - gt - 1);
+                group->execute(content);
+            }
+        } else {
+            lt = text.find("<", gt);
+            last = text.find(">", lt);
+            if (last - lt - 1 < 1) raise("executeD", "TestDriver: Empty Object Tag");
+            else text.subString(lt + 1, close, last - lt - 1);
+            tag.insert("/", 0);
+            if (close != tag) raise("executeD", KxString("TestDriver:") + tag + " != " + close);
+            if (lt - gt - 1 >= 1 && tag != "/name" && tag != "/Name" && tag != "/KxFileLoc")
+                raise("executeD", "TestDriver: Unknown Object");
+        }
+        p = text.find("<", last);
+    }
+    return true;
+}
+
+} // namespace Rt

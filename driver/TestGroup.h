@@ -1,0 +1,40 @@
+#pragma once
+#include "corelib/KxVec.h"
+#include "driver/Info.h"
+#include "driver/Msg.h"
+
+namespace Rt {
+
+class TestSetFactory;
+class TestSet;
+
+// Runs one Group object of a test script: opens its report element, scans
+// its text, has each Test object created by the factories and runs it, then
+// writes the group's values and summary. Title, description and exit flag
+// carry over between the groups run on one object.
+class RT_API TestGroup : public KxRefCounted, public Info {
+public:
+    TestGroup();
+    TestGroup(const TestGroup& other);
+    TestGroup& operator=(const TestGroup& other);
+    ~TestGroup() override;
+
+    void setFactories(Kx::SharedPtrVec<TestSetFactory>& list);
+    // Runs the group in its report element; true when all its tests passed.
+    bool execute(KxString& text);
+    // Scans the group text and runs its tests; returns the exit flag.
+    bool executeI(KxString& text);
+    bool fatalStateW() { return true; }
+    bool warningStateW() { return true; }
+
+private:
+    void sendCommand(const char* command, KxErrorCode code, const char* element);
+    void sendValues(const KxString& time);
+    void raise(const KxString& text);
+    void runTest(const KxString& content, Kx::SharedPtr<TestSet>& held);
+
+    Kx::SharedPtrVec<TestSetFactory> m_factories;
+    Kx::SharedPtr<Msg> m_message;
+};
+
+} // namespace Rt

@@ -1,0 +1,84 @@
+#pragma once
+#include "driver/Msg.h"
+#include "report/FileStream.h"
+#include <cstdint>
+
+namespace Rt {
+
+// Writes the run's XML report line by line, and at construction names the
+// run, creates its directories and publishes the page and its style files.
+//
+// Lines are assembled in memory and handed to the file by flush(), in one
+// write; GlobalResults flushes each time control passes to code outside the
+// framework, so a run that dies loses nothing it wrote before.
+class RT_API TestReporter : public KxRefCounted {
+public:
+    explicit TestReporter(bool flag = false);
+    TestReporter(const KxString& name, const KxString& dir, bool flag);
+    TestReporter(const TestReporter& other);
+    TestReporter& operator=(const TestReporter& other);
+    ~TestReporter() override;
+
+    void setDate(int month, int day, int year);
+    void setTime(int hour, int minute);
+
+    void initializeName();
+    void initializeDir();
+    void initializeReport();
+    void openReport();
+    void closeReport();
+
+    void openObj(const KxString& name);
+    void closeObj(const KxString& name);
+    void openObj(const Msg* message);
+    void closeObj(const Msg* message);
+    void writeObject(const KxString& name, const KxString& value);
+    void writeObject(const Msg* message);
+    void writeMsg(const KxString& type, const Msg* message);
+    void writeKxStdErr(const KxStdError* error);
+    void writeEncodedStr(const KxString& text);
+
+    // Hands what was written since the last flush to the file in one write.
+    void flush();
+
+    const KxString& runName() const { return m_runName; }
+    const KxString& reportFile() const { return m_reportFile; }
+    const KxString& reportDir() const { return m_reportDir; }
+    const KxString& timeText() const { return m_timeText; }
+    const KxString& dateText() const { return m_dateText; }
+    // Where the page, the style files and the e-mail summary go: with the report.
+    KxString reportPath() const;
+    KxString pagePath() const;
+    KxString emailPath() const;
+
+private:
+    // A piece is what one write of the file would carry. A piece holding a
+    // character without a single-byte form is dropped whole, as such a write would be.
+    void beginPiece();
+    void put(const KxString& text);
+    void put(const KxString::Unit* units, int count);
+    void put(const char* text);
+    void put(char c);
+    void endPiece();
+    void writeLine(const char* open, const KxString& name, const char* close);
+    void writeValue(const KxString& name, const KxString& value);
+    void writeRecordLine(const char* tag, const KxString& content);
+    void buildEmailSummary();
+
+    KxString m_indent;
+    KxString m_lineEnd;
+    std::int32_t m_nextId = 0;
+    bool m_flag;
+    KxString m_runName;
+    KxString m_reportFile;
+    KxString m_reportDir;
+    KxString m_timeText;
+    KxString m_dateText;
+    FileStream m_file;
+
+    KxVec<char> m_pending;
+    std::uint32_t m_pieceStart = 0;
+    bool m_pieceValid = true;
+};
+
+} // namespace Rt

@@ -1,0 +1,273 @@
+#include "results/GlobalResults.h"
+#include "corelib/KxBuildInfo.h"
+#include "corelib/KxErrorState.h"
+#include "env/GlobalStorage.h"
+#include <cstdio>
+
+namespace Rt {
+
+namespace {
+
+// A report command or record needs a Msg; an error raised as a plain core
+// error with one of the framework's codes gets an equivalent message.
+Kx::SharedPtr<Msg> asMsg(const KxStdError* error) {
+    if (auto* message = dynamic_cast<Msg*>(const_cast<KxStdError*>(error))) return message;
+    return new Msg(error->getClassName(), error->getMethodName(), error->getText1(), error->getText2(),
+                   error->getCode());
+}
+
+KxString formatInt(const char* format, int value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+KxString formatSeconds(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.2f Seconds", seconds);
+    return text;
+}
+
+} // namespace
+
+GlobalResults::GlobalResults() {
+    std::printf("** Initializing GlobalResults\n");
+    m_testReporter = new TestReporter("outTest", Rt::resultDir(), true);
+    m_summaries.append(ErrorSummary());
+    m_level = 0;
+    initializeErrorHandling();
+}
+
+GlobalResults::GlobalResults(const GlobalResults& other)
+    : KxRefCounted(other),
+      m_enabled(other.m_enabled),
+      m_locked(other.m_locked),
+      m_testErrors(other.m_testErrors),
+      m_level(other.m_level),
+      m_summaries(other.m_summaries),
+      m_coreReporter(other.m_coreReporter),
+      m_testReporter(other.m_testReporter),
+      m_timer(other.m_timer) {}
+
+GlobalResults& GlobalResults::operator=(const GlobalResults& other) {
+    m_enabled = other.m_enabled;
+    m_locked = other.m_locked;
+    m_testErrors = other.m_testErrors;
+    m_level = other.m_level;
+    m_summaries = other.m_summaries;
+    m_coreReporter = other.m_coreReporter;
+    m_testReporter = other.m_testReporter;
+    m_timer = other.m_timer;
+    return *this;
+}
+
+GlobalResults::~GlobalResults() {
+    m_locked = false;
+    outputGlobal();
+    m_coreReporter = nullptr;
+    m_testReporter = nullptr;  // the last reference closes the report
+    m_summaries.freeStorage();
+}
+
+bool GlobalResults::initializeErrorHandling() {
+    KxErrorState::setErrorCallback(&GlobalResults::callback);
+    m_testErrors = 0;
+    m_enabled = true;
+    m_locked = false;
+    return true;
+}
+
+void GlobalResults::callback(bool raised) {
+    GlobalResults* results = gResults.get();
+    if (!results || !raised || results->m_locked || !results->m_testReporter) return;
+    results->m_locked = true;
+    try {
+        if (KxErrorState::s_pError) results->dispatch(KxErrorState::s_pError);
+    } catch (...) {
+        // a failing handler must not unwind into the code that raised the error
+    }
+    results->m_locked = false;
+    results->flush();
+}
+
+void GlobalResults::_handleError(const KxStdError* error) {
+    route(error);
+    flush();
+}
+
+void GlobalResults::route(const KxStdError* error) {
+    try {
+        dispatch(error);
+    } catch (...) {
+    }
+}
+
+void GlobalResults::flush() {
+    if (m_testReporter) m_testReporter->flush();
+}
+
+void GlobalResults::dispatch(const KxStdError* error) {
+    switch (error->getCode()) {
+        case eExternalWarning: handleExtWar(error); break;
+        case eExternalError: handleExtErr(error); break;
+        case eTestWarning: handleTestWar(error); break;
+        case eTestError: handleTestErr(error); break;
+        case eCoreWarning: handleCoreWar(error); break;
+        case eCoreError: handleCoreErr(error); break;
+        case eCommand: handleCmd(error); break;
+        case eSummaryRequest: handleSum(); break;
+        default: handleKxError(error); break;
+    }
+}
+
+ErrorSummary& GlobalResults::current() {
+    while (m_summaries.size() <= static_cast<std::uint32_t>(m_level)) m_summaries.append(ErrorSummary());
+    return m_summaries[static_cast<std::uint32_t>(m_level)];
+}
+
+const ErrorSummary& GlobalResults::errorSummary(int index) const {
+    static const ErrorSummary none;
+    if (index == -1) return m_summaries.isEmpty() ? none : m_summaries.last();
+    if (index < 0 || static_cast<std::uint32_t>(index) >= m_summaries.size()) return none;
+    return m_summaries[static_cast<std::uint32_t>(index)];
+}
+
+void GlobalResults::writeRecord(const char* type, const KxStdError* error) {
+    if (m_testReporter) m_testReporter->writeMsg(type, asMsg(error).get());
+}
+
+void GlobalResults::handleTestErr(const KxStdError* error) {
+    current().incErr();
+    writeRecord("Error", error);
+}
+
+void GlobalResults::handleTestWar(const KxStdError* error) {
+    current().incWar();
+    writeRecord("Warning", error);
+}
+
+void GlobalResults::handleExtErr(const KxStdError* error) {
+    current().incExtErr();
+    writeRecord("ExtError", error);
+}
+
+void GlobalResults::handleExtWar(const KxStdError* error) {
+    current().incExtWar();
+    writeRecord("ExtWarning", error);
+}
+
+void GlobalResults::handleCoreErr(const KxStdError* error) {
+    if (m_coreReporter) m_coreReporter->writeMsg("Error", asMsg(error).get());
+}
+
+void GlobalResults::handleCoreWar(const KxStdError* error) {
+    if (m_coreReporter) m_coreReporter->writeMsg("Warning", asMsg(error).get());
+}
+
+void GlobalResults::handleKxError(const KxStdError* error) {
+    if (!m_enabled) return;
+    ++m_testErrors;
+    current().incKxErr();
+    if (m_testReporter) m_testReporter->writeKxStdErr(error);
+}
+
+void GlobalResults::handleCmd(const KxStdError* error) {
+    const KxString& command = error->getText2();
+    if (command == "openObj") {
+        Kx::SharedPtr<Msg> message = asMsg(error);
+        if (m_testReporter) m_testReporter->openObj(message.get());
+        m_summaries.append(ErrorSummary());
+        ++m_level;
+    } else if (command == "closeObj") {
+        // With no object open there is nothing to close: writing a closing tag
+        // here would break the report's nesting.
+        if (m_level < 1) return;
+        Kx::SharedPtr<Msg> message = asMsg(error);
+        if (m_testReporter) m_testReporter->closeObj(message.get());
+        ErrorSummary closed = current();
+        m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
+        m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
+        --m_level;
+    } else if (command == "writeObj") {
+        Kx::SharedPtr<Msg> message = asMsg(error);
+        if (m_testReporter) m_testReporter->writeObject(message.get());
+    } else if (command == "catch") {
+        Kx::SharedPtr<Msg> message = asMsg(error);
+        KxString name = message->textList.isEmpty() ? KxString() : message->textList[0];
+        reportUnhandleKxErrors(message.get(), name);
+    } else if (command == "verify") {
+        reportUnhandleKxErrors(asMsg(error).get(), 0);
+    } else if (command == "verifyA") {
+        reportUnhandleKxErrors(asMsg(error).get(), 1);
+    } else if (command == "verifyB") {
+        reportUnhandleKxErrors(asMsg(error).get(), -1);
+    } else if (command == "disable") {
+        m_enabled = false;
+    } else if (command == "enable") {
+        m_enabled = true;
+    } else {
+        handleKxError(error);
+    }
+}
+
+void GlobalResults::handleSum() {
+    if (!m_testReporter) return;
+    const ErrorSummary& counts = current();
+    TestReporter& report = *m_testReporter;
+    report.openObj("Summary");
+    report.writeObject("KxErrors", formatInt("%d", counts.kxErrors()));
+    report.writeObject("Errors", formatInt("%d", counts.errors()));
+    report.writeObject("Warnings", formatInt("%d", counts.warnings()));
+    report.writeObject("ExtErrors", formatInt("%d", counts.extErrors()));
+    report.writeObject("ExtWarnings", formatInt("%d", counts.extWarnings()));
+    report.closeObj("Summary");
+}
+
+void GlobalResults::outputGlobal() {
+    if (!m_testReporter) return;
+    KxString runTime = formatSeconds(m_timer.getTime());
+    TestReporter& report = *m_testReporter;
+    report.openObj("Global");
+    report.writeObject("Machine", Rt::machine());
+    report.writeObject("Platform", Rt::platform());
+    report.writeObject("RunTime", runTime);
+    report.writeObject("Version", KxVersion::whatString + 4);
+    report.closeObj("Global");
+}
+
+bool GlobalResults::reportUnhandleKxErrors(Msg* message, int when) {
+    const int leaks = m_testErrors;
+    if (leaks < 1) {
+        KxErrorState::clearError();
+        return true;
+    }
+    KxString line = formatInt("%d KxError Leak(s) detected ", leaks);
+    switch (when) {
+        case -1: line += " before test"; break;
+        case 0: line += " in test"; break;
+        case 1: line += " after test"; break;
+        default: break;
+    }
+    message->textList.append(line);
+    current().incErr();
+    if (m_testReporter) m_testReporter->writeMsg("Error", message);
+    m_testErrors = 0;
+    return false;
+}
+
+bool GlobalResults::reportUnhandleKxErrors(Msg* message, const KxString& name) {
+    const int leaks = m_testErrors;
+    if (leaks < 1) {
+        KxErrorState::clearError();
+        return true;
+    }
+    KxString line = formatInt("%d KxErrors Encountered in ", leaks) + " test : " + name;
+    if (message->textList.isEmpty()) message->textList.append(KxString());
+    message->textList[0] = line;
+    current().incErr();
+    if (m_testReporter) m_testReporter->writeMsg("Error", message);
+    m_testErrors = 0;
+    return false;
+}
+
+} // namespace Rt

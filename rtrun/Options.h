@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace rtrun {
+
+enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
+
+enum class Mode { kRun, kList, kHelp, kVersion };
+
+struct Options {
+    Mode mode = Mode::kRun;
+    std::string suite;      // base directory of the suite, when given
+    std::string platform;   // platform name, when given
+    std::vector<std::string> scripts;
+};
+
+// False, with the reason in `problem`, for a command line that cannot run.
+bool parseOptions(int argc, char** argv, Options& options, std::string& problem);
+void printHelp();
+
+} // namespace rtrun

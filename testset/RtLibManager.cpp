@@ -1,0 +1,91 @@
+#include "testset/RtLibManager.h"
+#include "corelib/KxBuildInfo.h"
+#include "env/Platform.h"
+#include <cstdio>
+#include <string>
+
+namespace Rt {
+
+namespace {
+
+using AcquireFactory = TestSetFactory* (*)();
+
+// Directory of the loaded core library, found through a function it holds.
+KxString coreLibraryDirectory() {
+    std::string file = Platform::moduleFileOf(reinterpret_cast<const void*>(&KxLib::init));
+    std::size_t separator = file.find_last_of("/\\");
+    return separator == std::string::npos ? KxString() : KxString(file.substr(0, separator + 1).c_str());
+}
+
+} // namespace
+
+RtLibManager::RtLibManager() = default;
+
+RtLibManager::~RtLibManager() {
+    unloadTestLibs();
+    m_failures.freeStorage();
+}
+
+TestSetFactory* RtLibManager::factory(int i) {
+    if (i < 0) return nullptr;
+    return m_factories[static_cast<std::uint32_t>(i)].get();
+}
+
+bool RtLibManager::loadTestLibs() {
+    if (m_directory.isEmpty()) m_directory = coreLibraryDirectory();
+    char suffix[32];
+    std::snprintf(suffix, sizeof(suffix), "%d%d%s", 8, 0, Platform::librarySuffix());
+    for (const std::string& entry : Platform::listDirectory(m_directory.toStdString())) {
+        KxString name(entry.c_str());
+        if (name.contains("KxRt") && name.contains(suffix)) {
+            std::printf("Found: %s\n", entry.c_str());
+            std::string fileName = entry;
+            _loadLibrary(&fileName[0]);
+        }
+    }
+    return true;
+}
+
+// The file is loaded from the directory it was found in, so the library
+// examined is the one loaded whatever the system's search order.
+bool RtLibManager::_loadLibrary(char* fileName) {
+    std::fflush(stdout);  // the library's own start-up code runs next
+    std::string reason;
+    void* library = Platform::loadLibrary(m_directory.toStdString() + fileName, reason);
+    if (!library) {
+        m_failures.append(KxString(fileName) + ": " + reason.c_str());
+        std::printf("%s : None\n", fileName);
+        return true;
+    }
+    if (auto acquire = reinterpret_cast<AcquireFactory>(Platform::findSymbol(library, "acquireFactory"))) {
+        if (TestSetFactory* made = acquire()) {
+            m_factories.append(Kx::SharedPtr<TestSetFactory>(made));
+            m_libraries.append(library);
+            std::printf("%s : Factory\n", fileName);
+            return true;
+        }
+    }
+    Platform::freeLibrary(library);
+    std::printf("%s : Library\n", fileName);
+    return true;
+}
+
+bool RtLibManager::unloadTestLibs() {
+    std::uint32_t count = m_factories.size() > m_libraries.size() ? m_factories.size() : m_libraries.size();
+    while (count-- > 0) _unloadLibary(static_cast<int>(count));
+    m_factories.freeStorage();
+    m_libraries.freeStorage();
+    return true;
+}
+
+// The factory goes first: its destructor is code of the library.
+bool RtLibManager::_unloadLibary(int i) {
+    const std::uint32_t index = static_cast<std::uint32_t>(i);
+    m_factories.remove(index, 1);
+    void* library = m_libraries[index];
+    if (library) Platform::freeLibrary(library);
+    m_libraries.remove(index, 1);
+    return true;
+}
+
+} // namespace Rt

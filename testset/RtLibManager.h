@@ -1,0 +1,41 @@
+#pragma once
+#include "corelib/KxVec.h"
+#include "testset/TestSetFactory.h"
+
+namespace Rt {
+
+// Finds the test libraries beside the core library ("KxRt" and "80" plus
+// the library suffix anywhere in the file name), loads them, and asks each
+// for its factory through its exported "acquireFactory". Every other
+// reference to a factory must be gone before unloadTestLibs(): the factory's
+// code lives in its library.
+class RT_API RtLibManager : public KxRefCounted {
+public:
+    RtLibManager();
+    RtLibManager(const RtLibManager&) = delete;
+    RtLibManager& operator=(const RtLibManager&) = delete;
+    ~RtLibManager() override;
+
+    bool loadTestLibs();
+    bool unloadTestLibs();
+    Kx::SharedPtrVec<TestSetFactory>& factories() { return m_factories; }
+    // Null for a negative index; past the end, the list is extended with empty entries.
+    TestSetFactory* factory(int i);
+
+    // The directory searched, with its trailing separator (known after the first load).
+    const KxString& searchDirectory() const { return m_directory; }
+    // Why each matching file that could not be loaded was refused ("name: reason").
+    const KxVec<KxString>& loadFailures() const { return m_failures; }
+
+protected:
+    bool _loadLibrary(char* fileName);
+    bool _unloadLibary(int i);
+
+private:
+    KxString m_directory;
+    KxVec<void*> m_libraries;
+    Kx::SharedPtrVec<TestSetFactory> m_factories;
+    KxVec<KxString> m_failures;
+};
+
+} // namespace Rt

@@ -1,0 +1,98 @@
+#include "testset/TestSetFactory.h"
+#include "corelib/KxErrorState.h"
+#include "results/GlobalResults.h"
+
+namespace Rt {
+
+TestSetFactory::TestSetFactory() = default;
+
+TestSetFactory::TestSetFactory(const TestSetFactory& other)
+    : KxRefCounted(other), m_message(other.m_message), m_testCases(other.m_testCases), m_creators(other.m_creators) {}
+
+TestSetFactory& TestSetFactory::operator=(const TestSetFactory& other) {
+    m_message = other.m_message;
+    m_testCases = other.m_testCases;
+    m_creators = other.m_creators;
+    return *this;
+}
+
+TestSetFactory::~TestSetFactory() {
+    m_creators.freeStorage();
+    m_testCases.freeStorage();
+    m_message = nullptr;
+}
+
+void TestSetFactory::_registerTestCase(const KxString& name, Creator creator) {
+    m_testCases.append(name);
+    m_creators.append(creator);
+}
+
+void TestSetFactory::raise(const KxString& text) {
+    m_message = new Msg("TestSetFactory", "create", "", "", eCoreError);
+    if (m_message) {
+        m_message->textList.append(text);
+        KxErrorState::setError(m_message.get());
+    }
+    m_message = nullptr;
+}
+
+// The scan walks tag pairs: an opening tag, the value up to the next "<",
+// and the tag that follows as its closing tag. After every pair, matched or
+// not, it resumes after that closing tag, as the group scanner does; each
+// step moves strictly forward, so the scan ends whatever the text.
+TestSet* TestSetFactory::create(const KxString& text) {
+    KxString title;
+    KxString ext;
+    KxVec<KxString> args;
+
+    int pos = text.find("<", 0) + 1;
+    for (;;) {
+        KxString openTag;
+        KxString closeTag;
+        KxString value;
+        const int gt1 = text.find(">", pos);
+        if (gt1 == -1 || pos == 0) break;
+        const int lt2 = text.find("<", gt1);
+        const int gt2 = text.find(">", lt2);
+
+        if (gt1 - pos < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
+        else text.subString(pos, openTag, gt1 - pos);
+        if (gt2 - lt2 - 1 < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
+        else text.subString(lt2 + 1, closeTag, gt2 - lt2 - 1);
+
+        openTag.insert("/", 0);
+        if (closeTag != openTag)
+            raise(KxString("XML Error: Found ") + openTag + " != " + closeTag + " in test " + title);
+        const int next = text.find("<", gt2) + 1;
+
+        if (lt2 - gt1 - 1 >= 1) text.subString(gt1 + 1, value, lt2 - gt1 - 1);
+
+        if (openTag == "/title" || openTag == "/Title") title = value;
+        else if (openTag == "/arg" || openTag == "/Arg") args.append(value);
+        else if (openTag == "/ext" || openTag == "/Ext") ext = value;
+        else raise(KxString("XML Error: Found ") + "Unknown Object: " + openTag + " in test " + title);
+
+        pos = next;
+    }
+
+    // Test code runs from here on: the report gets what it holds first.
+    if (gResults) gResults->flush();
+    TestSet* test = createTestSet(title);
+    if (!test) {
+        raise(KxString("Test: ") + title + " - Is Not Defined");
+        return nullptr;
+    }
+    test->setExt(ext);
+    for (const KxString& arg : args) test->addArg(arg);
+    test->initialize();
+    return test;
+}
+
+TestSet* TestSetFactory::createTestSet(const KxString& name) {
+    for (std::uint32_t i = m_testCases.size(); i-- > 0;) {
+        if (m_testCases[i] == name) return m_creators[i]();
+    }
+    return nullptr;
+}
+
+} // namespace Rt
