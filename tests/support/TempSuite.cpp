@@ -1,0 +1,112 @@
+#include "support/TempSuite.h"
+#include <Rt/Rt.h>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <algorithm>
+
+namespace testsupport {
+
+namespace {
+const char* kVariables[] = {"KXRT_INDATA_DIR", "KXRT_OUTDATA_DIR", "KXRT_RESULT_DIR", "KXRT_SCRIPT_DIR",
+                            "KXRT_CONFIG_DIR", "KXRT_RELATIVE_PATH", "KXRT_PLAT_TARG", "Uname", "DEBUG"};
+
+void removeTree(const std::string& path) {
+    std::string command = "rm -rf '" + path + "'";
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
+}
+} // namespace
+
+TempSuite::TempSuite(const std::string& platform) {
+    char pattern[] = "/tmp/rtsuite.XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    m_base = std::string(pattern) + "/";
+    for (const char* dir : {"Config", "Scripts", "GoldenData", "Results"}) ::mkdir((m_base + dir).c_str(), 0777);
+    for (const char* name : kVariables) ::unsetenv(name);
+    ::setenv("KXRT_RELATIVE_PATH", m_base.c_str(), 1);
+    ::setenv("KXRT_PLAT_TARG", platform.c_str(), 1);
+    RtLib::init();
+}
+
+TempSuite::~TempSuite() {
+    Rt::gResults = nullptr;
+    RtLib::fini();
+    for (const char* name : kVariables) ::unsetenv(name);
+    removeTree(m_base);
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string listing(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+    return text;
+}
+
+std::string onlyFileEndingIn(const std::string& dir, const std::string& suffix) {
+    std::string found;
+    int count = 0;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string name = e->d_name;
+            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                found = dir + name;
+                ++count;
+            }
+        }
+        ::closedir(d);
+    }
+    return count == 1 ? found : std::string();
+}
+
+std::string xmlProblems(const std::string& path) {
+    std::string command = "xmllint --noout '" + path + "' 2>&1";
+    std::string output;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[512];
+        while (std::size_t n = std::fread(chunk, 1, sizeof(chunk), pipe)) output.append(chunk, n);
+        int status = ::pclose(pipe);
+        if (status != 0 && output.empty()) output = "xmllint failed to run (is libxml2-utils installed?)";
+    } else {
+        output = "could not start xmllint";
+    }
+    return output;
+}
+
+std::string maskTimes(const std::string& report) {
+    static const std::regex time("[0-9]+\\.[0-9]{2} Seconds");
+    return std::regex_replace(report, time, "T.TT Seconds");
+}
+
+} // namespace testsupport
