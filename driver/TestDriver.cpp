@@ -1,4 +1,5 @@
 #include "driver/TestDriver.h"
+#include "driver/MessageChannel.h"
 #include "corelib/KxErrorState.h"
 #include "driver/TestGroup.h"
 #include "env/GlobalStorage.h"
@@ -38,12 +39,7 @@ TestSetFactory* TestDriver::factory(int i) {
 }
 
 void TestDriver::raise(const char* method, const KxString& text) {
-    m_message = new Msg("TestDriver", method, "", "", eCoreError);
-    if (m_message) {
-        m_message->textList.append(text);
-        KxErrorState::setError(m_message.get());
-    }
-    m_message = nullptr;
+    raiseMessage(m_message, "TestDriver", method, eCoreError, text);
 }
 
 bool TestDriver::execute() {

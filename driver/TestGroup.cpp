@@ -1,4 +1,5 @@
 #include "driver/TestGroup.h"
+#include "driver/MessageChannel.h"
 #include "corelib/KxChron.h"
 #include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
@@ -27,31 +28,19 @@ TestGroup::~TestGroup() {
 void TestGroup::setFactories(Kx::SharedPtrVec<TestSetFactory>& list) { m_factories = list; }
 
 void TestGroup::sendCommand(const char* command, KxErrorCode code, const char* element) {
-    m_message = new Msg("TestGroup", "executeW", "", command, code);
-    if (m_message && element) m_message->textList.append(element);
-    if (m_message && gResults) gResults->route(m_message.get());
-    m_message = nullptr;
+    Rt::sendCommand(m_message, "TestGroup", "executeW", command, code, element);
 }
 
 void TestGroup::sendValues(const KxString& time) {
-    m_message = new Msg("TestGroup", "executeW", "", "writeObj", eCommand);
-    if (m_message) {
-        m_message->setAtr("Time", time);
-        m_message->setAtr("Desc", getDesc());
-        m_message->setAtr("Title", getTitle());
-        if (gResults) gResults->route(m_message.get());
+    if (Msg* message = beginMessage(m_message, "TestGroup", "executeW", "writeObj", eCommand)) {
+        message->setAtr("Time", time);
+        message->setAtr("Desc", getDesc());
+        message->setAtr("Title", getTitle());
     }
-    m_message = nullptr;
+    deliverCommand(m_message);
 }
 
-void TestGroup::raise(const KxString& text) {
-    m_message = new Msg("TestGroup", "executeD", "", "", eCoreError);
-    if (m_message) {
-        m_message->textList.append(text);
-        KxErrorState::setError(m_message.get());
-    }
-    m_message = nullptr;
-}
+void TestGroup::raise(const KxString& text) { raiseMessage(m_message, "TestGroup", "executeD", eCoreError, text); }
 
 bool TestGroup::execute(KxString& text) {
     KxChron watch;
@@ -61,12 +50,8 @@ bool TestGroup::execute(KxString& text) {
     try {
         result = executeI(text);
     } catch (...) {
-        m_message = new Msg("TestGroup", "executeW", "", "", eTestError);
-        if (m_message) {
-            m_message->textList.append(KxString("UnKnown Exception Occured in Group ") + getTitle());
-            KxErrorState::setError(m_message.get());
-        }
-        m_message = nullptr;
+        raiseMessage(m_message, "TestGroup", "executeW", eTestError,
+                     KxString("UnKnown Exception Occured in Group ") + getTitle());
         result = false;
     }
     char time[64];

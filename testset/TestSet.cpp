@@ -1,4 +1,5 @@
 #include "testset/TestSet.h"
+#include "driver/MessageChannel.h"
 #include "corelib/KxChron.h"
 #include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
@@ -61,27 +62,19 @@ void TestSet::_getData(Kx::SharedPtr<KxBase>& out) {
     if (out.get() != m_data.get()) out = m_data;
 }
 
-void TestSet::deliver() {
-    if (m_message && gResults) gResults->route(m_message.get());
-    m_message = nullptr;
-}
-
 void TestSet::sendCommand(const char* command, KxErrorCode code, const char* element) {
-    m_message = new Msg("TestSet", "executeW", "", command, code);
-    if (m_message && element) m_message->textList.append(element);
-    deliver();
+    Rt::sendCommand(m_message, "TestSet", "executeW", command, code, element);
 }
 
 void TestSet::sendValues(const KxString& time) {
-    m_message = new Msg("TestSet", "executeW", "", "writeObj", eCommand);
-    if (m_message) {
-        for (const KxString& arg : m_args) m_message->setAtr("Arg", arg);
-        m_message->setAtr("Ext", m_ext);
-        m_message->setAtr("Time", time);
-        m_message->setAtr("Desc", getDesc());
-        m_message->setAtr("Title", getTitle());
+    if (Msg* message = beginMessage(m_message, "TestSet", "executeW", "writeObj", eCommand)) {
+        for (const KxString& arg : m_args) message->setAtr("Arg", arg);
+        message->setAtr("Ext", m_ext);
+        message->setAtr("Time", time);
+        message->setAtr("Desc", getDesc());
+        message->setAtr("Title", getTitle());
     }
-    deliver();
+    deliverCommand(m_message);
 }
 
 bool TestSet::execute() {
@@ -106,14 +99,13 @@ bool TestSet::execute() {
     try {
         passed = executeW();
     } catch (...) {
-        m_message = new Msg("TestSet", "executeW", "", "", eTestError);
-        if (m_message) {
-            m_message->textList.append(KxString("Unknown Exception Occured in Test ") + title);
+        if (Msg* message = beginMessage(m_message, "TestSet", "executeW", "", eTestError)) {
+            message->textList.append(KxString("Unknown Exception Occured in Test ") + title);
             try {
                 warningState();
             } catch (...) {
             }
-            KxErrorState::setError(m_message.get());
+            KxErrorState::setError(message);
         }
         m_message = nullptr;
         passed = false;

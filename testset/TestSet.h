@@ -63,7 +63,6 @@ public:
 private:
     void sendCommand(const char* command, KxErrorCode code, const char* element);
     void sendValues(const KxString& time);
-    void deliver();
 
     std::int32_t m_seed = 100;
     KxString m_ext;

@@ -1,4 +1,5 @@
 #include "testset/TestSetFactory.h"
+#include "driver/MessageChannel.h"
 #include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
 
@@ -28,12 +29,7 @@ void TestSetFactory::_registerTestCase(const KxString& name, Creator creator) {
 }
 
 void TestSetFactory::raise(const KxString& text) {
-    m_message = new Msg("TestSetFactory", "create", "", "", eCoreError);
-    if (m_message) {
-        m_message->textList.append(text);
-        KxErrorState::setError(m_message.get());
-    }
-    m_message = nullptr;
+    raiseMessage(m_message, "TestSetFactory", "create", eCoreError, text);
 }
 
 // The scan walks tag pairs: an opening tag, the value up to the next "<",
