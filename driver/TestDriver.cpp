@@ -1,6 +1,5 @@
 #include "driver/TestDriver.h"
 #include "driver/MessageChannel.h"
-#include "corelib/KxErrorState.h"
 #include "driver/TestGroup.h"
 #include "env/GlobalStorage.h"
 #include "report/WholeFileReader.h"

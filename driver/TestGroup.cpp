@@ -1,7 +1,6 @@
 #include "driver/TestGroup.h"
 #include "driver/MessageChannel.h"
 #include "corelib/KxChron.h"
-#include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
 #include "testset/TestSetFactory.h"
 #include <cstdio>

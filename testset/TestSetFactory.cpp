@@ -1,6 +1,5 @@
 #include "testset/TestSetFactory.h"
 #include "driver/MessageChannel.h"
-#include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
 
 namespace Rt {
