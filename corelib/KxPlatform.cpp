@@ -6,16 +6,22 @@ KxPlatform& KxPlatform::instance() {
     return platform;
 }
 
-void* KxPlatform::alloc(std::size_t bytes) {
-    if (m_failAfter == 0) return nullptr;
-    if (m_failAfter > 0) --m_failAfter;
-    return allocUnchecked(bytes);
+bool KxPlatform::refuse(std::int64_t& failAfter) {
+    if (failAfter == 0) return true;
+    if (failAfter > 0) --failAfter;
+    return false;
 }
 
-void* KxPlatform::allocUnchecked(std::size_t bytes) {
+void* KxPlatform::take(std::size_t bytes) {
     ++m_allocs;
     return std::malloc(bytes ? bytes : 1);
 }
+
+void* KxPlatform::alloc(std::size_t bytes) { return refuse(m_failAfter) ? nullptr : take(bytes); }
+
+void* KxPlatform::allocUnchecked(std::size_t bytes) { return take(bytes); }
+
+void* KxPlatform::allocText(std::size_t bytes) { return refuse(m_failTextAfter) ? nullptr : take(bytes); }
 
 void KxPlatform::dealloc(void* block, std::size_t) { std::free(block); }
 

@@ -14,9 +14,12 @@ public:
     // Returns null when the allocation fails (or the failure hook says so).
     void* alloc(std::size_t bytes);
     void dealloc(void* block, std::size_t bytes);
-    // For text storage and raised errors: counted, but never refused by the
-    // failure hook, so that a refused allocation can still be reported.
+    // For raised errors: counted, but never refused by a failure hook, so that
+    // a refused allocation can still be reported.
     void* allocUnchecked(std::size_t bytes);
+    // For text storage: counted, refused only by its own failure hook (text
+    // storage then throws std::bad_alloc, as any standard allocator does).
+    void* allocText(std::size_t bytes);
 
     void addToMemory(std::size_t bytes);
     void removeFromMemory(std::size_t bytes);
@@ -27,12 +30,18 @@ public:
     // Test hook: after `successes` more calls of alloc() succeed, alloc()
     // returns null until the hook is reset with a negative value.
     void failAllocationsAfter(std::int64_t successes) { m_failAfter = successes; }
+    // The same for allocText().
+    void failTextAllocationsAfter(std::int64_t successes) { m_failTextAfter = successes; }
 
 private:
     KxPlatform() = default;
     std::int64_t m_booked = 0;
     std::uint64_t m_allocs = 0;
     std::int64_t m_failAfter = -1;
+    std::int64_t m_failTextAfter = -1;
+
+    static bool refuse(std::int64_t& failAfter);
+    void* take(std::size_t bytes);
 };
 
 // Base of every object allocated through the core library's allocator.

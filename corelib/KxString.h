@@ -11,7 +11,7 @@ struct KxTextAllocator {
     KxTextAllocator() noexcept = default;
     template <class U> KxTextAllocator(const KxTextAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) {
-        void* p = KxPlatform::instance().allocUnchecked(n * sizeof(T));
+        void* p = KxPlatform::instance().allocText(n * sizeof(T));
         if (!p) throw std::bad_alloc();
         return static_cast<T*>(p);
     }

@@ -269,9 +269,19 @@ void TestReporter::writeRecordLine(const char* tag, const KxString& content) {
     endPiece();
 }
 
+// The method text is assembled before the first line is written: should
+// assembling it fail, no half-written record is left in the report.
+const KxString& TestReporter::methodText(const KxStdError* error) {
+    m_methodText = error->getClassName();
+    m_methodText += "::";
+    m_methodText += error->getMethodName();
+    return m_methodText;
+}
+
 void TestReporter::writeMsg(const KxString& type, const Msg* message) {
+    const KxString& method = methodText(message);
     writeLine("<", type, ">");
-    writeRecordLine("Method", message->getClassName() + "::" + message->getMethodName());
+    writeRecordLine("Method", method);
     writeRecordLine("Desc", message->getText2());
     for (const KxString& line : message->textList) writeRecordLine("Msg", line);
     for (const KxString& line : message->traceList) writeRecordLine("Trace", line);
@@ -279,10 +289,12 @@ void TestReporter::writeMsg(const KxString& type, const Msg* message) {
 }
 
 void TestReporter::writeKxStdErr(const KxStdError* error) {
-    writeLine("", "<KxError>", "");
-    writeRecordLine("Method", error->getClassName() + "::" + error->getMethodName());
+    static const KxString record("KxError");
+    const KxString& method = methodText(error);
+    writeLine("<", record, ">");
+    writeRecordLine("Method", method);
     writeRecordLine("Desc", error->getText2());
-    writeLine("", "</KxError>", "");
+    writeLine("</", record, ">");
 }
 
 void TestReporter::writeEncodedStr(const KxString& text) {

@@ -63,6 +63,7 @@ private:
     void writeLine(const char* open, const KxString& name, const char* close);
     void writeValue(const KxString& name, const KxString& value);
     void writeRecordLine(const char* tag, const KxString& content);
+    const KxString& methodText(const KxStdError* error);
     void buildEmailSummary();
 
     KxString m_indent;
@@ -77,6 +78,9 @@ private:
     FileStream m_file;
 
     KxVec<char> m_pending;
+    // Scratch for a record's "class::method" text, reused so that records
+    // cost no allocation once it has grown.
+    KxString m_methodText;
     std::uint32_t m_pieceStart = 0;
     bool m_pieceValid = true;
 };

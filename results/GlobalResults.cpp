@@ -16,6 +16,24 @@ Kx::SharedPtr<Msg> asMsg(const KxStdError* error) {
                    error->getCode());
 }
 
+enum class Command { kOpen, kClose, kWrite, kCatch, kVerify, kVerifyAfter, kVerifyBefore, kDisable, kEnable, kOther };
+
+// The command words, whole and case-sensitive. The texts are made once, so
+// a command costs no allocation.
+Command commandOf(const KxString& word) {
+    static const struct {
+        KxString word;
+        Command command;
+    } table[] = {{"openObj", Command::kOpen},        {"closeObj", Command::kClose},
+                 {"writeObj", Command::kWrite},      {"catch", Command::kCatch},
+                 {"verify", Command::kVerify},       {"verifyA", Command::kVerifyAfter},
+                 {"verifyB", Command::kVerifyBefore}, {"disable", Command::kDisable},
+                 {"enable", Command::kEnable}};
+    for (const auto& entry : table)
+        if (entry.word == word) return entry.command;
+    return Command::kOther;
+}
+
 KxString formatInt(const char* format, int value) {
     char text[64];
     std::snprintf(text, sizeof(text), format, value);
@@ -133,7 +151,11 @@ const ErrorSummary& GlobalResults::errorSummary(int index) const {
 }
 
 void GlobalResults::writeRecord(const char* type, const KxStdError* error) {
-    if (m_testReporter) m_testReporter->writeMsg(type, asMsg(error).get());
+    if (!m_testReporter) return;
+    // A plain error whose message cannot be made for lack of memory keeps its
+    // count but leaves no record.
+    Kx::SharedPtr<Msg> message = asMsg(error);
+    if (message) m_testReporter->writeMsg(type, message.get());
 }
 
 void GlobalResults::handleTestErr(const KxStdError* error) {
@@ -172,41 +194,47 @@ void GlobalResults::handleKxError(const KxStdError* error) {
 }
 
 void GlobalResults::handleCmd(const KxStdError* error) {
-    const KxString& command = error->getText2();
-    if (command == "openObj") {
-        Kx::SharedPtr<Msg> message = asMsg(error);
-        if (m_testReporter) m_testReporter->openObj(message.get());
-        m_summaries.append(ErrorSummary());
-        ++m_level;
-    } else if (command == "closeObj") {
-        // With no object open there is nothing to close: writing a closing tag
-        // here would break the report's nesting.
-        if (m_level < 1) return;
-        Kx::SharedPtr<Msg> message = asMsg(error);
-        if (m_testReporter) m_testReporter->closeObj(message.get());
-        ErrorSummary closed = current();
-        m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
-        m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
-        --m_level;
-    } else if (command == "writeObj") {
-        Kx::SharedPtr<Msg> message = asMsg(error);
-        if (m_testReporter) m_testReporter->writeObject(message.get());
-    } else if (command == "catch") {
-        Kx::SharedPtr<Msg> message = asMsg(error);
-        KxString name = message->textList.isEmpty() ? KxString() : message->textList[0];
-        reportUnhandleKxErrors(message.get(), name);
-    } else if (command == "verify") {
-        reportUnhandleKxErrors(asMsg(error).get(), 0);
-    } else if (command == "verifyA") {
-        reportUnhandleKxErrors(asMsg(error).get(), 1);
-    } else if (command == "verifyB") {
-        reportUnhandleKxErrors(asMsg(error).get(), -1);
-    } else if (command == "disable") {
-        m_enabled = false;
-    } else if (command == "enable") {
-        m_enabled = true;
-    } else {
-        handleKxError(error);
+    const Command command = commandOf(error->getText2());
+    switch (command) {
+        case Command::kDisable: m_enabled = false; return;
+        case Command::kEnable: m_enabled = true; return;
+        case Command::kOther: handleKxError(error); return;
+        default: break;
+    }
+    // The other commands act on a message. A plain error carrying one gets a
+    // message made for it; when that fails for lack of memory the command is
+    // dropped whole, so that opened levels and elements stay paired.
+    Kx::SharedPtr<Msg> message = asMsg(error);
+    if (!message) return;
+    switch (command) {
+        case Command::kOpen:
+            if (m_testReporter) m_testReporter->openObj(message.get());
+            m_summaries.append(ErrorSummary());
+            ++m_level;
+            break;
+        case Command::kClose: {
+            // With no object open there is nothing to close: writing a closing
+            // tag here would break the report's nesting.
+            if (m_level < 1) return;
+            if (m_testReporter) m_testReporter->closeObj(message.get());
+            const ErrorSummary closed = current();
+            m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
+            m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
+            --m_level;
+            break;
+        }
+        case Command::kWrite:
+            if (m_testReporter) m_testReporter->writeObject(message.get());
+            break;
+        case Command::kCatch: {
+            const KxString name = message->textList.isEmpty() ? KxString() : message->textList[0];
+            reportUnhandleKxErrors(message.get(), name);
+            break;
+        }
+        case Command::kVerify: reportUnhandleKxErrors(message.get(), 0); break;
+        case Command::kVerifyAfter: reportUnhandleKxErrors(message.get(), 1); break;
+        case Command::kVerifyBefore: reportUnhandleKxErrors(message.get(), -1); break;
+        default: break;
     }
 }
 
