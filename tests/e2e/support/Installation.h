@@ -1,0 +1,65 @@
+#pragma once
+// A private installation of rtrun for end-to-end runs: a temporary root
+// holding bin/rtrun, lib/ with the core library, the framework and the test
+// libraries chosen by the test, and a suite (Config/, Scripts/, GoldenData/,
+// Results/). rtrun finds lib/ through its relative RUNPATH, so the run sees
+// exactly the libraries copied here.
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+struct RunResult {
+    std::string out; // standard output
+    std::string err; // standard error
+    int status = -1; // exit status; 128 + signal number when killed
+};
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+class Installation {
+public:
+    // Copies rtrun, libDi80.so and libRt.so from the build.
+    Installation();
+    ~Installation();
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    const std::string& root() const { return m_root; } // ends in "/"
+    std::string bin() const { return m_root + "bin/"; }
+    std::string lib() const { return m_root + "lib/"; }
+    std::string suite() const { return m_root + "suite/"; }
+    std::string config() const { return suite() + "Config/"; }
+    std::string scripts() const { return suite() + "Scripts/"; }
+    std::string results() const { return suite() + "Results/"; }
+
+    // Copies a built file into lib/, under `name` or its own file name.
+    void addLibrary(const std::string& builtPath, const std::string& name = "");
+    void writeScript(const std::string& name, const std::string& text);
+
+    // Runs bin/rtrun with `args`, with the suite as --suite unless
+    // `withSuite` is false. The KXRT_* variables, Uname, DEBUG and
+    // LD_LIBRARY_PATH of this process are not passed on; `env` is added.
+    RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true);
+
+    // The run's XML report: the one ".xml" file in Results/; empty when none or several.
+    std::string reportPath() const;
+    // Removes everything below Results/.
+    void clearResults();
+
+private:
+    std::string m_root;
+};
+
+// Runs a program with the given arguments (argv[0] included) and
+// environment additions, capturing its output.
+RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, const std::string& scratchDir);
+
+// How often `part` occurs in `text`.
+int occurrences(const std::string& text, const std::string& part);
+
+// The file name of a path: everything after its last "/".
+std::string fileNameOf(const std::string& path);
+
+} // namespace e2e

@@ -1,0 +1,55 @@
+# cmake -P script: install BUILD_DIR into WORK_DIR/prefix, build the consumer
+# project in CONSUMER_DIR against it and run it with no library search path
+# set, so that the installed libraries must be found through their RUNPATH.
+foreach(required BUILD_DIR CONSUMER_DIR WORK_DIR GENERATOR EXPECTED_VERSION)
+  if(NOT DEFINED ${required})
+    message(FATAL_ERROR "${required} is not given")
+  endif()
+endforeach()
+
+set(prefix "${WORK_DIR}/prefix")
+set(consumer_build "${WORK_DIR}/build")
+file(REMOVE_RECURSE "${WORK_DIR}")
+
+# run_step(<what> <command>...): runs the command, fails the test with its
+# output when it fails, and leaves its standard output in step_output.
+function(run_step what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${status}):\n${out}\n${err}")
+  endif()
+  set(step_output "${out}" PARENT_SCOPE)
+endfunction()
+
+run_step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}")
+foreach(installed include/Rt/Rt.h lib/libDi80.so lib/libRt.so lib/cmake/KxRt/KxRtConfig.cmake)
+  if(NOT EXISTS "${prefix}/${installed}")
+    message(FATAL_ERROR "install did not produce ${installed}")
+  endif()
+endforeach()
+
+set(configure_args -S "${CONSUMER_DIR}" -B "${consumer_build}" -G "${GENERATOR}"
+    "-DCMAKE_PREFIX_PATH=${prefix}" -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON)
+if(CXX_COMPILER)
+  list(APPEND configure_args "-DCMAKE_CXX_COMPILER=${CXX_COMPILER}")
+endif()
+if(CXX_FLAGS)
+  list(APPEND configure_args "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
+endif()
+run_step("configure consumer" ${CMAKE_COMMAND} ${configure_args})
+run_step("build consumer" ${CMAKE_COMMAND} --build "${consumer_build}")
+
+# The package must come from the prefix, not from the build tree.
+file(STRINGS "${consumer_build}/CMakeCache.txt" package_dir REGEX "^KxRt_DIR:")
+if(NOT package_dir MATCHES "=${prefix}/")
+  message(FATAL_ERROR "KxRt was not found in the installed prefix: ${package_dir}")
+endif()
+
+run_step("run consumer" ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH "${consumer_build}/consumer")
+message(STATUS "consumer said:\n${step_output}")
+if(NOT step_output MATCHES "KxRt ${EXPECTED_VERSION} build ")
+  message(FATAL_ERROR "consumer did not print version ${EXPECTED_VERSION}")
+endif()
+if(NOT step_output MATCHES "Rt library: ${prefix}/")
+  message(FATAL_ERROR "consumer did not load the installed framework library")
+endif()
