@@ -24,7 +24,14 @@ void KxErrorState::throwStdError(const KxString& className, const char* method, 
     // so its block is taken past the allocator's failure hook (like text storage).
     void* block = KxPlatform::instance().allocUnchecked(sizeof(KxStdError));
     if (!block) return;
-    Kx::SharedPtr<KxStdError> error(::new (block) KxStdError(className, method, "", text, code));
+    KxStdError* made;
+    try {
+        made = ::new (block) KxStdError(className, method, "", text, code);
+    } catch (...) {
+        KxPlatform::instance().dealloc(block, sizeof(KxStdError));
+        throw;
+    }
+    Kx::SharedPtr<KxStdError> error(made);
     setError(error.get());
 }
 

@@ -82,8 +82,11 @@ void printHelp() {
         "Directories can also be set one by one with KXRT_INDATA_DIR, KXRT_OUTDATA_DIR,\n"
         "KXRT_RESULT_DIR, KXRT_SCRIPT_DIR and KXRT_CONFIG_DIR.\n"
         "\n"
-        "Exit status: 0 when the run had no errors and no external errors, 1 when it\n"
-        "had some, 2 when it could not run.\n");
+        "Problems in the scripts (syntax errors, scripts that cannot be read, tests\n"
+        "no library defines) are shown on standard error as they are met.\n"
+        "\n"
+        "Exit status: 0 when the run had no errors, no external errors and no script\n"
+        "problems, 1 when it had some, 2 when it could not run.\n");
 }
 
 } // namespace rtrun

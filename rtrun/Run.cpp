@@ -1,7 +1,9 @@
 #include "rtrun/Run.h"
+#include "rtrun/ScriptProblems.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@ namespace {
 // results object) is gone.
 struct RunOutcome {
     Rt::ErrorSummary totals;
+    int scriptProblems = 0;
     std::string report;
     std::string page;
     std::string email;
@@ -66,10 +69,17 @@ RunOutcome runScripts(const Options& options, Rt::RtLibManager& manager) {
     argv.push_back(nullptr);
     int argc = static_cast<int>(arguments.size());
 
+    std::set<std::string> knownTests;
+    for (const Kx::SharedPtr<Rt::TestSetFactory>& factory : manager.factories())
+        for (const KxString& name : factory->testCases()) knownTests.insert(name.toStdString());
+
     RunOutcome outcome;
     Rt::TestDriver driver(argc, argv.data());
+    ScriptProblems::watch(std::move(knownTests));
     driver.setFactories(manager.factories());
     driver.execute();
+    ScriptProblems::stop();
+    outcome.scriptProblems = ScriptProblems::count();
     if (Rt::gResults) {
         outcome.totals = Rt::gResults->errorSummary(0);
         if (Rt::TestReporter* reporter = Rt::gResults->testReporter()) {
@@ -89,6 +99,9 @@ void printOutcome(const RunOutcome& outcome) {
     if (!outcome.report.empty()) std::printf("Report: %s\n", outcome.report.c_str());
     if (fileExists(outcome.page)) std::printf("Page: %s\n", outcome.page.c_str());
     if (fileExists(outcome.email)) std::printf("E-mail summary: %s\n", outcome.email.c_str());
+    if (outcome.scriptProblems > 0)
+        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
+                     outcome.scriptProblems);
 }
 
 } // namespace
@@ -125,7 +138,8 @@ int run(const Options& options) {
                 std::fflush(stdout);
                 printOutcome(outcome);
                 const Rt::ErrorSummary& t = outcome.totals;
-                status = t.errors() == 0 && t.extErrors() == 0 ? kPassed : kFailed;
+                const bool clean = t.errors() == 0 && t.extErrors() == 0 && outcome.scriptProblems == 0;
+                status = clean ? kPassed : kFailed;
             }
         }
         manager.unloadTestLibs();

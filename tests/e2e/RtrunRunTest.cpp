@@ -179,7 +179,11 @@ TEST_F(E2eRtrunRun, MissingScriptBetweenTwoGoodOnesDoesNotStopTheRun) {
     std::filesystem::create_directory(install.config() + "sub");
     install.writeScript("sub/c.rt", "<Group><Name>third</Name><Test><Title>Echo</Title><Arg>c</Arg></Test></Group>");
     RunResult result = run({"a.rt", "missing.rt", "sub/c.rt"});
-    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    EXPECT_EQ(result.err,
+              "rtrun: script problem: Could not open file\n"
+              "rtrun: script problem: Could not open file: missing.rt\n"
+              "rtrun: 2 script problem(s), shown above; the report leaves them out\n");
     EXPECT_NE(result.out.find("Executing Test: Pass\nExecuting Test: Echo\n"), std::string::npos) << result.out;
     const std::string text = report();
     EXPECT_NE(text.find("    <Title>first</Title>\r\n"), std::string::npos);
@@ -196,7 +200,10 @@ TEST_F(E2eRtrunRun, UnclosedGroupSkipsTheRestOfItsScriptOnly) {
                         "<Test><Title>External</Title></Test>");
     install.writeScript("next.rt", "<Group><Name>next</Name><Test><Title>Echo</Title></Test></Group>");
     RunResult result = run({"broken.rt", "next.rt"});
-    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    EXPECT_NE(result.err.find("rtrun: script problem: TestDriver XML Error: Failed to find close tag for group\n"),
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(result.out.find("Executing Test: Fail"), std::string::npos);
     EXPECT_NE(result.out.find("Executing Test: Pass\nExecuting Test: Echo\n"), std::string::npos) << result.out;
     EXPECT_EQ(report().find("cut"), std::string::npos);
@@ -212,7 +219,11 @@ TEST_F(E2eRtrunRun, ScanningEdgeCasesInARealRun) {
                         "<Test><Title>Echo</Title><Arg>q</Arg></Group>"
                         "<Group><Test><Title>Echo</Title><Arg>carried</Arg></test><Name>late</Name></group>");
     RunResult result = run({"empty.rt", "words.rt", "odd.rt"});
-    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    for (const char* problem : {"TestDriver: Unknown Object", "TestDriver XML Error: Empty Group Object",
+                                "TestDriver:/Name != /name", "XML Error: Found Unknown Object: /Foo in group G"})
+        EXPECT_NE(result.err.find(std::string("rtrun: script problem: ") + problem + "\n"), std::string::npos)
+            << problem << "\n" << result.err;
     EXPECT_NE(result.out.find("** Initializing GlobalResults\nExecuting Test: Pass\nExecuting Test: Echo\nrtrun: "),
               std::string::npos)
         << result.out;
