@@ -46,6 +46,7 @@ void KxFileByteStream::open() {
     }
     m_fd = fd;
     m_openedBefore = true;
+    m_position = 0;
 }
 
 void KxFileByteStream::close() {
@@ -68,6 +69,7 @@ void KxFileByteStream::read(void* buffer, std::uint64_t capacity, std::uint64_t&
         if (n == 0) break;
         count += static_cast<std::uint64_t>(n);
     }
+    m_position += count;
 }
 
 bool KxFileByteStream::write(const void* buffer, std::uint64_t count) {
@@ -81,19 +83,20 @@ bool KxFileByteStream::write(const void* buffer, std::uint64_t count) {
         }
         in += n;
         count -= static_cast<std::uint64_t>(n);
+        m_position += static_cast<std::uint64_t>(n);
     }
     return true;
 }
 
 bool KxFileByteStream::seek(std::uint64_t position) {
-    return m_fd >= 0 && ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) >= 0;
+    if (m_fd < 0 || ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) < 0) return false;
+    m_position = position;
+    return true;
 }
 
 bool KxFileByteStream::tell(std::uint64_t& position) {
     if (m_fd < 0) return false;
-    off_t at = ::lseek(m_fd, 0, SEEK_CUR);
-    if (at < 0) return false;
-    position = static_cast<std::uint64_t>(at);
+    position = m_position;
     return true;
 }
 

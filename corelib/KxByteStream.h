@@ -58,4 +58,7 @@ private:
     bool m_writing;
     bool m_openedBefore = false;
     int m_fd = -1;
+    // The stream's own idea of the file position: every read, write and seek
+    // goes through it, so tell() needs no system call.
+    std::uint64_t m_position = 0;
 };
