@@ -225,7 +225,7 @@ void TestReporter::closeObj(const Msg* message) {
     writeLine("</", elementName(message), ">");
 }
 
-void TestReporter::writeValue(const KxString& name, const KxString& value) {
+void TestReporter::writeObject(const KxString& name, const KxString& value) {
     beginPiece();
     put(m_indent);
     put('<');
@@ -241,8 +241,6 @@ void TestReporter::writeValue(const KxString& name, const KxString& value) {
     endPiece();
 }
 
-void TestReporter::writeObject(const KxString& name, const KxString& value) { writeValue(name, value); }
-
 void TestReporter::writeObject(const Msg* message) {
     const KxVec<KxString>& names = message->textList;
     const KxVec<KxString>& values = message->traceList;
@@ -250,7 +248,7 @@ void TestReporter::writeObject(const Msg* message) {
     // no names at all there is nothing to write it under, so it is left out.
     if (names.isEmpty()) return;
     for (std::uint32_t j = 0; j < values.size(); ++j)
-        writeValue(j < names.size() ? names[j] : names.last(), values[j]);
+        writeObject(j < names.size() ? names[j] : names.last(), values[j]);
 }
 
 void TestReporter::writeRecordLine(const char* tag, const KxString& content) {

@@ -61,7 +61,6 @@ private:
     void put(char c);
     void endPiece();
     void writeLine(const char* open, const KxString& name, const char* close);
-    void writeValue(const KxString& name, const KxString& value);
     void writeRecordLine(const char* tag, const KxString& content);
     const KxString& methodText(const KxStdError* error);
     void buildEmailSummary();
