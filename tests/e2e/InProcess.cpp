@@ -1,6 +1,6 @@
 #include "InProcess.h"
 #include "support/TempSuite.h"
-#include <ostream>
+#include <regex>
 
 namespace e2e {
 
@@ -11,13 +11,10 @@ KxErrorState::Callback gPassedOn = nullptr;
 void recordingCallback(bool raised) {
     if (raised && KxErrorState::s_pError) {
         const KxStdError* error = KxErrorState::s_pError;
-        Raised entry;
-        entry.className = error->getClassName().toStdString();
-        entry.method = error->getMethodName().toStdString();
-        entry.code = error->getCode();
-        if (auto* message = dynamic_cast<const Rt::Msg*>(error)) {
-            if (!message->textList.isEmpty()) entry.text = message->textList[0].toStdString();
-        }
+        std::string entry = error->getClassName().toStdString() + "::" + error->getMethodName().toStdString() + " " +
+                            std::to_string(error->getCode()) + " ";
+        if (auto* message = dynamic_cast<const Rt::Msg*>(error))
+            if (!message->textList.isEmpty()) entry += message->textList[0].toStdString();
         raisedErrors().push_back(entry);
     }
     if (gPassedOn) gPassedOn(raised);
@@ -46,11 +43,6 @@ private:
 
 } // namespace
 
-std::ostream& operator<<(std::ostream& out, const Raised& raised) {
-    return out << "{" << raised.className << ", " << raised.method << ", " << raised.code << ", \"" << raised.text
-               << "\"}";
-}
-
 void recordRaisedErrors() {
     raisedErrors().clear();
     gPassedOn = KxErrorState::getErrorCallback();
@@ -60,13 +52,6 @@ void recordRaisedErrors() {
 std::vector<Raised>& raisedErrors() {
     static std::vector<Raised> errors;
     return errors;
-}
-
-std::vector<Raised> raisedWithCode(int code) {
-    std::vector<Raised> selected;
-    for (const Raised& raised : raisedErrors())
-        if (raised.code == code) selected.push_back(raised);
-    return selected;
 }
 
 std::vector<std::string>& probeLog() {
@@ -99,7 +84,6 @@ ScanOutcome scanScript(const std::string& script) {
         outcome.result = driver.executeI(KxString(script.c_str()));
     }
     outcome.raised = raisedErrors();
-    outcome.ran = probeLog();
     outcome.report = readReport(Rt::resultDir().toStdString());
     return outcome;
 }
@@ -109,17 +93,22 @@ std::string readReport(const std::string& resultsDir) {
     return path.empty() ? std::string() : testsupport::readBytes(path);
 }
 
-std::vector<std::string> groupValues(const std::string& report, const std::string& element) {
-    std::vector<std::string> values;
-    const std::string open = "\r\n    <" + element + ">";
-    const std::string close = "</" + element + ">\r\n";
-    for (std::size_t at = report.find(open); at != std::string::npos; at = report.find(open, at + 1)) {
-        const std::size_t start = at + open.size();
-        const std::size_t end = report.find(close, start);
-        if (end == std::string::npos) break;
-        values.push_back(report.substr(start, end - start));
+std::string outline(const std::string& report) {
+    // Test values sit six blanks in, group values four; a group's Desc comes before its Title.
+    static const std::regex value("\\r\\n( {4}| {6})<(Title|Desc)>([\\s\\S]*?)</\\2>");
+    std::string text, desc, tests;
+    for (std::sregex_iterator it(report.begin(), report.end(), value), end; it != end; ++it) {
+        const std::string name = (*it)[2], content = (*it)[3];
+        if ((*it)[1].length() == 6) {
+            if (name == "Title") tests += (tests.empty() ? "" : ",") + content;
+        } else if (name == "Desc") {
+            desc = content;
+        } else {
+            text += (text.empty() ? "" : " ") + content + "/" + desc + "[" + tests + "]";
+            tests.clear();
+        }
     }
-    return values;
+    return text;
 }
 
 } // namespace e2e

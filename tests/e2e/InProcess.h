@@ -3,31 +3,19 @@
 // factories made by hand, and a record of every error raised through the
 // core library's error state (core errors included, which never reach the
 // report).
-#include "Installation.h"
 #include <Rt/Rt.h>
 #include <string>
 #include <vector>
 
 namespace e2e {
 
-struct Raised {
-    std::string className;
-    std::string method;
-    int code = 0;
-    std::string text; // first line of the message's text list
-
-    bool operator==(const Raised& other) const {
-        return className == other.className && method == other.method && code == other.code && text == other.text;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Raised& raised);
+// A raised error as "<class>::<method> <code> <first line of the text list>".
+using Raised = std::string;
 
 // Puts a recording callback in front of the one installed by the last
 // driver constructed; every raised error is recorded and then passed on.
 void recordRaisedErrors();
 std::vector<Raised>& raisedErrors();
-// The raised errors of one code.
-std::vector<Raised> raisedWithCode(int code);
 
 // What the probe tests did, in order: "<factory>:<title>[arg,arg]{ext}".
 std::vector<std::string>& probeLog();
@@ -47,11 +35,10 @@ private:
     int m_asked = 0;
 };
 
-// Opens the scanner and the reader to the tests.
+// Opens the scanner to the tests.
 class ScanDriver : public Rt::TestDriver {
 public:
     using Rt::TestDriver::executeI;
-    using Rt::TestDriver::readFile;
     using Rt::TestDriver::TestDriver;
 };
 
@@ -59,7 +46,6 @@ public:
 struct ScanOutcome {
     bool result = false;
     std::vector<Raised> raised;
-    std::vector<std::string> ran;
     std::string report; // the closed report
 };
 
@@ -67,9 +53,9 @@ struct ScanOutcome {
 // driver on the current suite; the driver is destroyed before the report is read.
 ScanOutcome scanScript(const std::string& script);
 
-// The report of the current suite's Results/ directory.
+// The report in a Results/ directory; empty when there is none.
 std::string readReport(const std::string& resultsDir);
-// Values of the report's groups in order: lines at group depth with that element.
-std::vector<std::string> groupValues(const std::string& report, const std::string& element);
+// The groups of a report in order, each as "Title/Desc[test titles]", separated by blanks.
+std::string outline(const std::string& report);
 
 } // namespace e2e

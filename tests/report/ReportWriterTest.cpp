@@ -1,68 +1,50 @@
 // The exact text each writer operation puts into the report.
-#include "ReportText.h"
+#include "report/TestReporter.h"
+#include "support/Messages.h"
+#include "support/ReportText.h"
+#include "support/TempSuite.h"
 #include <gtest/gtest.h>
 
 namespace {
 
-using reporttest::bodyOf;
-using reporttest::message;
-using testsupport::xmlProblems;
+using testsupport::ExpectedReport;
+using testsupport::message;
 
 class ReportWriter : public ::testing::Test {
 protected:
     testsupport::TempSuite suite;
     Rt::TestReporter reporter;
 
+    std::string body() {
+        reporter.flush();
+        return testsupport::reportBody(testsupport::readBytes(reporter.reportPath().toStdString()));
+    }
     // Closes the report and checks that the whole file is well-formed XML.
     void expectWellFormedAtEnd() {
         reporter.closeReport();
-        EXPECT_EQ(xmlProblems(reporter.reportPath().toStdString()), "");
+        EXPECT_EQ(testsupport::xmlProblems(reporter.reportPath().toStdString()), "");
     }
 };
 
 TEST_F(ReportWriter, ElementsFromMessagesGetIncreasingTenDigitIds) {
     auto group = message({"Group"});
     auto test = message({"Test"});
+    auto unnamed = message({});
     reporter.openObj(group.get());
     reporter.openObj("Summary");  // opening by name takes no id
     reporter.closeObj("Summary");
-    reporter.openObj(test.get());
-    reporter.closeObj(test.get());
-    reporter.openObj(test.get());
-    reporter.closeObj(test.get());
-    reporter.closeObj(group.get());
-    EXPECT_EQ(bodyOf(reporter),
-              "  <Group id=\"0000000000\">\r\n"
-              "    <Summary>\r\n"
-              "    </Summary>\r\n"
-              "    <Test id=\"0000000001\">\r\n"
-              "    </Test>\r\n"
-              "    <Test id=\"0000000002\">\r\n"
-              "    </Test>\r\n"
-              "  </Group>\r\n");
-    expectWellFormedAtEnd();
-}
-
-TEST_F(ReportWriter, IdsKeepTenDigitsPastNine) {
-    auto test = message({"T"});
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 10; ++i) {
         reporter.openObj(test.get());
         reporter.closeObj(test.get());
     }
-    const std::string body = bodyOf(reporter);
-    EXPECT_NE(body.find("  <T id=\"0000000009\">\r\n"), std::string::npos);
-    EXPECT_NE(body.find("  <T id=\"0000000010\">\r\n"), std::string::npos);
-}
-
-TEST_F(ReportWriter, MessageWithoutTextOpensNoObjSpec) {
-    auto unnamed = message({});
     reporter.openObj(unnamed.get());
-    reporter.writeObject("Title", "x");
     reporter.closeObj(unnamed.get());
-    EXPECT_EQ(bodyOf(reporter),
-              "  <No_Obj_Spec id=\"0000000000\">\r\n"
-              "    <Title>x</Title>\r\n"
-              "  </No_Obj_Spec>\r\n");
+    reporter.closeObj(group.get());
+    ExpectedReport expected(2);
+    expected.open("Summary").close("Summary");
+    for (int id = 1; id <= 10; ++id) expected.openTest(id).close("Test");
+    expected.open("No_Obj_Spec", 11).close("No_Obj_Spec");
+    EXPECT_EQ(body(), "  <Group id=\"0000000000\">\r\n" + expected.text() + "  </Group>\r\n");
     expectWellFormedAtEnd();
 }
 
@@ -71,76 +53,44 @@ TEST_F(ReportWriter, ValuesAreEscapedAndKeepLineBreaks) {
     reporter.writeObject("Q", "say \"hi\" it's > 2");
     reporter.writeObject("Ext", "");
     reporter.writeObject("Desc", "first\r\nsecond");
-    EXPECT_EQ(bodyOf(reporter),
+    EXPECT_EQ(body(),
               "  <Title>a&lt;b &amp; c</Title>\r\n"
               "  <Q>say &quot;hi&quot; it&apos;s &gt; 2</Q>\r\n"
               "  <Ext></Ext>\r\n"
               "  <Desc>first\r\nsecond</Desc>\r\n");
-    expectWellFormedAtEnd();
-}
-
-TEST_F(ReportWriter, EncodedStringOfOnlyEscapesAndControlCharacters) {
+    // Raw text: one escape per character, other bytes as they are.
     reporter.writeEncodedStr("\"&'<>");
     reporter.writeEncodedStr("");
     reporter.writeEncodedStr("\t\x01&");
-    EXPECT_EQ(bodyOf(reporter), "&quot;&amp;&apos;&lt;&gt;\t\x01&amp;");
+    EXPECT_EQ(body().substr(body().rfind("\r\n") + 2), "&quot;&amp;&apos;&lt;&gt;\t\x01&amp;");
 }
 
 TEST_F(ReportWriter, MessageValuesPairWithNamesAndReuseTheLastName) {
-    auto pairs = message({"A", "B"}, {"1", "2", "3"});
-    reporter.writeObject(pairs.get());
-    auto moreNames = message({"X", "Y", "Z"}, {"<1>"});
-    reporter.writeObject(moreNames.get());
-    auto noValues = message({"A"}, {});
-    reporter.writeObject(noValues.get());
-    auto noNames = message({}, {"orphan"});
-    reporter.writeObject(noNames.get());
-    EXPECT_EQ(bodyOf(reporter),
-              "  <A>1</A>\r\n"
-              "  <B>2</B>\r\n"
-              "  <B>3</B>\r\n"
-              "  <X>&lt;1&gt;</X>\r\n");
+    reporter.writeObject(message({"A", "B"}, {"1", "2", "3"}).get());
+    reporter.writeObject(message({"X", "Y", "Z"}, {"<1>"}).get());
+    reporter.writeObject(message({"A"}, {}).get());
+    reporter.writeObject(message({}, {"orphan"}).get());
+    EXPECT_EQ(body(), "  <A>1</A>\r\n  <B>2</B>\r\n  <B>3</B>\r\n  <X>&lt;1&gt;</X>\r\n");
     expectWellFormedAtEnd();
 }
 
-TEST_F(ReportWriter, MessageRecordWithEmptyListsIsFourLines) {
-    auto bare = message({}, {}, "", "");
-    reporter.writeMsg("Error", bare.get());
-    EXPECT_EQ(bodyOf(reporter),
-              "  <Error>\r\n"
-              "    <Method>::</Method>\r\n"
-              "    <Desc></Desc>\r\n"
-              "  </Error>\r\n");
-    expectWellFormedAtEnd();
-}
-
-TEST_F(ReportWriter, MessageRecordListsTextThenTraceLines) {
-    auto group = message({"Group"});
-    reporter.openObj(group.get());
-    auto full = message({"x < 3", "y"}, {"at a&b"}, "Basic", "check", "Bad 'value'", -15);
-    reporter.writeMsg("ExtWarning", full.get());
-    reporter.closeObj(group.get());
-    EXPECT_EQ(bodyOf(reporter),
-              "  <Group id=\"0000000000\">\r\n"
-              "    <ExtWarning>\r\n"
-              "      <Method>Basic::check</Method>\r\n"
-              "      <Desc>Bad &apos;value&apos;</Desc>\r\n"
-              "      <Msg>x &lt; 3</Msg>\r\n"
-              "      <Msg>y</Msg>\r\n"
-              "      <Trace>at a&amp;b</Trace>\r\n"
-              "    </ExtWarning>\r\n"
-              "  </Group>\r\n");
-    expectWellFormedAtEnd();
-}
-
-TEST_F(ReportWriter, CoreErrorRecordIsFourLinesWithTheSecondText) {
+TEST_F(ReportWriter, MessageAndCoreErrorRecords) {
+    reporter.writeMsg("Error", message({}, {}, "", -12, "", "").get());
+    reporter.writeMsg("ExtWarning", message({"x < 3", "y"}, {"at a&b"}, "Bad 'value'", -15, "Basic", "check").get());
     KxStdError error("Kx<Vec>", "reallocMem", "first text", "pNewVec & more", 5);
     reporter.writeKxStdErr(&error);
-    EXPECT_EQ(bodyOf(reporter),
-              "  <KxError>\r\n"
-              "    <Method>Kx&lt;Vec&gt;::reallocMem</Method>\r\n"
-              "    <Desc>pNewVec &amp; more</Desc>\r\n"
-              "  </KxError>\r\n");
+    const std::string expected = ExpectedReport()
+                                     .record("Error", "::", "")
+                                     .open("ExtWarning")
+                                     .value("Method", "Basic::check")
+                                     .value("Desc", "Bad &apos;value&apos;")
+                                     .value("Msg", "x &lt; 3")
+                                     .value("Msg", "y")
+                                     .value("Trace", "at a&amp;b")
+                                     .close("ExtWarning")
+                                     .kxError("Kx&lt;Vec&gt;::reallocMem", "pNewVec &amp; more")
+                                     .body();
+    EXPECT_EQ(body(), expected);
     expectWellFormedAtEnd();
 }
 
@@ -150,22 +100,11 @@ TEST_F(ReportWriter, CharacterWithoutSingleByteFormDropsOnlyItsPiece) {
     reporter.writeObject("W", "after");
     // The run before the escape holds the wide character; the escape and the
     // run after it are pieces of their own.
-    EXPECT_EQ(bodyOf(reporter),
-              "  <V>&lt;e</V>\r\n"
-              "  <W>after</W>\r\n");
+    EXPECT_EQ(body(), "  <V>&lt;e</V>\r\n  <W>after</W>\r\n");
     expectWellFormedAtEnd();
 }
 
-TEST_F(ReportWriter, NothingIsWrittenAfterTheReportIsClosed) {
-    reporter.writeObject("Before", "1");
-    reporter.closeReport();
-    reporter.writeObject("After", "2");
-    reporter.flush();
-    const std::string bytes = testsupport::readBytes(reporter.reportPath().toStdString());
-    EXPECT_EQ(bytes, reporttest::kHeader + "  <Before>1</Before>\r\n</KxRegTester>\r\n");
-}
-
-TEST(ReportWriterLifetime, DestructionClosesTheReportOnce) {
+TEST(ReportWriterLifetime, ClosingEndsTheReportOnceAndLaterWritesAreLost) {
     testsupport::TempSuite suite;
     std::string path;
     {
@@ -174,8 +113,11 @@ TEST(ReportWriterLifetime, DestructionClosesTheReportOnce) {
         reporter.openObj("Open");
         reporter.closeObj("Open");
         reporter.closeReport();
+        reporter.writeObject("After", "2");
+        reporter.flush();
     }
-    EXPECT_EQ(testsupport::readBytes(path), reporttest::kHeader + "  <Open>\r\n  </Open>\r\n</KxRegTester>\r\n");
+    EXPECT_EQ(testsupport::readBytes(path),
+              testsupport::kReportHeader + "  <Open>\r\n  </Open>\r\n</KxRegTester>\r\n");
 }
 
 } // namespace

@@ -3,21 +3,27 @@
 // helpers to raise errors, send report commands and read the report back.
 #include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
+#include "support/Messages.h"
+#include "support/ReportText.h"
 #include "support/TempSuite.h"
 #include <gtest/gtest.h>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace resultstest {
 
-// The five counters in the order errors, warnings, extErrors, extWarnings, kxErrors.
-inline std::vector<int> counts(const Rt::ErrorSummary& s) {
-    return {s.errors(), s.warnings(), s.extErrors(), s.extWarnings(), s.kxErrors()};
+using testsupport::ExpectedReport;
+using testsupport::message;
+using V = std::vector<int>;
+using S = std::vector<std::string>;
+
+// The five counters in the Summary element's order: kxErrors, errors, warnings, extErrors, extWarnings.
+inline V counts(const Rt::ErrorSummary& s) {
+    return {s.kxErrors(), s.errors(), s.warnings(), s.extErrors(), s.extWarnings()};
 }
 
-inline std::vector<std::string> lines(const KxVec<KxString>& list) {
-    std::vector<std::string> out;
+inline S lines(const KxVec<KxString>& list) {
+    S out;
     for (const KxString& s : list) out.push_back(s.toStdString());
     return out;
 }
@@ -41,37 +47,24 @@ protected:
     }
 
     Rt::GlobalResults& results() { return *Rt::gResults; }
+    V runCounts() { return counts(results().errorSummary(0)); }
+    V openCounts() { return counts(results().errorSummary(-1)); }
 
     // The report as it stands in the file, after the two opening lines.
-    std::string body() {
-        const std::string header = "<?xml version=\"1.0\"?>\r\n<KxRegTester>\r\n";
-        const std::string bytes = testsupport::readBytes(path);
-        if (bytes.compare(0, header.size(), header) != 0) return "<missing header>" + bytes;
-        return bytes.substr(header.size());
-    }
-
-    static Kx::SharedPtr<Rt::Msg> msg(KxErrorCode code, const char* text2,
-                                      std::initializer_list<const char*> texts = {}) {
-        Kx::SharedPtr<Rt::Msg> m(new Rt::Msg("Cls", "meth", "", text2, code));
-        for (const char* text : texts) m->textList.append(text);
-        return m;
-    }
+    std::string body() { return testsupport::reportBody(testsupport::readBytes(path)); }
 
     // A report command handed straight to the results object, as test code does.
     Kx::SharedPtr<Rt::Msg> send(const char* word, std::initializer_list<const char*> texts = {}) {
-        Kx::SharedPtr<Rt::Msg> m = msg(Rt::eCommand, word, texts);
+        Kx::SharedPtr<Rt::Msg> m = message(texts, {}, word);
         results()._handleError(m.get());
         return m;
     }
 
     // An error raised through the core library's error state.
-    static void raise(KxErrorCode code, const char* text2 = "bad") {
-        Kx::SharedPtr<Rt::Msg> m = msg(code, text2);
-        KxErrorState::setError(m.get());
-    }
+    static void raise(KxErrorCode code) { KxErrorState::setError(message({}, {}, "bad", code).get()); }
 
-    static void raiseCoreLibraryError(KxErrorCode code = 7, const char* text = "pNewVec") {
-        KxErrorState::throwStdError("KxVecBase", "reallocMem", text, code);
+    static void raiseCoreLibraryError(KxErrorCode code = 7, const char* text = "pNewVec", int times = 1) {
+        for (int i = 0; i < times; ++i) KxErrorState::throwStdError("KxVecBase", "reallocMem", text, code);
     }
 };
 

@@ -1,89 +1,57 @@
 // Sorting of raised errors and report commands into counts and records.
 #include "ResultsFixture.h"
 #include "corelib/KxPlatform.h"
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
-using resultstest::counts;
-using V = std::vector<int>;
+using namespace resultstest;
 
-class ResultsRouting : public resultstest::ResultsFixture {};
-
-const char* const kTestError =
-    "<Error>\r\n"
-    "      <Method>Cls::meth</Method>\r\n"
-    "      <Desc>bad</Desc>\r\n"
-    "    </Error>\r\n";
-
-TEST_F(ResultsRouting, FreshObject) {
-    EXPECT_EQ(&results().errorSummary(0), &results().errorSummary(-1));
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 0}));
-    EXPECT_EQ(results().getTestErrors(), 0);
-    EXPECT_EQ(results().level(), 0);
-    EXPECT_EQ(results().numSummaries(), 1u);
-    EXPECT_TRUE(results().isTest());
-    EXPECT_FALSE(results().isCore());
-    EXPECT_FALSE(results().isLocked());
-    EXPECT_TRUE(results().isEnabled());
-    EXPECT_EQ(results().getCallback(), &Rt::GlobalResults::callback);
-    EXPECT_EQ(KxErrorState::getErrorCallback(), &Rt::GlobalResults::callback);
-    EXPECT_EQ(body(), "");
-}
+class ResultsRouting : public ResultsFixture {};
 
 TEST_F(ResultsRouting, TestErrorInsideAnObjectReachesTheRunLevel) {
+    EXPECT_EQ(KxErrorState::getErrorCallback(), &Rt::GlobalResults::callback);
     send("openObj", {"Test"});
     EXPECT_EQ(results().level(), 1);
     EXPECT_EQ(results().numSummaries(), 2u);
+    EXPECT_EQ(body(), "  <Test id=\"0000000000\">\r\n");  // flushed before control went back
     raise(Rt::eTestError);
-    EXPECT_EQ(counts(results().errorSummary(-1)), V({1, 0, 0, 0, 0}));
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 0}));
+    EXPECT_EQ(openCounts(), V({0, 1, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 0, 0, 0, 0}));
     send("closeObj", {"Test"});
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
     EXPECT_EQ(results().level(), 0);
     EXPECT_EQ(results().numSummaries(), 1u);
-    EXPECT_EQ(body(), std::string("  <Test id=\"0000000000\">\r\n    ") + kTestError + "  </Test>\r\n");
+    EXPECT_EQ(body(), ExpectedReport().openTest(0).record("Error", "Cls::meth", "bad").close("Test").body());
 }
 
-TEST_F(ResultsRouting, NestedLevelsFoldIntoEachOther) {
+TEST_F(ResultsRouting, NestedLevelsFoldIntoEachOtherAndWarningsAreNoErrors) {
     send("openObj", {"Group"});
     raise(Rt::eExternalError);
     send("openObj", {"Test"});
     raise(Rt::eTestWarning);
     raise(Rt::eExternalWarning);
-    EXPECT_EQ(results().level(), 2);
     send("closeObj", {"Test"});
-    EXPECT_EQ(counts(results().errorSummary(-1)), V({0, 1, 1, 1, 0}));
+    EXPECT_EQ(openCounts(), V({0, 0, 1, 1, 1}));
     send("closeObj", {"Group"});
-    // Warnings are counted but are no errors.
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 1, 1, 1, 0}));
-    EXPECT_EQ(results().numSummaries(), 1u);
-    EXPECT_EQ(body(),
-              "  <Group id=\"0000000000\">\r\n"
-              "    <ExtError>\r\n"
-              "      <Method>Cls::meth</Method>\r\n"
-              "      <Desc>bad</Desc>\r\n"
-              "    </ExtError>\r\n"
-              "    <Test id=\"0000000001\">\r\n"
-              "      <Warning>\r\n"
-              "        <Method>Cls::meth</Method>\r\n"
-              "        <Desc>bad</Desc>\r\n"
-              "      </Warning>\r\n"
-              "      <ExtWarning>\r\n"
-              "        <Method>Cls::meth</Method>\r\n"
-              "        <Desc>bad</Desc>\r\n"
-              "      </ExtWarning>\r\n"
-              "    </Test>\r\n"
-              "  </Group>\r\n");
+    EXPECT_EQ(runCounts(), V({0, 0, 1, 1, 1}));
+    EXPECT_EQ(results().getTestErrors(), 0);
+    EXPECT_EQ(body(), ExpectedReport()
+                          .openGroup(0)
+                          .record("ExtError", "Cls::meth", "bad")
+                          .openTest(1)
+                          .record("Warning", "Cls::meth", "bad")
+                          .record("ExtWarning", "Cls::meth", "bad")
+                          .close("Test")
+                          .close("Group")
+                          .body());
 }
 
 TEST_F(ResultsRouting, CoreErrorsAndWarningsAreNeitherCountedNorWritten) {
     raise(Rt::eCoreError);
     raise(Rt::eCoreWarning);
     raiseCoreLibraryError(Rt::eCoreError);
-    results()._handleError(msg(Rt::eCoreWarning, "w").get());
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 0}));
+    results()._handleError(message({}, {}, "w", Rt::eCoreWarning).get());
+    EXPECT_EQ(runCounts(), V({0, 0, 0, 0, 0}));
     EXPECT_EQ(results().getTestErrors(), 0);
     EXPECT_EQ(body(), "");
 }
@@ -92,27 +60,16 @@ TEST_F(ResultsRouting, CoreLibraryErrorIsCountedAndWrittenAsKxError) {
     send("openObj", {"Test"});
     raiseCoreLibraryError(7, "pNew<Vec>");
     EXPECT_EQ(results().getTestErrors(), 1);
-    EXPECT_EQ(counts(results().errorSummary(-1)), V({0, 0, 0, 0, 1}));
+    EXPECT_EQ(openCounts(), V({1, 0, 0, 0, 0}));
     // Codes just outside the framework's range are the core library's own.
-    raiseCoreLibraryError(-19);
-    raiseCoreLibraryError(-10);
-    raiseCoreLibraryError(0);
+    for (KxErrorCode code : {-19, -10, 0}) raiseCoreLibraryError(code);
     EXPECT_EQ(results().getTestErrors(), 4);
-    EXPECT_EQ(counts(results().errorSummary(-1)), V({0, 0, 0, 0, 4}));
     send("closeObj", {"Test"});
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 4}));
-    const std::string record =
-        "    <KxError>\r\n"
-        "      <Method>KxVecBase::reallocMem</Method>\r\n"
-        "      <Desc>pNewVec</Desc>\r\n"
-        "    </KxError>\r\n";
-    EXPECT_EQ(body(),
-              "  <Test id=\"0000000000\">\r\n"
-              "    <KxError>\r\n"
-              "      <Method>KxVecBase::reallocMem</Method>\r\n"
-              "      <Desc>pNew&lt;Vec&gt;</Desc>\r\n"
-              "    </KxError>\r\n" +
-                  record + record + record + "  </Test>\r\n");
+    EXPECT_EQ(runCounts(), V({4, 0, 0, 0, 0}));
+    ExpectedReport expected;
+    expected.openTest(0).kxError("KxVecBase::reallocMem", "pNew&lt;Vec&gt;");
+    for (int i = 0; i < 3; ++i) expected.kxError("KxVecBase::reallocMem", "pNewVec");
+    EXPECT_EQ(body(), expected.close("Test").body());
 }
 
 TEST_F(ResultsRouting, DisableStopsOnlyCoreLibraryErrors) {
@@ -121,24 +78,16 @@ TEST_F(ResultsRouting, DisableStopsOnlyCoreLibraryErrors) {
     raiseCoreLibraryError();
     send("VerifyA");  // an unknown word is a core-library error, silenced too
     EXPECT_EQ(results().getTestErrors(), 0);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 0}));
     EXPECT_EQ(body(), "");
     raise(Rt::eTestError);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
-
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
     send("enable");
     EXPECT_TRUE(results().isEnabled());
     raiseCoreLibraryError();
     EXPECT_EQ(results().getTestErrors(), 1);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 1}));
-    EXPECT_EQ(body(), std::string("  ") + "<Error>\r\n"
-                                          "    <Method>Cls::meth</Method>\r\n"
-                                          "    <Desc>bad</Desc>\r\n"
-                                          "  </Error>\r\n"
-                                          "  <KxError>\r\n"
-                                          "    <Method>KxVecBase::reallocMem</Method>\r\n"
-                                          "    <Desc>pNewVec</Desc>\r\n"
-                                          "  </KxError>\r\n");
+    EXPECT_EQ(runCounts(), V({1, 1, 0, 0, 0}));
+    EXPECT_EQ(body(),
+              ExpectedReport().record("Error", "Cls::meth", "bad").kxError("KxVecBase::reallocMem", "pNewVec").body());
 }
 
 TEST_F(ResultsRouting, LockMakesTheCallbackIgnoreEverything) {
@@ -147,98 +96,62 @@ TEST_F(ResultsRouting, LockMakesTheCallbackIgnoreEverything) {
     raiseCoreLibraryError();
     raise(Rt::eSummaryRequest);
     EXPECT_TRUE(results().isLocked());
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 0, 0, 0, 0}));
     EXPECT_EQ(results().getTestErrors(), 0);
     EXPECT_EQ(body(), "");
     // Direct routing does not look at the lock.
-    results()._handleError(msg(Rt::eTestWarning, "direct").get());
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 1, 0, 0, 0}));
-    EXPECT_TRUE(results().isLocked());
+    results()._handleError(message({}, {}, "direct", Rt::eTestWarning).get());
+    EXPECT_EQ(runCounts(), V({0, 0, 1, 0, 0}));
     results().unLock();
     raise(Rt::eTestError);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 1, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 1, 1, 0, 0}));
 }
 
-TEST_F(ResultsRouting, CommandWordsAreCaseSensitive) {
+TEST_F(ResultsRouting, UnknownCommandWordsAreCoreLibraryErrorsAndStrayClosesChangeNothing) {
+    send("closeObj", {"Stray"});
+    EXPECT_EQ(results().level(), 0);
+    EXPECT_EQ(results().numSummaries(), 1u);
+    EXPECT_EQ(body(), "");
     for (const char* word : {"VerifyA", "openobj", "CloseObj", "", "verifyA "}) send(word, {"Test"});
     EXPECT_EQ(results().getTestErrors(), 5);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({0, 0, 0, 0, 5}));
+    EXPECT_EQ(runCounts(), V({5, 0, 0, 0, 0}));
     EXPECT_EQ(results().level(), 0);
-    const std::string first =
-        "  <KxError>\r\n"
-        "    <Method>Cls::meth</Method>\r\n"
-        "    <Desc>VerifyA</Desc>\r\n"
-        "  </KxError>\r\n";
+    const std::string first = ExpectedReport().kxError("Cls::meth", "VerifyA").body();
     EXPECT_EQ(body().substr(0, first.size()), first);
 }
 
-TEST_F(ResultsRouting, CallbackAndDirectRoutingLeaveTheirLinesInTheFile) {
-    send("openObj", {"Group"});
-    EXPECT_EQ(body(), "  <Group id=\"0000000000\">\r\n");
-    raise(Rt::eTestError);
-    EXPECT_EQ(body(), std::string("  <Group id=\"0000000000\">\r\n    ") + kTestError);
-    send("closeObj", {"Group"});
-}
-
 TEST_F(ResultsRouting, CallbackIgnoresClearedErrorsAndMissingResults) {
-    KxErrorState::setError(msg(Rt::eTestError, "x").get());
-    Rt::GlobalResults::callback(false);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
+    raise(Rt::eTestError);
     KxErrorState::clearError();
     Rt::GlobalResults::callback(true);  // no current error: nothing to route
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
-    EXPECT_FALSE(results().isLocked());
-
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
     const std::string before = body();
     Kx::SharedPtr<Rt::GlobalResults> kept = Rt::gResults;
     Rt::gResults = nullptr;
     raise(Rt::eTestError);
     raiseCoreLibraryError();
-    EXPECT_EQ(counts(kept->errorSummary(0)), V({1, 0, 0, 0, 0}));
+    EXPECT_EQ(counts(kept->errorSummary(0)), V({0, 1, 0, 0, 0}));
     EXPECT_EQ(kept->getTestErrors(), 0);
     Rt::gResults = kept;
-    kept = nullptr;
     EXPECT_EQ(body(), before);
-}
-
-TEST_F(ResultsRouting, CloseAtTheRunLevelChangesNothing) {
-    send("closeObj", {"Stray"});
-    EXPECT_EQ(results().level(), 0);
-    EXPECT_EQ(results().numSummaries(), 1u);
-    EXPECT_EQ(body(), "");
-}
-
-TEST_F(ResultsRouting, WriteObjCommandWritesTheMessageValues) {
-    Kx::SharedPtr<Rt::Msg> values = msg(Rt::eCommand, "writeObj");
-    values->setAtr("Title", "T & U");
-    values->setAtr("Time", "1.00 Seconds");
-    results()._handleError(values.get());
-    EXPECT_EQ(body(), "  <Title>T &amp; U</Title>\r\n  <Time>1.00 Seconds</Time>\r\n");
 }
 
 // The one exception a handler can really meet is the text storage's
 // std::bad_alloc when no memory is left; the text allocator's failure hook
 // produces it for a record whose method text needs a new block.
 TEST_F(ResultsRouting, ExceptionInsideAHandlerIsSwallowedAndTheLockReleased) {
-    std::string wide(1000, 'C');
-    KxString className(wide.c_str());
-    Kx::SharedPtr<Rt::Msg> huge(new Rt::Msg(className, "meth", "", "huge", Rt::eTestError));
-    ASSERT_TRUE(huge);
-
+    Kx::SharedPtr<Rt::Msg> huge(
+        new Rt::Msg(KxString(std::string(1000, 'C').c_str()), "meth", "", "huge", Rt::eTestError));
     KxPlatform::instance().failTextAllocationsAfter(0);
     KxErrorState::setError(huge.get());
     KxPlatform::instance().failTextAllocationsAfter(-1);
-
     // The count was raised before the record failed; the record is left out whole.
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
     EXPECT_FALSE(results().isLocked());
     EXPECT_EQ(body(), "");
     raise(Rt::eTestError);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({2, 0, 0, 0, 0}));
-    EXPECT_EQ(body(), std::string("  ") + "<Error>\r\n"
-                                          "    <Method>Cls::meth</Method>\r\n"
-                                          "    <Desc>bad</Desc>\r\n"
-                                          "  </Error>\r\n");
+    EXPECT_EQ(runCounts(), V({0, 2, 0, 0, 0}));
+    EXPECT_EQ(body(), ExpectedReport().record("Error", "Cls::meth", "bad").body());
 }
 
 // A plain core error carrying a framework code needs a message made for it;
@@ -250,11 +163,11 @@ TEST_F(ResultsRouting, RefusedAllocationForAPlainErrorIsSurvived) {
     KxErrorState::throwStdError("Plain", "raise", "openObj", Rt::eCommand);
     KxErrorState::throwStdError("Plain", "raise", "verifyA", Rt::eCommand);
     KxPlatform::instance().failAllocationsAfter(-1);
-    EXPECT_EQ(counts(results().errorSummary(-1)), V({1, 0, 0, 0, 0}));
+    EXPECT_EQ(openCounts(), V({0, 1, 0, 0, 0}));
     EXPECT_FALSE(results().isLocked());
     send("closeObj", {"Test"});
     EXPECT_EQ(results().level(), 0);
-    EXPECT_EQ(counts(results().errorSummary(0)), V({1, 0, 0, 0, 0}));
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
 }
 
 } // namespace

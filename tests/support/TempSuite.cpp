@@ -2,33 +2,27 @@
 #include <Rt/Rt.h>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <set>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
-#include <algorithm>
 
 namespace testsupport {
 
 namespace {
 const char* kVariables[] = {"KXRT_INDATA_DIR", "KXRT_OUTDATA_DIR", "KXRT_RESULT_DIR", "KXRT_SCRIPT_DIR",
                             "KXRT_CONFIG_DIR", "KXRT_RELATIVE_PATH", "KXRT_PLAT_TARG", "Uname", "DEBUG"};
-
-void removeTree(const std::string& path) {
-    std::string command = "rm -rf '" + path + "'";
-    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
-}
 } // namespace
 
 TempSuite::TempSuite(const std::string& platform) {
     char pattern[] = "/tmp/rtsuite.XXXXXX";
     if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     m_base = std::string(pattern) + "/";
-    for (const char* dir : {"Config", "Scripts", "GoldenData", "Results"}) ::mkdir((m_base + dir).c_str(), 0777);
+    for (const char* dir : {"Config", "Scripts", "GoldenData", "Results"})
+        std::filesystem::create_directory(m_base + dir);
     for (const char* name : kVariables) ::unsetenv(name);
     ::setenv("KXRT_RELATIVE_PATH", m_base.c_str(), 1);
     ::setenv("KXRT_PLAT_TARG", platform.c_str(), 1);
@@ -39,7 +33,8 @@ TempSuite::~TempSuite() {
     Rt::gResults = nullptr;
     RtLib::fini();
     for (const char* name : kVariables) ::unsetenv(name);
-    removeTree(m_base);
+    std::error_code ignored;
+    std::filesystem::remove_all(m_base, ignored);
 }
 
 std::string readBytes(const std::string& path) {
@@ -55,20 +50,15 @@ void writeBytes(const std::string& path, const std::string& bytes) {
 }
 
 bool exists(const std::string& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
+    std::error_code unreadable;
+    return std::filesystem::exists(path, unreadable);
 }
 
 std::string listing(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d)) {
-            std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
+    std::set<std::string> names;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, missing))
+        names.insert(entry.path().filename().string());
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
     return text;
@@ -77,21 +67,20 @@ std::string listing(const std::string& dir) {
 std::string onlyFileEndingIn(const std::string& dir, const std::string& suffix) {
     std::string found;
     int count = 0;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d)) {
-            std::string name = e->d_name;
-            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                found = dir + name;
-                ++count;
-            }
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, missing)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            found = dir + name;
+            ++count;
         }
-        ::closedir(d);
     }
     return count == 1 ? found : std::string();
 }
 
-std::string xmlProblems(const std::string& path) {
-    std::string command = "xmllint --noout '" + path + "' 2>&1";
+namespace {
+std::string lintProblems(const std::string& options, const std::string& path) {
+    std::string command = "xmllint " + options + " '" + path + "' 2>&1";
     std::string output;
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
         char chunk[512];
@@ -103,6 +92,10 @@ std::string xmlProblems(const std::string& path) {
     }
     return output;
 }
+} // namespace
+
+std::string xmlProblems(const std::string& path) { return lintProblems("--noout", path); }
+std::string htmlProblems(const std::string& path) { return lintProblems("--html --noout", path); }
 
 std::string maskTimes(const std::string& report) {
     static const std::regex time("[0-9]+\\.[0-9]{2} Seconds");

@@ -35,6 +35,8 @@ std::string listing(const std::string& dir);
 std::string onlyFileEndingIn(const std::string& dir, const std::string& suffix);
 // Runs `xmllint --noout` on the file; returns its diagnostics, empty when well-formed.
 std::string xmlProblems(const std::string& path);
+// The same through xmllint's HTML parser (`xmllint --html --noout`).
+std::string htmlProblems(const std::string& path);
 // Replaces every run of digits in the "%.2f Seconds" times by "T.TT", so reports compare byte for byte.
 std::string maskTimes(const std::string& report);
 

@@ -19,30 +19,23 @@ public:
         ++initializeCalls;
         argsAtInitialize = toStrings(getArg());
         extAtInitialize = getExt().toStdString();
-        setTitle("Box");
-        setDesc("A box");
-        setType(Rt::eTestUnit);
     }
     bool executeW() override { return true; }
+    static Rt::TestSet* create() { return new Box; }
 
     int initializeCalls = 0;
     std::vector<std::string> argsAtInitialize;
     std::string extAtInitialize;
-
-    static Rt::TestSet* create() { return new Box; }
 };
 
-class Crate : public Rt::TestSet {
+template <int N>
+class Plain : public Rt::TestSet {
 public:
     bool executeW() override { return true; }
-    static Rt::TestSet* create() { return new Crate; }
+    static Rt::TestSet* create() { return new Plain; }
 };
-
-class Chest : public Rt::TestSet {
-public:
-    bool executeW() override { return true; }
-    static Rt::TestSet* create() { return new Chest; }
-};
+using Crate = Plain<1>;
+using Chest = Plain<2>;
 
 // Records every name the factory is asked for.
 class RecordingFactory : public Rt::TestSetFactory {

@@ -1,4 +1,5 @@
 // Depth-first walks over a real node tree.
+#include "corelib/RaisedErrors.h"
 #include <Rt/Rt.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -7,64 +8,51 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 class TreeNode : public KxNode {
 public:
-    explicit TreeNode(std::string name) : name(std::move(name)) {}
+    explicit TreeNode(std::string name, bool broken = false) : name(std::move(name)), broken(broken) {}
     TreeNode* add(TreeNode* child) {
         children.push_back(child);
         return child;
     }
+    // A broken node raises an error of the core library while its children are counted.
     int getNumChildren(bool includeHidden) override {
-        flags.push_back(includeHidden);
+        flags += includeHidden ? "1" : "0";
+        if (broken) KxErrorState::throwStdError("Node", "count", "broken", 7);
         return static_cast<int>(children.size());
     }
     KxNode* getChild(int index, bool includeHidden) override {
-        flags.push_back(includeHidden);
+        flags += includeHidden ? "1" : "0";
         return index >= 0 && index < static_cast<int>(children.size()) ? children[index].get() : nullptr;
     }
 
     std::string name;
+    bool broken;
     std::vector<Kx::SharedPtr<TreeNode>> children;
-    std::vector<bool> flags;
+    std::string flags;
 };
 
-// Raises an error of the core library while its children are counted.
-class BrokenNode : public TreeNode {
-public:
-    using TreeNode::TreeNode;
-    int getNumChildren(bool) override {
-        KxErrorState::throwStdError("Node", "count", "broken", 7);
-        return static_cast<int>(children.size());
-    }
-};
-
+// The actions' record: "+name" before a node's children, "-name" after them.
 struct Walk {
-    Strings events;
+    std::string events;
     std::set<std::string> pruneAt;  // pre-action answers false here
     std::set<std::string> stopAt;   // post-action answers false here
-    bool postResultForNull = true;
+    void note(char what, KxNode* node) {
+        events += (events.empty() ? "" : " ") + std::string(1, what) + name(node);
+    }
+    static std::string name(KxNode* node) { return node ? static_cast<TreeNode*>(node)->name : "null"; }
 };
-
-std::string nameOf(KxNode* node) { return node ? static_cast<TreeNode*>(node)->name : std::string("null"); }
 
 bool pre(KxNode* node, void* data) {
     Walk& walk = *static_cast<Walk*>(data);
-    walk.events.push_back("pre " + nameOf(node));
-    return walk.pruneAt.count(nameOf(node)) == 0;
+    walk.note('+', node);
+    return walk.pruneAt.count(Walk::name(node)) == 0;
 }
 
 bool post(KxNode* node, void* data) {
     Walk& walk = *static_cast<Walk*>(data);
-    walk.events.push_back("post " + nameOf(node));
-    if (!node) return walk.postResultForNull;
-    return walk.stopAt.count(nameOf(node)) == 0;
-}
-
-bool otherPre(KxNode* node, void* data) {
-    static_cast<Walk*>(data)->events.push_back("other " + nameOf(node));
-    return true;
+    walk.note('-', node);
+    return walk.stopAt.count(Walk::name(node)) == 0;
 }
 
 // root ( a ( a1 a2 ) b ( b1 ) c )
@@ -73,162 +61,106 @@ Kx::SharedPtr<TreeNode> makeTree() {
     TreeNode* a = root->add(new TreeNode("a"));
     a->add(new TreeNode("a1"));
     a->add(new TreeNode("a2"));
-    TreeNode* b = root->add(new TreeNode("b"));
-    b->add(new TreeNode("b1"));
+    root->add(new TreeNode("b"))->add(new TreeNode("b1"));
     root->add(new TreeNode("c"));
     return root;
 }
 
-class CountingTraverser : public Rt::KxSimpleTraverser {
-public:
-    using Rt::KxSimpleTraverser::KxSimpleTraverser;
-    bool traverseGraph(KxNode* node) override {
-        visited.push_back(nameOf(node));
-        return Rt::KxSimpleTraverser::traverseGraph(node);
+// A traverser with both actions over `walk`.
+struct Traverser : Rt::KxSimpleTraverser {
+    explicit Traverser(Walk& walk) : Rt::KxSimpleTraverser(&walk) {
+        setPreActionCB(&pre);
+        setPostActionCB(&post);
     }
-    Strings visited;
 };
 
 } // namespace
 
-TEST(KxSimpleTraverser, VisitsEveryNodeDepthFirstWithBothActions) {
+TEST(KxSimpleTraverser, PreActionFalsePrunesAndPostActionFalseStopsTheSiblings) {
     auto root = makeTree();
-    Walk walk;
-    Rt::KxSimpleTraverser traverser(&walk);
-    EXPECT_TRUE(traverser.setPreActionCB(&pre));
-    EXPECT_TRUE(traverser.setPostActionCB(&post));
-    EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(walk.events, (Strings{"pre root", "pre a", "pre a1", "post a1", "pre a2", "post a2", "post a",
-                                    "pre b", "pre b1", "post b1", "post b", "pre c", "post c", "post root"}));
-    for (bool flag : root->flags) EXPECT_FALSE(flag);
-    EXPECT_EQ(traverser.getErrorMsg().toStdString(), "");
+    // {pruned at, stopped at, walk from the root (or from a null node), result, events}
+    const struct {
+        const char* prune;
+        const char* stop;
+        bool fromRoot;
+        bool result;
+        const char* events;
+    } cases[] = {{"", "", true, true, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 -b +c -c -root"},
+                 {"a", "", true, true, "+root +a -a +b +b1 -b1 -b +c -c -root"},
+                 {"", "b", true, false, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 -b"},
+                 {"", "a1", true, false, "+root +a +a1 -a1"},
+                 {"", "", false, true, "+null -null"},
+                 {"", "null", false, false, "+null -null"}};
+    for (const auto& c : cases) {
+        Walk walk{"", {c.prune}, {c.stop}};
+        Traverser traverser(walk);
+        EXPECT_EQ(traverser.traverseGraph(c.fromRoot ? root.get() : nullptr), c.result) << c.events;
+        EXPECT_EQ(walk.events, c.events);
+        EXPECT_EQ(traverser.getErrorMsg().toStdString(), "");
+    }
+    EXPECT_EQ(root->flags.find('1'), std::string::npos) << "the flag is always passed as false";
 }
 
-TEST(KxSimpleTraverser, NullNodeGetsBothActionsOnceAndThePostResult) {
-    Walk walk;
-    Rt::KxSimpleTraverser traverser(&walk);
-    traverser.setPreActionCB(&pre);
-    traverser.setPostActionCB(&post);
-    EXPECT_TRUE(traverser.traverseGraph(nullptr));
-    EXPECT_EQ(walk.events, (Strings{"pre null", "post null"}));
-
-    walk.events.clear();
-    walk.postResultForNull = false;
-    EXPECT_FALSE(traverser.traverseGraph(nullptr));
-    EXPECT_EQ(walk.events, (Strings{"pre null", "post null"}));
-}
-
-TEST(KxSimpleTraverser, WithoutActionsAWalkSucceeds) {
+TEST(KxSimpleTraverser, ActionsAreOptionalAndANullActionIsRefused) {
     auto root = makeTree();
-    Rt::KxSimpleTraverser traverser;
-    EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_TRUE(traverser.traverseGraph(nullptr));
-
+    Rt::KxSimpleTraverser bare;
+    EXPECT_TRUE(bare.traverseGraph(root.get()));
+    EXPECT_TRUE(bare.traverseGraph(nullptr));
     // One action alone is enough, and user data defaults to null.
-    Rt::KxSimpleTraverser onlyPost;
-    static int postCalls = 0;
-    static bool userDataWasNull = true;
-    onlyPost.setPostActionCB([](KxNode*, void* data) {
-        ++postCalls;
-        userDataWasNull = userDataWasNull && data == nullptr;
+    static std::string seen;
+    EXPECT_TRUE(bare.setPostActionCB([](KxNode* node, void* data) {
+        seen += data ? "data " : Walk::name(node) + " ";
         return true;
-    });
-    EXPECT_TRUE(onlyPost.traverseGraph(root.get()));
-    EXPECT_EQ(postCalls, 7);
-    EXPECT_TRUE(userDataWasNull);
-}
+    }));
+    EXPECT_TRUE(bare.traverseGraph(root.get()));
+    EXPECT_EQ(seen, "a1 a2 a b1 b c root ");
 
-TEST(KxSimpleTraverser, PreActionFalsePrunesTheSubtreeButNotThePostAction) {
-    auto root = makeTree();
     Walk walk;
-    walk.pruneAt = {"a"};
-    Rt::KxSimpleTraverser traverser(&walk);
-    traverser.setPreActionCB(&pre);
-    traverser.setPostActionCB(&post);
-    EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(walk.events, (Strings{"pre root", "pre a", "post a", "pre b", "pre b1", "post b1", "post b", "pre c",
-                                    "post c", "post root"}));
-}
-
-TEST(KxSimpleTraverser, PostActionFalseStopsTheSiblingsAndUnwinds) {
-    auto root = makeTree();
-    Walk walk;
-    walk.stopAt = {"b"};
-    Rt::KxSimpleTraverser traverser(&walk);
-    traverser.setPreActionCB(&pre);
-    traverser.setPostActionCB(&post);
-    EXPECT_FALSE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(walk.events, (Strings{"pre root", "pre a", "pre a1", "post a1", "pre a2", "post a2", "post a",
-                                    "pre b", "pre b1", "post b1", "post b"}));
-
-    // From deeper down the whole walk unwinds without further actions.
-    walk.events.clear();
-    walk.stopAt = {"a1"};
-    EXPECT_FALSE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(walk.events, (Strings{"pre root", "pre a", "pre a1", "post a1"}));
-}
-
-TEST(KxSimpleTraverser, NullActionIsRefusedAndThePreviousKept) {
-    auto root = makeTree();
-    Walk walk;
-    Rt::KxSimpleTraverser traverser(&walk);
-    EXPECT_TRUE(traverser.setPreActionCB(&otherPre));
+    Traverser traverser(walk);
     EXPECT_FALSE(traverser.setPreActionCB(nullptr));
-    EXPECT_TRUE(traverser.setPostActionCB(&post));
     EXPECT_FALSE(traverser.setPostActionCB(nullptr));
     EXPECT_TRUE(traverser.traverseGraph(root->children[2].get()));
-    EXPECT_EQ(walk.events, (Strings{"other c", "post c"}));
-
-    // A later non-null action replaces the earlier one.
-    walk.events.clear();
-    EXPECT_TRUE(traverser.setPreActionCB(&pre));
-    EXPECT_TRUE(traverser.traverseGraph(root->children[2].get()));
-    EXPECT_EQ(walk.events, (Strings{"pre c", "post c"}));
+    EXPECT_EQ(walk.events, "+c -c");
 }
 
-TEST(KxSimpleTraverser, ErrorWhileCountingChildrenStopsWithAReadableMessage) {
-    KxErrorState::setErrorCallback(nullptr);
+TEST(KxSimpleTraverser, ErrorWhileCountingChildrenStopsWithAPersistentMessage) {
+    RaisedErrors raised;
     auto root = makeTree();
-    TreeNode* broken = root->children[1]->add(new BrokenNode("broken"));
-    broken->add(new TreeNode("hidden"));
+    root->children[1]->add(new TreeNode("broken", true))->add(new TreeNode("hidden"));
     Walk walk;
-    Rt::KxSimpleTraverser traverser(&walk);
-    traverser.setPreActionCB(&pre);
-    traverser.setPostActionCB(&post);
-
+    Traverser traverser(walk);
     EXPECT_FALSE(traverser.traverseGraph(root.get()));
     const std::string message = "KxSimpleTraverser Encountered: Node::count -  broken";
     EXPECT_EQ(traverser.getErrorMsg().toStdString(), message);
-    EXPECT_EQ(walk.events, (Strings{"pre root", "pre a", "pre a1", "post a1", "pre a2", "post a2", "post a",
-                                    "pre b", "pre b1", "post b1", "pre broken"}));
-    ASSERT_NE(KxErrorState::s_pError, nullptr) << "the error stays current";
-    EXPECT_EQ(KxErrorState::s_pError->getCode(), 7);
+    EXPECT_EQ(walk.events, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 +broken");
+    EXPECT_EQ(describe(KxErrorState::s_pError), "Node|count||broken|7") << "the error stays current";
 
     // A copy carries the message; a later successful walk leaves it in place.
-    Rt::KxSimpleTraverser copy(traverser);
-    EXPECT_EQ(copy.getErrorMsg().toStdString(), message);
+    EXPECT_EQ(Rt::KxSimpleTraverser(traverser).getErrorMsg().toStdString(), message);
     walk.events.clear();
     EXPECT_TRUE(traverser.traverseGraph(root->children[0].get()));
-    EXPECT_EQ(walk.events, (Strings{"pre a", "pre a1", "post a1", "pre a2", "post a2", "post a"}));
+    EXPECT_EQ(walk.events, "+a +a1 -a1 +a2 -a2 -a");
     EXPECT_EQ(traverser.getErrorMsg().toStdString(), message);
-    KxErrorState::clearError();
-}
 
-TEST(KxSimpleTraverser, AnErrorLeftFromBeforeDoesNotFailTheWalk) {
-    KxErrorState::setErrorCallback(nullptr);
-    auto root = makeTree();
+    // An error left from before does not fail a walk.
     KxErrorState::throwStdError("Elsewhere", "earlier", "stale", 3);
-    Rt::KxSimpleTraverser traverser;
-    EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(traverser.getErrorMsg().toStdString(), "");
+    Rt::KxSimpleTraverser fresh;
+    EXPECT_TRUE(fresh.traverseGraph(root->children[0].get()));
+    EXPECT_EQ(fresh.getErrorMsg().toStdString(), "");
 }
 
 TEST(KxSimpleTraverser, AnOverrideInADerivedClassHandlesTheChildren) {
+    struct Counting : Traverser {
+        using Traverser::Traverser;
+        bool traverseGraph(KxNode* node) override {
+            visited += Walk::name(node) + " ";
+            return Traverser::traverseGraph(node);
+        }
+        std::string visited;
+    };
     auto root = makeTree();
-    Walk walk;
-    walk.pruneAt = {"b"};
-    CountingTraverser traverser(&walk);
-    traverser.setPreActionCB(&pre);
+    Walk walk{"", {"b"}, {}};
+    Counting traverser(walk);
     EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(traverser.visited, (Strings{"root", "a", "a1", "a2", "b", "c"}));
+    EXPECT_EQ(traverser.visited, "root a a1 a2 b c ");
 }

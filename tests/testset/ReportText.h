@@ -1,5 +1,5 @@
 #pragma once
-// Builds the exact lines a test element of the report should hold, and reads
+// Builds the exact lines a test element of the report holds, and reads
 // elements back out of a finished report. Every line ends in "\r\n"; a test
 // opened at the root sits two blanks in, its content four.
 #include <string>
@@ -32,37 +32,25 @@ struct Counts {
     int kxErrors = 0, errors = 0, warnings = 0, extErrors = 0, extWarnings = 0;
 };
 
-inline std::string summary(const Counts& c) {
-    auto value = [](const char* name, int n) {
-        return line("      ", std::string("<") + name + ">" + std::to_string(n) + "</" + name + ">");
-    };
-    return line("    ", "<Summary>") + value("KxErrors", c.kxErrors) + value("Errors", c.errors) +
-           value("Warnings", c.warnings) + value("ExtErrors", c.extErrors) +
-           value("ExtWarnings", c.extWarnings) + line("    ", "</Summary>");
-}
-
-inline std::string testElement(const std::string& id, const std::string& content, const Counts& counts) {
-    return line("  ", "<Test id=\"" + id + "\">") + content + summary(counts) + line("  ", "</Test>");
+// A whole test element: its content, then the summary of its counts.
+inline std::string testElement(const std::string& id, const std::string& content, const Counts& c) {
+    std::string summary;
+    const std::pair<const char*, int> counts[] = {{"KxErrors", c.kxErrors},   {"Errors", c.errors},
+                                                  {"Warnings", c.warnings},   {"ExtErrors", c.extErrors},
+                                                  {"ExtWarnings", c.extWarnings}};
+    for (const auto& [name, n] : counts)
+        summary += line("      ", std::string("<") + name + ">" + std::to_string(n) + "</" + name + ">");
+    return line("  ", "<Test id=\"" + id + "\">") + content + line("    ", "<Summary>") + summary +
+           line("    ", "</Summary>") + line("  ", "</Test>");
 }
 
 // The n-th Test element opened at the root (0-based), empty when there is none.
 inline std::string nthTestElement(const std::string& report, int n) {
-    std::size_t from = 0;
-    for (int i = 0;; ++i) {
-        const std::size_t start = report.find("  <Test id=", from);
-        if (start == std::string::npos) return std::string();
-        const std::string close = "  </Test>\r\n";
-        const std::size_t end = report.find(close, start);
-        if (end == std::string::npos) return std::string();
-        if (i == n) return report.substr(start, end + close.size() - start);
-        from = end + close.size();
-    }
-}
-
-inline int occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-    return n;
+    const std::string open = "\r\n  <Test id=", close = "\r\n  </Test>\r\n";
+    std::size_t start = report.find(open);
+    for (int i = 0; i < n && start != std::string::npos; ++i) start = report.find(open, start + 1);
+    const std::size_t end = start == std::string::npos ? start : report.find(close, start);
+    return end == std::string::npos ? std::string() : report.substr(start + 2, end + close.size() - start - 2);
 }
 
 } // namespace testsettest

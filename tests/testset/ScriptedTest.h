@@ -1,6 +1,7 @@
 #pragma once
 // A test case whose body is given by the check that runs it, and a report
 // session that runs such tests inside a real suite and hands back the report.
+#include "corelib/RaisedErrors.h"
 #include "support/TempSuite.h"
 #include <Rt/Rt.h>
 #include <functional>
@@ -13,43 +14,45 @@ class ScriptedTest : public Rt::TestSet {
 public:
     using Body = std::function<bool(ScriptedTest&)>;
 
-    ScriptedTest(const KxString& title, Body body, const KxString& desc = "Scripted check")
-        : m_title(title), m_desc(desc), m_body(std::move(body)) {}
-
-    void initialize() override {
-        setTitle(m_title);
-        setDesc(m_desc);
-        setType(Rt::eTestUnit);
+    ScriptedTest(const KxString& title, Body body, const KxString& desc) : m_body(std::move(body)) {
+        setTitle(title);
+        setDesc(desc);
     }
     bool executeW() override {
         ++bodyRuns;
         return m_body(*this);
     }
     // Remembers how many errors the open level had counted when the hook ran,
-    // which tells whether it ran before the error it announces.
+    // and the error then current, which tell whether it ran before the error it announces.
     bool warningState() override {
         ++warningCalls;
         errorsAtWarning = Rt::gResults ? Rt::gResults->errorSummary(-1).errors() : -1;
-        currentErrorAtWarning = KxErrorState::s_pError;
+        currentAtWarning = describe(KxErrorState::s_pError);
         return Rt::TestSet::warningState();
     }
 
     int bodyRuns = 0;
     int warningCalls = 0;
     int errorsAtWarning = -2;
-    const KxStdError* currentErrorAtWarning = nullptr;
+    std::string currentAtWarning;
 
 private:
-    KxString m_title;
-    KxString m_desc;
     Body m_body;
 };
 
 inline Kx::SharedPtr<ScriptedTest> makeTest(const KxString& title, ScriptedTest::Body body,
                                              const KxString& desc = "Scripted check") {
-    Kx::SharedPtr<ScriptedTest> test(new ScriptedTest(title, std::move(body), desc));
-    if (test) test->initialize();
-    return test;
+    return Kx::SharedPtr<ScriptedTest>(new ScriptedTest(title, std::move(body), desc));
+}
+
+// Executes the test and returns its verdict; the progress line it printed
+// goes to `progress` when asked for.
+inline bool run(Rt::TestSet& test, std::string* progress = nullptr) {
+    testing::internal::CaptureStdout();
+    const bool passed = test.execute();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    if (progress) *progress = printed;
+    return passed;
 }
 
 // A suite with a live results object; close() ends the report and reads it.
@@ -58,24 +61,12 @@ public:
     ReportSession() { Rt::gResults = new Rt::GlobalResults; }
     ~ReportSession() { Rt::gResults = nullptr; }
 
-    // Executes the test and returns its verdict; the progress line it printed
-    // goes to `progress` when asked for.
-    bool run(Rt::TestSet& test, std::string* progress = nullptr) {
-        testing::internal::CaptureStdout();
-        const bool passed = test.execute();
-        const std::string printed = testing::internal::GetCapturedStdout();
-        if (progress) *progress = printed;
-        return passed;
-    }
-
     std::string close() {
         Rt::gResults = nullptr;
         m_reportPath = testsupport::onlyFileEndingIn(m_suite.results(), ".xml");
+        EXPECT_EQ(testsupport::xmlProblems(m_reportPath), "");
         return m_reportPath.empty() ? std::string() : testsupport::readBytes(m_reportPath);
     }
-
-    const std::string& reportPath() const { return m_reportPath; }
-    const testsupport::TempSuite& suite() const { return m_suite; }
 
 private:
     testsupport::TempSuite m_suite;

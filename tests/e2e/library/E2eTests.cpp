@@ -6,105 +6,29 @@
 
 namespace {
 
-void raise(const Rt::TestSet& test, KxErrorCode code, const char* method, const KxString& line) {
-    Kx::SharedPtr<Rt::Msg> message(new Rt::Msg(test.getTitle(), method, "", "", code));
-    if (!message) return;
-    message->textList.append(line);
-    KxErrorState::setError(message.get());
-}
+enum Kind { Pass, Fail, Warn, Throw, External, ExtWarning, ReturnFalse, CoreError, Echo, Die, KindCount };
 
-class Pass : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("Pass");
-        setDesc("passes");
-    }
-    bool executeW() override { return true; }
+struct Description {
+    const char* title;
+    const char* desc;
+};
+const Description kDescriptions[KindCount] = {
+    {"Pass", "passes"}, {"Fail", "reports an error"}, {"Warn", "only warns"}, {"Throw", "throws"},
+    {"External", "a solver fails"}, {"ExtWarning", "a solver warns"}, {"ReturnFalse", "returns false"},
+    {"CoreError", "leaves a core-library error"}, {"Echo", ""}, {"Die", "ends the process"},
 };
 
-class Fail : public Rt::TestSet {
+class Case : public Rt::TestSet {
 public:
-    void initialize() override {
-        setTitle("Fail");
-        setDesc("reports an error");
-    }
-    bool executeW() override {
-        reportStateE("value 3 < 4 & \"quoted\"", "check", "executeW", "");
-        return true;
-    }
-};
+    explicit Case(Kind kind) : m_kind(kind) {}
 
-class Warn : public Rt::TestSet {
-public:
     void initialize() override {
-        setTitle("Warn");
-        setDesc("only warns");
-    }
-    bool executeW() override {
-        raise(*this, -16, "executeW", "close to the limit");
-        return true;
-    }
-};
-
-class Throw : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("Throw");
-        setDesc("throws");
-    }
-    bool executeW() override { throw std::runtime_error("out of range"); }
-};
-
-class External : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("External");
-        setDesc("a solver fails");
-    }
-    bool executeW() override {
-        raise(*this, -17, "solve", "solver diverged");
-        return true;
-    }
-};
-
-class ExtWarning : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("ExtWarning");
-        setDesc("a solver warns");
-    }
-    bool executeW() override {
-        raise(*this, -18, "solve", "solver slow");
-        return true;
-    }
-};
-
-class ReturnFalse : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("ReturnFalse");
-        setDesc("returns false");
-    }
-    bool executeW() override { return false; }
-};
-
-class CoreError : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("CoreError");
-        setDesc("leaves a core-library error");
-    }
-    bool executeW() override {
-        KxErrorState::throwStdError("KxThing", "doIt", "broken", 42);
-        return true;
-    }
-};
-
-// Shows in its description what the factory handed it before initialize().
-class Echo : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("Echo");
+        setTitle(kDescriptions[m_kind].title);
+        if (m_kind != Echo) {
+            setDesc(kDescriptions[m_kind].desc);
+            return;
+        }
+        // Echo shows in its description what the factory handed it before initialize().
         KxString desc("args=");
         for (std::uint32_t i = 0; i < getArg().size(); ++i) {
             if (i > 0) desc += "|";
@@ -114,40 +38,46 @@ public:
         desc += getExt();
         setDesc(desc);
     }
-    bool executeW() override { return true; }
-};
 
-// Ends the process in the middle of its body, as a crash would.
-class Die : public Rt::TestSet {
-public:
-    void initialize() override {
-        setTitle("Die");
-        setDesc("ends the process");
-    }
     bool executeW() override {
-        raise(*this, -16, "executeW", "about to die");
-        std::_Exit(7);
+        switch (m_kind) {
+        case Fail: reportStateE("value 3 < 4 & \"quoted\"", "check", "executeW", ""); break;
+        case Warn: raise(-16, "executeW", "close to the limit"); break;
+        case Throw: throw std::runtime_error("out of range");
+        case External: raise(-17, "solve", "solver diverged"); break;
+        case ExtWarning: raise(-18, "solve", "solver slow"); break;
+        case ReturnFalse: return false;
+        case CoreError: KxErrorState::throwStdError("KxThing", "doIt", "broken", 42); break;
+        case Die:  // ends the process in the middle of its body, as a crash would
+            raise(-16, "executeW", "about to die");
+            std::_Exit(7);
+        default: break;
+        }
+        return true;
     }
+
+private:
+    void raise(KxErrorCode code, const char* method, const char* line) {
+        Kx::SharedPtr<Rt::Msg> message(new Rt::Msg(getTitle(), method, "", "", code));
+        message->textList.append(line);
+        KxErrorState::setError(message.get());
+    }
+
+    Kind m_kind;
 };
 
-template <class T>
+template <Kind K>
 Rt::TestSet* make() {
-    return new T;
+    return new Case(K);
 }
 
 class E2eFactory : public Rt::TestSetFactory {
 public:
     E2eFactory() {
-        _registerTestCase("Pass", &make<Pass>);
-        _registerTestCase("Fail", &make<Fail>);
-        _registerTestCase("Warn", &make<Warn>);
-        _registerTestCase("Throw", &make<Throw>);
-        _registerTestCase("External", &make<External>);
-        _registerTestCase("ExtWarning", &make<ExtWarning>);
-        _registerTestCase("ReturnFalse", &make<ReturnFalse>);
-        _registerTestCase("CoreError", &make<CoreError>);
-        _registerTestCase("Echo", &make<Echo>);
-        _registerTestCase("Die", &make<Die>);
+        const Creator creators[KindCount] = {&make<Pass>,     &make<Fail>,       &make<Warn>,        &make<Throw>,
+                                             &make<External>, &make<ExtWarning>, &make<ReturnFalse>, &make<CoreError>,
+                                             &make<Echo>,     &make<Die>};
+        for (int kind = 0; kind < KindCount; ++kind) _registerTestCase(kDescriptions[kind].title, creators[kind]);
     }
     const char* name() const override { return "E2e"; }
 };

@@ -1,16 +1,10 @@
 #include "Installation.h"
-#include <cerrno>
+#include "support/TempSuite.h"
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -20,19 +14,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+// Variables that would steer the run away from the private installation.
+bool isFiltered(const std::string& name) {
+    return name.rfind("KXRT_", 0) == 0 || name == "Uname" || name == "DEBUG" || name == "LD_LIBRARY_PATH" ||
+           name == "LD_PRELOAD";
 }
 
-// Variables that would steer the run away from the private installation.
-bool isFiltered(const char* entry) {
-    static const char* prefixes[] = {"KXRT_", "Uname=", "DEBUG=", "LD_LIBRARY_PATH=", "LD_PRELOAD="};
-    for (const char* prefix : prefixes)
-        if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
-    return false;
+// A word for the shell, taken literally.
+std::string quoted(const std::string& text) {
+    std::string word = "'";
+    for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
 }
 
 void copyInto(const std::string& from, const std::string& to) {
@@ -45,12 +37,6 @@ void copyInto(const std::string& from, const std::string& to) {
 std::string fileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-int occurrences(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
 }
 
 Installation::Installation() {
@@ -75,76 +61,32 @@ void Installation::addLibrary(const std::string& builtPath, const std::string& n
 }
 
 void Installation::writeScript(const std::string& name, const std::string& text) {
-    std::ofstream out(config() + name, std::ios::binary | std::ios::trunc);
-    out << text;
+    testsupport::writeBytes(config() + name, text);
 }
 
 RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite) {
-    std::vector<std::string> argv{bin() + "rtrun"};
-    if (withSuite) {
-        argv.push_back("--suite");
-        argv.push_back(suite());
+    std::string command = "env";
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string name = std::string(*entry).substr(0, std::string(*entry).find('='));
+        if (isFiltered(name)) command += " -u " + quoted(name);
     }
-    argv.insert(argv.end(), args.begin(), args.end());
-    return runProgram(argv, env, m_root);
+    for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
+    command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
+    for (const std::string& arg : args) command += " " + quoted(arg);
+    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
+    const int status = std::system((command + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
+    // The shell reports a program killed by a signal as 128 + the signal's number.
+    RunResult result{testsupport::readBytes(out), testsupport::readBytes(err),
+                     WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return result;
 }
 
-std::string Installation::reportPath() const {
-    std::string found;
-    int count = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(results())) {
-        if (entry.is_regular_file() && entry.path().extension() == ".xml") {
-            found = entry.path().string();
-            ++count;
-        }
-    }
-    return count == 1 ? found : std::string();
-}
+std::string Installation::reportPath() const { return testsupport::onlyFileEndingIn(results(), ".xml"); }
 
 void Installation::clearResults() {
     for (const fs::directory_entry& entry : fs::directory_iterator(results())) fs::remove_all(entry.path());
-}
-
-RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, const std::string& scratchDir) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e)
-        if (!isFiltered(*e)) environment.emplace_back(*e);
-    for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
-
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-
-    const std::string outPath = scratchDir + "stdout.txt";
-    const std::string errPath = scratchDir + "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-    RunResult result;
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        result.err = std::string("could not start ") + args[0] + ": " + std::strerror(spawned);
-        return result;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.status = 128 + WTERMSIG(status);
-    result.out = readAll(outPath);
-    result.err = readAll(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    return result;
 }
 
 } // namespace e2e

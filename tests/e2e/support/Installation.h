@@ -52,13 +52,6 @@ private:
     std::string m_root;
 };
 
-// Runs a program with the given arguments (argv[0] included) and
-// environment additions, capturing its output.
-RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, const std::string& scratchDir);
-
-// How often `part` occurs in `text`.
-int occurrences(const std::string& text, const std::string& part);
-
 // The file name of a path: everything after its last "/".
 std::string fileNameOf(const std::string& path);
 
