@@ -1,7 +1,10 @@
-#include "RaisedErrors.h"
+#include "support/RaisedErrors.h"
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::RaisedErrors;
+using testsupport::describe;
 
 using Strings = std::vector<std::string>;
 

@@ -1,10 +1,12 @@
-#include "RaisedErrors.h"
+#include "support/RaisedErrors.h"
 #include "corelib/KxByteStream.h"
 #include "support/TempSuite.h"
 #include <gtest/gtest.h>
 #include <filesystem>
 
 namespace {
+
+using testsupport::RaisedErrors;
 
 using testsupport::readBytes;
 namespace fs = std::filesystem;

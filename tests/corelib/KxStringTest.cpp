@@ -112,12 +112,10 @@ TEST(KxString, ConcatenationComparisonAndClearing) {
     KxString a("ab");
     KxString b = a + "c";
     b += u'd';
-    EXPECT_TRUE(a != b);
-    EXPECT_TRUE(a + "cd" == b);
-    EXPECT_EQ(b.getConstPtr()[4], 0);
+    EXPECT_TRUE(a != b && a + "cd" == b && b.getConstPtr()[4] == 0);
+    // A null text is an empty one.
     EXPECT_TRUE(KxString(static_cast<const char*>(nullptr)).isEmpty());
-    EXPECT_TRUE(b.setString(nullptr));
-    EXPECT_TRUE(a.clear());
+    EXPECT_TRUE(b.setString(nullptr) && a.clear());
     EXPECT_EQ(a.getConstPtr()[0] + b.numChars(), 0);
 }
 

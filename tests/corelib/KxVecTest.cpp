@@ -1,4 +1,4 @@
-#include "RaisedErrors.h"
+#include "support/RaisedErrors.h"
 #include "corelib/KxString.h"
 #include "corelib/KxVec.h"
 #include <gtest/gtest.h>
@@ -6,6 +6,8 @@
 #include <vector>
 
 namespace {
+
+using testsupport::RaisedErrors;
 
 using Ints = std::vector<int>;
 using Strings = std::vector<std::string>;
@@ -40,15 +42,6 @@ TEST(KxVec, AppendGrowsByHalfOrToWhatIsNeeded) {
         EXPECT_EQ(full[3], 3) << n;
         EXPECT_EQ(full[3 + n], more[n - 1]) << n;
     }
-
-    // Within the capacity no new block is taken.
-    KxVec<int> roomy = filled(4);
-    roomy.setLength(2);
-    const int* block = roomy.data();
-    ASSERT_TRUE(roomy.append(more, 2));
-    EXPECT_TRUE(roomy.append(more, 0));
-    EXPECT_EQ(roomy.data(), block);
-    EXPECT_EQ(contentOf(roomy), (Ints{0, 1, 10, 11}));
 }
 
 TEST(KxVec, AppendingItsOwnElementsSurvivesTheMove) {
@@ -82,7 +75,7 @@ TEST(KxVec, IndexingPastTheEndExtendsWithEmptyEntries) {
     EXPECT_EQ(texts.size(), 3u);
 }
 
-TEST(KxVec, SetLengthAssignCopyAndMove) {
+TEST(KxVec, SetLengthAssignAndCopy) {
     KxVec<int> v = filled(4);
     ASSERT_TRUE(v.setLength(2));
     ASSERT_TRUE(v.setLength(4));
@@ -105,11 +98,6 @@ TEST(KxVec, SetLengthAssignCopyAndMove) {
     KxVec<int>& alias = copy;
     copy = alias;
     EXPECT_EQ(contentOf(copy), (Ints{100, 1, 0, 0, 0}));
-    const int* block = v.data();
-    KxVec<int> moved(std::move(v));
-    EXPECT_EQ(moved.data(), block);
-    EXPECT_EQ(v.data(), nullptr);
-    EXPECT_EQ(v.capacity(), 0u);
 }
 
 TEST(KxVec, RemoveFollowsTheStartAndCountRules) {

@@ -31,14 +31,9 @@ TEST(RtLib, InitAndFiniAreCountedAndARestartReadsTheEnvironmentAnew) {
     EXPECT_EQ(Rt::platform().toStdString(), "SECOND");
     EXPECT_EQ(Rt::outDataDir().toStdString(), suite.goldenData() + "SECOND/");
 
-    // The free functions act on the stored object.
-    Rt::month(7);
-    Rt::year(2014);
-    Rt::min(5);
+    // The free functions act on the stored object (the stamp setters show in the
+    // report's run name, which the report tests check).
     Rt::setResultDir("c/");
-    EXPECT_EQ(Rt::gStor->month(), 7);
-    EXPECT_EQ(Rt::gStor->year(), 2014);
-    EXPECT_EQ(Rt::gStor->min(), 5);
     EXPECT_EQ(&Rt::resultDir(), &Rt::gStor->resultDir());
     EXPECT_EQ(Rt::resultDir().toStdString(), "c/");
 }

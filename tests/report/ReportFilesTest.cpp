@@ -90,21 +90,28 @@ TEST(ReportFiles, ReportDirectoryIsCreatedOneLevelDeep) {
     EXPECT_EQ(readBytes(dir + "/010203LNX0405.xml"), kReportHeader);
 }
 
-TEST(ReportFiles, AllNineStyleFilesAreCopiedAndNoPageWithoutItsTemplate) {
+TEST(ReportFiles, AllNineStyleFilesAreCopiedNoPageWithoutItsTemplateAndTheReportEndsOnce) {
     testsupport::TempSuite suite;
     const char* names[] = {"style.css", "scripts.js", "detail.xsl", "menu.xsl", "top.xsl",
                            "detail.htm", "menu.htm", "top.htm", "title.htm"};
     for (const char* name : names) writeBytes(suite.scripts() + name, std::string("content of ") + name);
     writeBytes(suite.scripts() + "other.css", "not a style file");
-    Rt::TestReporter reporter;
-    EXPECT_EQ(listing(suite.results() + "Style"),
-              "detail.htm detail.xsl menu.htm menu.xsl scripts.js style.css title.htm top.htm top.xsl");
-    for (const char* name : names)
-        EXPECT_EQ(readBytes(suite.results() + "Style/" + name), std::string("content of ") + name);
-    EXPECT_EQ(testsupport::onlyFileEndingIn(suite.results(), ".htm"), "");
-    reporter.writeObject("Still", "written");
-    reporter.flush();
-    EXPECT_EQ(readBytes(reporter.reportPath().toStdString()), kReportHeader + "  <Still>written</Still>\r\n");
+    std::string path;
+    {
+        Rt::TestReporter reporter;
+        path = reporter.reportPath().toStdString();
+        EXPECT_EQ(listing(suite.results() + "Style"),
+                  "detail.htm detail.xsl menu.htm menu.xsl scripts.js style.css title.htm top.htm top.xsl");
+        for (const char* name : names)
+            EXPECT_EQ(readBytes(suite.results() + "Style/" + name), std::string("content of ") + name);
+        EXPECT_EQ(testsupport::onlyFileEndingIn(suite.results(), ".htm"), "");
+        // Closing ends the report; later writes are lost and destruction does not end it again.
+        reporter.writeObject("Still", "written");
+        reporter.closeReport();
+        reporter.writeObject("After", "2");
+        reporter.flush();
+    }
+    EXPECT_EQ(readBytes(path), kReportHeader + "  <Still>written</Still>\r\n</KxRegTester>\r\n");
 }
 
 } // namespace

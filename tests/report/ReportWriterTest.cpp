@@ -104,20 +104,4 @@ TEST_F(ReportWriter, CharacterWithoutSingleByteFormDropsOnlyItsPiece) {
     expectWellFormedAtEnd();
 }
 
-TEST(ReportWriterLifetime, ClosingEndsTheReportOnceAndLaterWritesAreLost) {
-    testsupport::TempSuite suite;
-    std::string path;
-    {
-        Rt::TestReporter reporter;
-        path = reporter.reportPath().toStdString();
-        reporter.openObj("Open");
-        reporter.closeObj("Open");
-        reporter.closeReport();
-        reporter.writeObject("After", "2");
-        reporter.flush();
-    }
-    EXPECT_EQ(testsupport::readBytes(path),
-              testsupport::kReportHeader + "  <Open>\r\n  </Open>\r\n</KxRegTester>\r\n");
-}
-
 } // namespace

@@ -2,11 +2,8 @@
 // A live results object over a real report in a temporary suite, with
 // helpers to raise errors, send report commands and read the report back.
 #include "corelib/KxErrorState.h"
-#include "results/GlobalResults.h"
 #include "support/Messages.h"
-#include "support/ReportText.h"
-#include "support/TempSuite.h"
-#include <gtest/gtest.h>
+#include "support/ReportSession.h"
 #include <string>
 #include <vector>
 
@@ -30,20 +27,12 @@ inline S lines(const KxVec<KxString>& list) {
 
 class ResultsFixture : public ::testing::Test {
 protected:
-    testsupport::TempSuite suite;
-    std::string path;
-
-    void SetUp() override {
-        Rt::gResults = new Rt::GlobalResults;
-        ASSERT_TRUE(Rt::gResults && Rt::gResults->isTest());
-        path = Rt::gResults->testReporter()->reportPath().toStdString();
-    }
+    testsupport::ReportSession session;
 
     // Every report must stay well-formed, whatever the test did to it.
     void TearDown() override {
-        Rt::gResults = nullptr;
+        session.close();
         KxErrorState::clearError();
-        EXPECT_EQ(testsupport::xmlProblems(path), "");
     }
 
     Rt::GlobalResults& results() { return *Rt::gResults; }
@@ -51,7 +40,7 @@ protected:
     V openCounts() { return counts(results().errorSummary(-1)); }
 
     // The report as it stands in the file, after the two opening lines.
-    std::string body() { return testsupport::reportBody(testsupport::readBytes(path)); }
+    std::string body() { return testsupport::reportBody(testsupport::readBytes(session.path())); }
 
     // A report command handed straight to the results object, as test code does.
     Kx::SharedPtr<Rt::Msg> send(const char* word, std::initializer_list<const char*> texts = {}) {

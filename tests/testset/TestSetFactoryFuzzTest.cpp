@@ -1,12 +1,14 @@
-// Random and cut-off Test objects: the factory must come back from every one,
+// Random Test objects and every cut-off copy of a well-formed one (texts
+// ending inside a tag): the factory must come back from every one,
 // raise only its own errors, and stay within a bound set by the tags present.
 #include "FactoryFixtures.h"
-#include "corelib/RaisedErrors.h"
+#include "support/RaisedErrors.h"
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
 using namespace testsettest;
+using testsupport::RaisedErrors;
 
 TEST(TestSetFactoryFuzz, EveryRandomOrCutOffTextReturns) {
     const char* const pieces[] = {"<", ">", "/", "Title", "Arg", "Ext", "title", "Box", "A", "b", " ", "</", "<Title>"};

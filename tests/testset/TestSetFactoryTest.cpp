@@ -1,9 +1,10 @@
 // Turning the text of one Test object into a prepared test.
 #include "FactoryFixtures.h"
-#include "ScriptedTest.h"
+#include "support/RaisedErrors.h"
 #include <gtest/gtest.h>
 
 using namespace testsettest;
+using testsupport::RaisedErrors;
 
 namespace {
 
@@ -75,30 +76,6 @@ TEST(TestSetFactory, TagsAreReadIntoThePreparedTestAndEveryProblemRaised) {
         {"<Title>Crate</Title>", "asked for [\"Crate\"]; another test"}};
     ASSERT_FALSE(Rt::gResults);
     for (const auto& c : cases) EXPECT_EQ(create(c[0]).text(), c[1]) << c[0];
-}
-
-TEST(TestSetFactory, TextsEndingInsideATagReturnAfterTheOneLookup) {
-    for (const char* text : {"<Title>Bo", "<Title", "<Title>Box</Ti", "<Title>Box</Title", "<Title>Box<", "<", ">",
-                             "<<>>", "<>", "</>", "<Arg>1</Arg><Ext>e"}) {
-        const Outcome outcome = create(text);
-        ASSERT_EQ(outcome.requested.size(), 1u) << text;
-        EXPECT_EQ(outcome.text().find("unexpected"), std::string::npos) << text << ": " << outcome.text();
-        if (!outcome.test) {
-            ASSERT_FALSE(outcome.errors.empty()) << text;
-            EXPECT_EQ(outcome.errors.back(), "Test: " + outcome.requested[0] + " - Is Not Defined") << text;
-        }
-    }
-}
-
-TEST(TestSetFactory, ItsErrorsNeitherCountNorShowInTheReport) {
-    ReportSession session;
-    Kx::SharedPtr<RecordingFactory> factory(new RecordingFactory);
-    EXPECT_EQ(factory->create("<Bad>x</Bad><Title>Missing</Title>"), nullptr);
-    EXPECT_EQ(Rt::gResults->errorSummary(-1).errors(), 0);
-    EXPECT_EQ(Rt::gResults->errorSummary(-1).kxErrors(), 0);
-    EXPECT_EQ(Rt::gResults->getTestErrors(), 0);
-    const std::string report = session.close();
-    EXPECT_EQ(report.find("Error>"), std::string::npos) << report;
 }
 
 TEST(TestSetFactory, CreateTestSetLooksNamesUpExactlyAndTheLastRegistrationWins) {

@@ -1,18 +1,8 @@
 // File names and model files from the data directories.
-#include "ReportText.h"
-#include "ScriptedTest.h"
+#include "support/ReportSession.h"
+#include "support/ScriptedTest.h"
 
-using namespace testsettest;
-using testsupport::writeBytes;
-
-namespace {
-
-class Probe : public Rt::TestSet {
-public:
-    bool executeW() override { return true; }
-};
-
-} // namespace
+using namespace testsupport;
 
 TEST(TestSetFiles, ExtractFileNameAndPathCutAtTheLastSeparatorOfEitherKind) {
     // {path, file name, extractFileName's result, directory part}
@@ -28,7 +18,7 @@ TEST(TestSetFiles, ExtractFileNameAndPathCutAtTheLastSeparatorOfEitherKind) {
                  {"dir/", "", true, "dir/"},
                  {"part.kx", "part.kx", false, ""},
                  {"", "", false, ""}};
-    Probe probe;
+    ScriptedTest probe("Probe", nullptr);
     for (const auto& c : cases) {
         KxString name(c.path);
         KxString dir(c.path);
@@ -39,16 +29,15 @@ TEST(TestSetFiles, ExtractFileNameAndPathCutAtTheLastSeparatorOfEitherKind) {
 }
 
 TEST(TestSetFiles, ReadPartitionFindsFilesInTheDataDirectoriesAndOnlyKxFiles) {
-    testsupport::TempSuite suite;
+    TempSuite suite;
     const std::string inDir = suite.goldenData();
     const std::string outDir = suite.goldenData() + "LNXTEST/";
-    ASSERT_EQ(Rt::inDataDir().toStdString(), inDir);
     ASSERT_EQ(Rt::outDataDir().toStdString(), outDir);
     writeBytes(inDir + "cube.kx", "input cube");
     writeBytes(outDir + "cube.kx", "golden output cube");
 
     RaisedErrors raised;
-    Probe probe;
+    ScriptedTest probe("Probe", nullptr);
     Kx::SharedPtr<KxPartition> partition;
     const std::string full = outDir + "cube.kx";  // a full path is used as it is
     const std::pair<const char*, std::string> cases[] = {{"cube.kx", inDir + "cube.kx"},
@@ -72,7 +61,6 @@ TEST(TestSetFiles, ReadPartitionFindsFilesInTheDataDirectoriesAndOnlyKxFiles) {
 
 TEST(TestSetFiles, MissingModelFileRaisesATestErrorThatFailsTheTest) {
     ReportSession session;
-    const std::string inDir = Rt::inDataDir().toStdString();
     std::string seen = "not run";
     auto reader = makeTest("Reader", [&](ScriptedTest& self) {
         Kx::SharedPtr<KxPartition> partition;
@@ -81,11 +69,10 @@ TEST(TestSetFiles, MissingModelFileRaisesATestErrorThatFailsTheTest) {
         return true;
     });
     EXPECT_FALSE(run(*reader));
-    const std::string text = "KxError: openPartition() - " + inDir + "missing.kx";
+    const std::string text = "KxError: openPartition() - " + session.suite().goldenData() + "missing.kx";
     EXPECT_EQ(seen, "no partition; Reader|Rt::TestSet::readPartition||par|-15|" + text);
-    EXPECT_EQ(testsupport::maskTimes(nthTestElement(session.close(), 0)),
-              testElement("0000000000",
-                          record("Error", "Reader::Rt::TestSet::readPartition", "par", text) +
-                              values("", "Scripted check", "Reader"),
-                          Counts{0, 1}));
+    ExpectedReport expected;
+    expected.openTest(0).record("Error", "Reader::Rt::TestSet::readPartition", "par", {text});
+    expected.closeTest({}, "", "Scripted check", "Reader", {0, 1});
+    EXPECT_EQ(session.close(), session.whole(expected));
 }

@@ -6,19 +6,11 @@
 #include <stdexcept>
 #include <sys/wait.h>
 
-extern char** environ;
-
 namespace e2e {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Variables that would steer the run away from the private installation.
-bool isFiltered(const std::string& name) {
-    return name.rfind("KXRT_", 0) == 0 || name == "Uname" || name == "DEBUG" || name == "LD_LIBRARY_PATH" ||
-           name == "LD_PRELOAD";
-}
 
 // A word for the shell, taken literally.
 std::string quoted(const std::string& text) {
@@ -65,11 +57,8 @@ void Installation::writeScript(const std::string& name, const std::string& text)
 }
 
 RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite) {
-    std::string command = "env";
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string name = std::string(*entry).substr(0, std::string(*entry).find('='));
-        if (isFiltered(name)) command += " -u " + quoted(name);
-    }
+    // An empty environment: nothing of this process's (KXRT_*, Uname, DEBUG, loader paths) steers the run.
+    std::string command = "env -i";
     for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
     command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
     for (const std::string& arg : args) command += " " + quoted(arg);

@@ -39,8 +39,7 @@ public:
     void writeScript(const std::string& name, const std::string& text);
 
     // Runs bin/rtrun with `args`, with the suite as --suite unless
-    // `withSuite` is false. The KXRT_* variables, Uname, DEBUG and
-    // LD_LIBRARY_PATH of this process are not passed on; `env` is added.
+    // `withSuite` is false, in an environment holding only `env`.
     RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true);
 
     // The run's XML report: the one ".xml" file in Results/; empty when none or several.

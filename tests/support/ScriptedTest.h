@@ -1,22 +1,25 @@
 #pragma once
-// A test case whose body is given by the check that runs it, and a report
-// session that runs such tests inside a real suite and hands back the report.
-#include "corelib/RaisedErrors.h"
-#include "support/TempSuite.h"
+// A test case whose body is given by the check that runs it.
+#include "support/RaisedErrors.h"
 #include <Rt/Rt.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 
-namespace testsettest {
+namespace testsupport {
 
 class ScriptedTest : public Rt::TestSet {
 public:
     using Body = std::function<bool(ScriptedTest&)>;
 
-    ScriptedTest(const KxString& title, Body body, const KxString& desc) : m_body(std::move(body)) {
-        setTitle(title);
-        setDesc(desc);
+    ScriptedTest(const KxString& title, Body body, const KxString& desc = "Scripted check")
+        : m_body(std::move(body)), m_title(title), m_desc(desc) {
+        initialize();
+    }
+    // A factory initialises the tests it creates; the base class would rename it.
+    void initialize() override {
+        setTitle(m_title);
+        setDesc(m_desc);
     }
     bool executeW() override {
         ++bodyRuns;
@@ -38,6 +41,7 @@ public:
 
 private:
     Body m_body;
+    KxString m_title, m_desc;
 };
 
 inline Kx::SharedPtr<ScriptedTest> makeTest(const KxString& title, ScriptedTest::Body body,
@@ -55,22 +59,4 @@ inline bool run(Rt::TestSet& test, std::string* progress = nullptr) {
     return passed;
 }
 
-// A suite with a live results object; close() ends the report and reads it.
-class ReportSession {
-public:
-    ReportSession() { Rt::gResults = new Rt::GlobalResults; }
-    ~ReportSession() { Rt::gResults = nullptr; }
-
-    std::string close() {
-        Rt::gResults = nullptr;
-        m_reportPath = testsupport::onlyFileEndingIn(m_suite.results(), ".xml");
-        EXPECT_EQ(testsupport::xmlProblems(m_reportPath), "");
-        return m_reportPath.empty() ? std::string() : testsupport::readBytes(m_reportPath);
-    }
-
-private:
-    testsupport::TempSuite m_suite;
-    std::string m_reportPath;
-};
-
-} // namespace testsettest
+} // namespace testsupport
