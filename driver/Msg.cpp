@@ -9,14 +9,9 @@ Msg::Msg(const KxString& className, const KxString& method, const KxString& text
          KxErrorCode code)
     : KxStdError(className, method, text1, text2, code) {}
 
-Msg::Msg(const Msg& other) : KxStdError(other), textList(other.textList), traceList(other.traceList) {}
+Msg::Msg(const Msg&) = default;
 
-Msg& Msg::operator=(const Msg& other) {
-    KxStdError::operator=(other);
-    textList = other.textList;
-    traceList = other.traceList;
-    return *this;
-}
+Msg& Msg::operator=(const Msg&) = default;
 
 Msg::~Msg() {
     traceList.freeStorage();

@@ -12,17 +12,9 @@ TestDriver::TestDriver(int& argc, char** argv) : m_argc(argc), m_argv(argv) {
     gResults = new GlobalResults;
 }
 
-TestDriver::TestDriver(const TestDriver& other)
-    : KxRefCounted(other), m_argc(other.m_argc), m_argv(other.m_argv), m_factories(other.m_factories),
-      m_message(other.m_message) {}
+TestDriver::TestDriver(const TestDriver&) = default;
 
-TestDriver& TestDriver::operator=(const TestDriver& other) {
-    m_argc = other.m_argc;
-    m_argv = other.m_argv;
-    m_factories = other.m_factories;
-    m_message = other.m_message;
-    return *this;
-}
+TestDriver& TestDriver::operator=(const TestDriver&) = default;
 
 TestDriver::~TestDriver() {
     gResults = nullptr;  // the last reference writes the run's record and closes the report

@@ -9,15 +9,9 @@ namespace Rt {
 
 TestGroup::TestGroup() { setExit(true); }
 
-TestGroup::TestGroup(const TestGroup& other)
-    : KxRefCounted(other), Info(other), m_factories(other.m_factories), m_message(other.m_message) {}
+TestGroup::TestGroup(const TestGroup&) = default;
 
-TestGroup& TestGroup::operator=(const TestGroup& other) {
-    Info::operator=(other);
-    m_factories = other.m_factories;
-    m_message = other.m_message;
-    return *this;
-}
+TestGroup& TestGroup::operator=(const TestGroup&) = default;
 
 TestGroup::~TestGroup() {
     m_message = nullptr;

@@ -5,15 +5,9 @@ namespace Rt {
 
 FileStream::FileStream() = default;
 
-FileStream::FileStream(const FileStream& other)
-    : KxRefCounted(other), m_position(other.m_position), m_buffer(other.m_buffer), m_stream(other.m_stream) {}
+FileStream::FileStream(const FileStream&) = default;
 
-FileStream& FileStream::operator=(const FileStream& other) {
-    m_position = other.m_position;
-    m_buffer = other.m_buffer;
-    m_stream = other.m_stream;
-    return *this;
-}
+FileStream& FileStream::operator=(const FileStream&) = default;
 
 // The stream closes its file when its last reference goes.
 FileStream::~FileStream() = default;

@@ -56,28 +56,9 @@ GlobalResults::GlobalResults() {
     initializeErrorHandling();
 }
 
-GlobalResults::GlobalResults(const GlobalResults& other)
-    : KxRefCounted(other),
-      m_enabled(other.m_enabled),
-      m_locked(other.m_locked),
-      m_testErrors(other.m_testErrors),
-      m_level(other.m_level),
-      m_summaries(other.m_summaries),
-      m_coreReporter(other.m_coreReporter),
-      m_testReporter(other.m_testReporter),
-      m_timer(other.m_timer) {}
+GlobalResults::GlobalResults(const GlobalResults&) = default;
 
-GlobalResults& GlobalResults::operator=(const GlobalResults& other) {
-    m_enabled = other.m_enabled;
-    m_locked = other.m_locked;
-    m_testErrors = other.m_testErrors;
-    m_level = other.m_level;
-    m_summaries = other.m_summaries;
-    m_coreReporter = other.m_coreReporter;
-    m_testReporter = other.m_testReporter;
-    m_timer = other.m_timer;
-    return *this;
-}
+GlobalResults& GlobalResults::operator=(const GlobalResults&) = default;
 
 GlobalResults::~GlobalResults() {
     m_locked = false;

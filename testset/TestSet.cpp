@@ -24,26 +24,9 @@ void flushBeforeTestCode() {
 
 TestSet::TestSet() { setSeed(100); }
 
-TestSet::TestSet(const TestSet& other)
-    : KxRefCounted(other),
-      Info(other),
-      m_seed(other.m_seed),
-      m_ext(other.m_ext),
-      m_args(other.m_args),
-      m_message(other.m_message),
-      m_retData(other.m_retData),
-      m_data(other.m_data) {}
+TestSet::TestSet(const TestSet&) = default;
 
-TestSet& TestSet::operator=(const TestSet& other) {
-    Info::operator=(other);
-    m_seed = other.m_seed;
-    m_ext = other.m_ext;
-    m_args = other.m_args;
-    m_message = other.m_message;
-    m_retData = other.m_retData;
-    m_data = other.m_data;
-    return *this;
-}
+TestSet& TestSet::operator=(const TestSet&) = default;
 
 TestSet::~TestSet() = default;
 

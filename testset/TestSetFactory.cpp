@@ -6,15 +6,9 @@ namespace Rt {
 
 TestSetFactory::TestSetFactory() = default;
 
-TestSetFactory::TestSetFactory(const TestSetFactory& other)
-    : KxRefCounted(other), m_message(other.m_message), m_testCases(other.m_testCases), m_creators(other.m_creators) {}
+TestSetFactory::TestSetFactory(const TestSetFactory&) = default;
 
-TestSetFactory& TestSetFactory::operator=(const TestSetFactory& other) {
-    m_message = other.m_message;
-    m_testCases = other.m_testCases;
-    m_creators = other.m_creators;
-    return *this;
-}
+TestSetFactory& TestSetFactory::operator=(const TestSetFactory&) = default;
 
 TestSetFactory::~TestSetFactory() {
     m_creators.freeStorage();
