@@ -4,6 +4,8 @@
 #include "env/GlobalStorage.h"
 #include "report/WholeFileReader.h"
 #include "results/GlobalResults.h"
+#include "results/RunEvents.h"
+#include <cstdio>
 #include "testset/TestSetFactory.h"
 
 namespace Rt {
@@ -30,6 +32,7 @@ TestSetFactory* TestDriver::factory(int i) {
 }
 
 void TestDriver::raise(const char* method, const KxString& text) {
+    RunEvents::scriptProblem(text);
     raiseMessage(m_message, "TestDriver", method, eCoreError, text);
 }
 
@@ -39,6 +42,7 @@ bool TestDriver::execute() {
     try {
         for (; i < m_argc; ++i) {
             const KxString name = Rt::configDir() + m_argv[i];
+            RunEvents::scriptStarted(m_argv[i]);
             if (readFile(name, text)) executeI(text);
             else raise("execute", KxString("Could not open file: ") + m_argv[i]);
         }
@@ -51,8 +55,18 @@ bool TestDriver::execute() {
 
 bool TestDriver::readFile(const KxString& name, KxString& text) {
     const char* problem = nullptr;
-    switch (readWholeFile(name, text)) {
-        case FileReadResult::eOk: return true;
+    long long zeroByte = -1;
+    switch (readWholeFile(name, text, &zeroByte)) {
+        case FileReadResult::eOk:
+            // Each 1000-byte block of a script ends at its first zero byte:
+            // the test objects after one are lost, which the run must say.
+            if (zeroByte >= 0) {
+                char zeroText[128];
+                std::snprintf(zeroText, sizeof(zeroText),
+                              "zero byte at offset %lld: the rest of its 1000-byte block is not read", zeroByte);
+                RunEvents::scriptProblem(zeroText);
+            }
+            return true;
         case FileReadResult::eClearFailed: problem = "Could not clear String"; break;
         case FileReadResult::eNoStream: problem = "KxObjectReadStream Creation Failed"; break;
         case FileReadResult::eOpenFailed: problem = "Could not open file"; break;

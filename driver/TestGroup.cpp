@@ -1,9 +1,11 @@
 #include "driver/TestGroup.h"
 #include "driver/MessageChannel.h"
 #include "corelib/KxChron.h"
+#include "report/SecondsText.h"
 #include "results/GlobalResults.h"
+#include "results/RunEvents.h"
+#include "testset/TestElement.h"
 #include "testset/TestSetFactory.h"
-#include <cstdio>
 
 namespace Rt {
 
@@ -33,12 +35,61 @@ void TestGroup::sendValues(const KxString& time) {
     deliverCommand(m_message);
 }
 
-void TestGroup::raise(const KxString& text) { raiseMessage(m_message, "TestGroup", "executeD", eCoreError, text); }
+void TestGroup::raise(const KxString& text) {
+    RunEvents::scriptProblem(text);
+    raiseMessage(m_message, "TestGroup", "executeD", eCoreError, text);
+}
+
+namespace {
+
+int levelNow() { return gResults ? gResults->level() : 0; }
+
+// A Test object being created: should the run end inside its creator or
+// initialize(), its element is written from what the script says.
+class CreatingTest : public OpenFrame {
+public:
+    CreatingTest(const TestInfo& test, Kx::SharedPtr<Msg>& field) : m_test(test), m_field(field), m_level(levelNow()) {}
+    void complete(const KxString& reason) override {
+        if (gResults) gResults->closeLevelsAbove(m_level);
+        Rt::sendCommand(m_field, "TestSet", "executeW", "openObj", eCommand, "Test");
+        completeTestElement(m_field, reason, m_test.args, m_test.ext, SecondsText(0), KxString(), m_test.caseName);
+    }
+
+private:
+    const TestInfo& m_test;
+    Kx::SharedPtr<Msg>& m_field;
+    int m_level;
+};
+
+} // namespace
+
+// A running group: should the run end inside it, the group's element is
+// completed with its values and summary.
+struct TestGroup::Running : OpenFrame {
+    explicit Running(TestGroup& group) : group(group), level(levelNow()) { watch.start(); }
+    void complete(const KxString& reason) override {
+        if (gResults) gResults->closeLevelsAbove(level);
+        if (!reason.isEmpty()) {
+            group.m_message = new Msg(KxString("TestGroup"), KxString("executeW"), KxString(), reason, eTestError);
+            deliverCommand(group.m_message);
+        }
+        group.finish(watch.getTime());
+    }
+    TestGroup& group;
+    int level;
+    KxChron watch;
+};
+
+void TestGroup::finish(double seconds) {
+    sendValues(SecondsText(seconds));
+    sendCommand("closeObj", eSummaryRequest, nullptr);
+    sendCommand("closeObj", eCommand, "Group");
+}
 
 bool TestGroup::execute(KxString& text) {
-    KxChron watch;
     sendCommand("openObj", eCommand, "Group");
-    watch.start();
+    Running running(*this);
+    FrameScope frame(running);
     bool result;
     try {
         result = executeI(text);
@@ -47,29 +98,60 @@ bool TestGroup::execute(KxString& text) {
                      KxString("UnKnown Exception Occured in Group ") + getTitle());
         result = false;
     }
-    char time[64];
-    std::snprintf(time, sizeof(time), "%.2f Seconds", watch.getTime());
-    sendValues(time);
-    sendCommand("closeObj", eSummaryRequest, nullptr);
-    sendCommand("closeObj", eCommand, "Group");
+    finish(running.watch.getTime());
     return result;
 }
 
-// Asks the factories in order; the first that knows the test creates it. The
-// test that ran stays held until the next one replaces it.
-void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
-    try {
-        for (std::uint32_t i = 0, n = m_factories.size(); i < n; ++i) {
-            TestSetFactory* factory = m_factories[i].get();
-            held = factory ? factory->create(content) : nullptr;
-            if (held) break;
+// Asks the factories in order; the first that knows the test creates it.
+// The test that ran stays held until the next one replaces it. False when
+// no test was made.
+bool TestGroup::createTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
+    CreatingTest creating(m_test, m_message);
+    FrameScope frame(creating);
+    bool registered = false;
+    for (std::uint32_t i = 0, n = m_factories.size(); i < n; ++i) {
+        TestSetFactory* factory = m_factories[i].get();
+        if (!factory) {
+            held = nullptr;
+            continue;
         }
-        if (!held) return;
-        const bool passed = held->execute();
-        setExit(getExit() && passed);
+        registered = registered || factory->registers(m_test.caseName);
+        RunEvents::muteScriptProblems(i > 0);  // each factory reads the same text
+        TestSet* made = nullptr;
+        try {
+            made = factory->create(content);
+        } catch (...) {
+            RunEvents::muteScriptProblems(false);
+            throw;
+        }
+        RunEvents::muteScriptProblems(false);
+        held = made;
+        if (made) return true;
+    }
+    if (registered) RunEvents::testNotCreated(m_test, CreationFailure::eNoTest, "its creator returned no test");
+    else RunEvents::testNotCreated(m_test, CreationFailure::eUnknownName, "no test library registers it");
+    return false;
+}
+
+void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
+    m_test.script = RunEvents::currentScript();
+    m_test.position = RunEvents::takePosition();
+    m_test.group = getTitle();
+    TestSetFactory::parse(content, m_test, nullptr);
+    RunEvents::setCurrentTest(&m_test);
+    RunEvents::testCreating(m_test);
+    try {
+        if (createTest(content, held)) {
+            const bool passed = held->execute();
+            setExit(getExit() && passed);
+        }
+    } catch (const TestCreationFailed& failure) {
+        RunEvents::testNotCreated(m_test, failure.failure(), failure.what());
+        setExit(false);
     } catch (...) {
         setExit(false);
     }
+    RunEvents::setCurrentTest(nullptr);
 }
 
 bool TestGroup::executeI(KxString& text) {
@@ -121,7 +203,7 @@ bool TestGroup::executeI(KxString& text) {
         start = text.find("<", last) + 1;
     }
     // Releasing the last test runs its destructor, which is test code.
-    if (held && gResults) gResults->flush();
+    if (held) handOverToForeignCode();
     held = nullptr;
     return getExit();
 }

@@ -2,6 +2,7 @@
 #include "corelib/KxVec.h"
 #include "driver/Info.h"
 #include "driver/Msg.h"
+#include "results/RunObserver.h"
 
 namespace Rt {
 
@@ -28,13 +29,18 @@ public:
     bool warningStateW() { return true; }
 
 private:
+    struct Running;
     void sendCommand(const char* command, KxErrorCode code, const char* element);
     void sendValues(const KxString& time);
+    // Writes the group's values and summary and closes its element.
+    void finish(double seconds);
+    bool createTest(const KxString& content, Kx::SharedPtr<TestSet>& held);
     void raise(const KxString& text);
     void runTest(const KxString& content, Kx::SharedPtr<TestSet>& held);
 
     Kx::SharedPtrVec<TestSetFactory> m_factories;
     Kx::SharedPtr<Msg> m_message;
+    TestInfo m_test;  // the Test object being created or run, reused from test to test
 };
 
 } // namespace Rt

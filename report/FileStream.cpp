@@ -1,5 +1,6 @@
 #include "report/FileStream.h"
 #include "report/WholeFileReader.h"
+#include <cstring>
 
 namespace Rt {
 
@@ -71,7 +72,8 @@ bool FileStream::readFile(const KxString& name, KxString& text) {
     return readWholeFile(name, text) == FileReadResult::eOk;
 }
 
-FileReadResult readWholeFile(const KxString& name, KxString& text) {
+FileReadResult readWholeFile(const KxString& name, KxString& text, long long* zeroByte) {
+    if (zeroByte) *zeroByte = -1;
     if (!text.clear()) return FileReadResult::eClearFailed;
     Kx::SharedPtr<KxFileByteStream> source(new KxFileByteStream(name, true, false));
     if (!source) return FileReadResult::eNoStream;
@@ -84,8 +86,14 @@ FileReadResult readWholeFile(const KxString& name, KxString& text) {
     char chunk[1001];
     try {
         std::uint64_t count = 0;
+        long long offset = 0;
         do {
             source->read(chunk, 1000, count);
+            if (zeroByte && *zeroByte < 0) {
+                if (const void* zero = std::memchr(chunk, 0, count))
+                    *zeroByte = offset + (static_cast<const char*>(zero) - chunk);
+            }
+            offset += static_cast<long long>(count);
             chunk[count] = '\0';
             text += chunk;
         } while (count >= 1000);

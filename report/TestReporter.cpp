@@ -2,6 +2,7 @@
 #include "analysis/Analysis.h"
 #include "env/GlobalStorage.h"
 #include "env/Platform.h"
+#include <cerrno>
 #include <cstdio>
 
 namespace Rt {
@@ -54,7 +55,10 @@ TestReporter::TestReporter(const TestReporter& other)
       m_reportFile(other.m_reportFile),
       m_reportDir(other.m_reportDir),
       m_timeText(other.m_timeText),
-      m_dateText(other.m_dateText) {
+      m_dateText(other.m_dateText),
+      m_open(other.m_open),
+      m_openCount(other.m_openCount),
+      m_writeError(other.m_writeError) {
     // The copy shares the report stream; what the original still holds goes
     // out first so that nothing is written twice.
     const_cast<TestReporter&>(other).flush();
@@ -74,6 +78,9 @@ TestReporter& TestReporter::operator=(const TestReporter& other) {
     m_reportDir = other.m_reportDir;
     m_timeText = other.m_timeText;
     m_dateText = other.m_dateText;
+    m_open = other.m_open;
+    m_openCount = other.m_openCount;
+    m_writeError = other.m_writeError;
     m_file = other.m_file;
     return *this;
 }
@@ -120,7 +127,8 @@ void TestReporter::initializeReport() {
 }
 
 void TestReporter::openReport() {
-    m_file.openFile(reportPath());
+    errno = 0;
+    if (!m_file.openFile(reportPath()) && m_writeError == 0) m_writeError = errno ? errno : EIO;
     writeLine("", "<?xml version=\"1.0\"?>", "");
     writeLine("", "<KxRegTester>", "");
     m_indent.insert("  ", 0);
@@ -128,6 +136,8 @@ void TestReporter::openReport() {
 }
 
 void TestReporter::closeReport() {
+    while (closeInnermost()) {
+    }
     m_indent.remove(0, 2);
     beginPiece();
     put(m_indent);
@@ -148,8 +158,24 @@ void TestReporter::closeReport() {
 
 void TestReporter::flush() {
     if (m_pending.isEmpty()) return;
-    m_file.writeBytes(m_pending.data(), m_pending.size());
+    errno = 0;
+    if (!m_file.writeBytes(m_pending.data(), m_pending.size()) && m_writeError == 0)
+        m_writeError = errno ? errno : EIO;
     m_pending.setLength(0);
+}
+
+bool TestReporter::closeInnermost() {
+    if (m_openCount == 0) return false;
+    closeObj(m_open[m_openCount - 1]);
+    return true;
+}
+
+void TestReporter::pushOpen(const KxString& name) {
+    if (m_openCount < m_open.size() || m_open.setLength(m_openCount + 1)) m_open[m_openCount++] = name;
+}
+
+void TestReporter::popOpen() {
+    if (m_openCount > 0) --m_openCount;
 }
 
 void TestReporter::beginPiece() {
@@ -205,9 +231,11 @@ void TestReporter::writeLine(const char* open, const KxString& name, const char*
 void TestReporter::openObj(const KxString& name) {
     writeLine("<", name, ">");
     m_indent.insert("  ", 0);
+    pushOpen(name);
 }
 
 void TestReporter::closeObj(const KxString& name) {
+    popOpen();
     m_indent.remove(0, 2);
     writeLine("</", name, ">");
 }
@@ -218,12 +246,10 @@ void TestReporter::openObj(const Msg* message) {
     writeLine("<", elementName(message), attribute);
     ++m_nextId;
     m_indent.insert("  ", 0);
+    pushOpen(elementName(message));
 }
 
-void TestReporter::closeObj(const Msg* message) {
-    m_indent.remove(0, 2);
-    writeLine("</", elementName(message), ">");
-}
+void TestReporter::closeObj(const Msg* message) { closeObj(elementName(message)); }
 
 void TestReporter::writeObject(const KxString& name, const KxString& value) {
     beginPiece();

@@ -41,6 +41,15 @@ public:
     // Hands what was written since the last flush to the file in one write.
     void flush();
 
+    // Closes the innermost element still open; false when none is.
+    bool closeInnermost();
+    int openElements() const { return static_cast<int>(m_openCount); }
+    // The id of the element opened last; -1 before the first.
+    int lastId() const { return m_nextId - 1; }
+    // The system's error number of the first failure to open or write the
+    // report; 0 while every line reached the file.
+    int writeError() const { return m_writeError; }
+
     const KxString& runName() const { return m_runName; }
     const KxString& reportFile() const { return m_reportFile; }
     const KxString& reportDir() const { return m_reportDir; }
@@ -60,6 +69,8 @@ private:
     void put(const char* text);
     void put(char c);
     void endPiece();
+    void pushOpen(const KxString& name);
+    void popOpen();
     void writeLine(const char* open, const KxString& name, const char* close);
     void writeRecordLine(const char* tag, const KxString& content);
     const KxString& methodText(const KxStdError* error);
@@ -77,6 +88,10 @@ private:
     FileStream m_file;
 
     KxVec<char> m_pending;
+    // Names of the elements open below the root, outermost first.
+    KxVec<KxString> m_open;
+    std::uint32_t m_openCount = 0;
+    int m_writeError = 0;
     // Scratch for a record's "class::method" text, reused so that records
     // cost no allocation once it has grown.
     KxString m_methodText;

@@ -2,6 +2,8 @@
 #include "corelib/KxBuildInfo.h"
 #include "corelib/KxErrorState.h"
 #include "env/GlobalStorage.h"
+#include "report/SecondsText.h"
+#include "results/RunEvents.h"
 #include <cstdio>
 
 namespace Rt {
@@ -40,12 +42,6 @@ KxString formatInt(const char* format, int value) {
     return text;
 }
 
-KxString formatSeconds(double seconds) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "%.2f Seconds", seconds);
-    return text;
-}
-
 } // namespace
 
 GlobalResults::GlobalResults() {
@@ -62,6 +58,7 @@ GlobalResults& GlobalResults::operator=(const GlobalResults&) = default;
 
 GlobalResults::~GlobalResults() {
     m_locked = false;
+    closeLevelsAbove(0);  // the run's record belongs to the root, whatever was left open
     outputGlobal();
     m_coreReporter = nullptr;
     m_testReporter = nullptr;  // the last reference closes the report
@@ -86,7 +83,7 @@ void GlobalResults::callback(bool raised) {
         // a failing handler must not unwind into the code that raised the error
     }
     results->m_locked = false;
-    results->flush();
+    handOverToForeignCode();
 }
 
 void GlobalResults::_handleError(const KxStdError* error) {
@@ -141,21 +138,25 @@ void GlobalResults::writeRecord(const char* type, const KxStdError* error) {
 
 void GlobalResults::handleTestErr(const KxStdError* error) {
     current().incErr();
+    RunEvents::errorCounted(*error, eTestError);
     writeRecord("Error", error);
 }
 
 void GlobalResults::handleTestWar(const KxStdError* error) {
     current().incWar();
+    RunEvents::errorCounted(*error, eTestWarning);
     writeRecord("Warning", error);
 }
 
 void GlobalResults::handleExtErr(const KxStdError* error) {
     current().incExtErr();
+    RunEvents::errorCounted(*error, eExternalError);
     writeRecord("ExtError", error);
 }
 
 void GlobalResults::handleExtWar(const KxStdError* error) {
     current().incExtWar();
+    RunEvents::errorCounted(*error, eExternalWarning);
     writeRecord("ExtWarning", error);
 }
 
@@ -193,17 +194,13 @@ void GlobalResults::handleCmd(const KxStdError* error) {
             m_summaries.append(ErrorSummary());
             ++m_level;
             break;
-        case Command::kClose: {
+        case Command::kClose:
             // With no object open there is nothing to close: writing a closing
             // tag here would break the report's nesting.
             if (m_level < 1) return;
             if (m_testReporter) m_testReporter->closeObj(message.get());
-            const ErrorSummary closed = current();
-            m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
-            m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
-            --m_level;
+            popLevel();
             break;
-        }
         case Command::kWrite:
             if (m_testReporter) m_testReporter->writeObject(message.get());
             break;
@@ -216,6 +213,20 @@ void GlobalResults::handleCmd(const KxStdError* error) {
         case Command::kVerifyAfter: reportUnhandleKxErrors(message.get(), 1); break;
         case Command::kVerifyBefore: reportUnhandleKxErrors(message.get(), -1); break;
         default: break;
+    }
+}
+
+void GlobalResults::popLevel() {
+    const ErrorSummary closed = current();
+    m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
+    m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
+    --m_level;
+}
+
+void GlobalResults::closeLevelsAbove(int level) {
+    while (m_level > level && m_level > 0) {
+        if (m_testReporter) m_testReporter->closeInnermost();
+        popLevel();
     }
 }
 
@@ -234,7 +245,7 @@ void GlobalResults::handleSum() {
 
 void GlobalResults::outputGlobal() {
     if (!m_testReporter) return;
-    KxString runTime = formatSeconds(m_timer.getTime());
+    const KxString runTime = SecondsText(m_timer.getTime());
     TestReporter& report = *m_testReporter;
     report.openObj("Global");
     report.writeObject("Machine", Rt::machine());
@@ -259,6 +270,7 @@ bool GlobalResults::reportUnhandleKxErrors(Msg* message, int when) {
     }
     message->textList.append(line);
     current().incErr();
+    RunEvents::errorCounted(*message, eTestError);
     if (m_testReporter) m_testReporter->writeMsg("Error", message);
     m_testErrors = 0;
     return false;
@@ -274,6 +286,7 @@ bool GlobalResults::reportUnhandleKxErrors(Msg* message, const KxString& name) {
     if (message->textList.isEmpty()) message->textList.append(KxString());
     message->textList[0] = line;
     current().incErr();
+    RunEvents::errorCounted(*message, eTestError);
     if (m_testReporter) m_testReporter->writeMsg("Error", message);
     m_testErrors = 0;
     return false;

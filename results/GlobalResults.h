@@ -40,6 +40,9 @@ public:
     void route(const KxStdError* error);
     // Hands what the report holds back to the file.
     void flush();
+    // Closes every element above `level` that is still open, innermost
+    // first, adding each one's counts to the level below it.
+    void closeLevelsAbove(int level);
 
     void handleCoreErr(const KxStdError* error);
     void handleCoreWar(const KxStdError* error);
@@ -73,6 +76,7 @@ public:
 
 private:
     ErrorSummary& current();
+    void popLevel();
     void dispatch(const KxStdError* error);
     void writeRecord(const char* type, const KxStdError* error);
 

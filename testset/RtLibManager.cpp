@@ -1,7 +1,9 @@
 #include "testset/RtLibManager.h"
 #include "corelib/KxBuildInfo.h"
 #include "env/Platform.h"
+#include "results/RunEvents.h"
 #include <cstdio>
+#include <exception>
 #include <string>
 
 namespace Rt {
@@ -49,24 +51,42 @@ bool RtLibManager::loadTestLibs() {
 // The file is loaded from the directory it was found in, so the library
 // examined is the one loaded whatever the system's search order.
 bool RtLibManager::_loadLibrary(char* fileName) {
-    std::fflush(stdout);  // the library's own start-up code runs next
+    handOverToForeignCode();  // the library's own start-up code runs next
     std::string reason;
     void* library = Platform::loadLibrary(m_directory.toStdString() + fileName, reason);
     if (!library) {
         m_failures.append(KxString(fileName) + ": " + reason.c_str());
         std::printf("%s : None\n", fileName);
+        RunEvents::libraryLoaded(fileName, LibraryOutcome::eNotLoadable, reason.c_str());
         return true;
     }
+    LibraryOutcome outcome = LibraryOutcome::eNoEntry;
+    reason = "it exports no acquireFactory";
     if (auto acquire = reinterpret_cast<AcquireFactory>(Platform::findSymbol(library, "acquireFactory"))) {
-        if (TestSetFactory* made = acquire()) {
+        TestSetFactory* made = nullptr;
+        outcome = LibraryOutcome::eNoFactory;
+        reason = "its acquireFactory returned no factory";
+        try {
+            handOverToForeignCode();
+            made = acquire();
+        } catch (const std::exception& e) {
+            outcome = LibraryOutcome::eEntryThrew;
+            reason = std::string("its acquireFactory threw: ") + e.what();
+        } catch (...) {
+            outcome = LibraryOutcome::eEntryThrew;
+            reason = "its acquireFactory threw an exception that is not a std::exception";
+        }
+        if (made) {
             m_factories.append(Kx::SharedPtr<TestSetFactory>(made));
             m_libraries.append(library);
             std::printf("%s : Factory\n", fileName);
+            RunEvents::libraryLoaded(fileName, LibraryOutcome::eFactory, KxString());
             return true;
         }
     }
     Platform::freeLibrary(library);
     std::printf("%s : Library\n", fileName);
+    RunEvents::libraryLoaded(fileName, outcome, reason.c_str());
     return true;
 }
 

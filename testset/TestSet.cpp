@@ -2,7 +2,10 @@
 #include "driver/MessageChannel.h"
 #include "corelib/KxChron.h"
 #include "corelib/KxErrorState.h"
+#include "report/SecondsText.h"
 #include "results/GlobalResults.h"
+#include "results/RunEvents.h"
+#include "testset/TestElement.h"
 #include <cstdio>
 
 namespace Rt {
@@ -13,14 +16,57 @@ ErrorSummary currentCounts() {
     return gResults ? gResults->errorSummary(-1) : ErrorSummary();
 }
 
-// Hands the report what it holds before control passes to test code, so that
-// a test that never returns still leaves its report complete up to here.
-void flushBeforeTestCode() {
-    if (gResults) gResults->flush();
-    std::fflush(stdout);
-}
+int levelNow() { return gResults ? gResults->level() : 0; }
+
+// A running test, as far as the run must know it to complete the test's
+// element should the process end inside its body.
+class RunningTest : public OpenFrame {
+public:
+    RunningTest(TestSet& test, Kx::SharedPtr<Msg>& field) : m_test(test), m_field(field), m_level(levelNow()) {
+        m_watch.start();
+    }
+    void restartClock() { m_watch.start(); }
+    double seconds() { return m_watch.getTime(); }
+
+    void complete(const KxString& reason) override {
+        if (gResults) gResults->closeLevelsAbove(m_level);
+        const KxString title = m_test.getTitle().isEmpty() ? RunEvents::currentTest().caseName : m_test.getTitle();
+        completeTestElement(m_field, reason, m_test.getArg(), m_test.getExt(), SecondsText(seconds()),
+                            m_test.getDesc(), title);
+        RunEvents::testEnded(m_test, false);
+    }
+
+private:
+    TestSet& m_test;
+    Kx::SharedPtr<Msg>& m_field;
+    int m_level;
+    KxChron m_watch;
+};
 
 } // namespace
+
+void sendTestValues(Kx::SharedPtr<Msg>& field, const KxVec<KxString>& args, const KxString& ext,
+                    const KxString& time, const KxString& desc, const KxString& title) {
+    if (Msg* message = beginMessage(field, "TestSet", "executeW", "writeObj", eCommand)) {
+        for (const KxString& arg : args) message->setAtr("Arg", arg);
+        message->setAtr("Ext", ext);
+        message->setAtr("Time", time);
+        message->setAtr("Desc", desc);
+        message->setAtr("Title", title);
+    }
+    deliverCommand(field);
+}
+
+void completeTestElement(Kx::SharedPtr<Msg>& field, const KxString& reason, const KxVec<KxString>& args,
+                         const KxString& ext, const KxString& time, const KxString& desc, const KxString& title) {
+    if (!reason.isEmpty()) {
+        field = new Msg(KxString("TestSet"), KxString("executeW"), KxString(), reason, eTestError);
+        deliverCommand(field);
+    }
+    sendTestValues(field, args, ext, time, desc, title);
+    Rt::sendCommand(field, "TestSet", "executeW", "closeObj", eSummaryRequest, nullptr);
+    Rt::sendCommand(field, "TestSet", "executeW", "closeObj", eCommand, "Test");
+}
 
 TestSet::TestSet() { setSeed(100); }
 
@@ -50,18 +96,10 @@ void TestSet::sendCommand(const char* command, KxErrorCode code, const char* ele
 }
 
 void TestSet::sendValues(const KxString& time) {
-    if (Msg* message = beginMessage(m_message, "TestSet", "executeW", "writeObj", eCommand)) {
-        for (const KxString& arg : m_args) message->setAtr("Arg", arg);
-        message->setAtr("Ext", m_ext);
-        message->setAtr("Time", time);
-        message->setAtr("Desc", getDesc());
-        message->setAtr("Title", getTitle());
-    }
-    deliverCommand(m_message);
+    sendTestValues(m_message, m_args, m_ext, time, getDesc(), getTitle());
 }
 
 bool TestSet::execute() {
-    KxChron watch;
     const KxString title = getTitle();
 
     KxVec<char> name;
@@ -72,12 +110,15 @@ bool TestSet::execute() {
         std::printf("Executing Test: Unknown\n");
 
     sendCommand("openObj", eCommand, "Test");
+    RunningTest running(*this, m_message);
+    FrameScope frame(running);
+    RunEvents::testStarted(*this, gResults && gResults->testReporter() ? gResults->testReporter()->lastId() : -1);
     sendCommand("verifyB", eCommand, nullptr);
     KxPartition::setVersion(8, 1);
     const ErrorSummary before = currentCounts();
 
-    flushBeforeTestCode();
-    watch.start();
+    handOverToForeignCode();
+    running.restartClock();
     bool passed = false;
     try {
         passed = executeW();
@@ -99,13 +140,13 @@ bool TestSet::execute() {
         passed = passed && before.errors() == after.errors() && before.extErrors() == after.extErrors();
     }
 
-    char time[64];
-    std::snprintf(time, sizeof(time), "%.2f Seconds", watch.getTime());
+    const SecondsText time(running.seconds());
 
     sendCommand("verifyA", eCommand, nullptr);
     sendValues(time);
     sendCommand("closeObj", eSummaryRequest, nullptr);
     sendCommand("closeObj", eCommand, "Test");
+    RunEvents::testEnded(*this, passed);
     return passed;
 }
 

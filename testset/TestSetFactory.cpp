@@ -1,6 +1,8 @@
 #include "testset/TestSetFactory.h"
 #include "driver/MessageChannel.h"
 #include "results/GlobalResults.h"
+#include "results/RunEvents.h"
+#include <exception>
 
 namespace Rt {
 
@@ -21,7 +23,29 @@ void TestSetFactory::_registerTestCase(const KxString& name, Creator creator) {
     m_creators.append(creator);
 }
 
+namespace {
+
+// What an exception says, for the line that names a test that could not be made.
+std::string describeCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "an exception that is not a std::exception";
+    }
+}
+
+} // namespace
+
+bool TestSetFactory::registers(const KxString& name) const {
+    for (const KxString& registered : m_testCases)
+        if (registered == name) return true;
+    return false;
+}
+
 void TestSetFactory::raise(const KxString& text) {
+    RunEvents::scriptProblem(text);
     raiseMessage(m_message, "TestSetFactory", "create", eCoreError, text);
 }
 
@@ -29,10 +53,14 @@ void TestSetFactory::raise(const KxString& text) {
 // and the tag that follows as its closing tag. After every pair, matched or
 // not, it resumes after that closing tag, as the group scanner does; each
 // step moves strictly forward, so the scan ends whatever the text.
-TestSet* TestSetFactory::create(const KxString& text) {
-    KxString title;
-    KxString ext;
-    KxVec<KxString> args;
+void TestSetFactory::parse(const KxString& text, TestInfo& into, TestSetFactory* raiser) {
+    KxString& title = into.caseName;
+    title = KxString();
+    into.ext = KxString();
+    into.args.setLength(0);
+    auto raise = [raiser](const KxString& problem) {
+        if (raiser) raiser->raise(problem);
+    };
 
     int pos = text.find("<", 0) + 1;
     for (;;) {
@@ -57,23 +85,39 @@ TestSet* TestSetFactory::create(const KxString& text) {
         if (lt2 - gt1 - 1 >= 1) text.subString(gt1 + 1, value, lt2 - gt1 - 1);
 
         if (openTag == "/title" || openTag == "/Title") title = value;
-        else if (openTag == "/arg" || openTag == "/Arg") args.append(value);
-        else if (openTag == "/ext" || openTag == "/Ext") ext = value;
+        else if (openTag == "/arg" || openTag == "/Arg") into.args.append(value);
+        else if (openTag == "/ext" || openTag == "/Ext") into.ext = value;
         else raise(KxString("XML Error: Found ") + "Unknown Object: " + openTag + " in test " + title);
 
         pos = next;
     }
+}
 
-    // Test code runs from here on: the report gets what it holds first.
-    if (gResults) gResults->flush();
-    TestSet* test = createTestSet(title);
+TestSet* TestSetFactory::create(const KxString& text) {
+    TestInfo request;
+    parse(text, request, this);
+
+    handOverToForeignCode();
+    TestSet* test = nullptr;
+    try {
+        test = createTestSet(request.caseName);
+    } catch (...) {
+        throw TestCreationFailed(CreationFailure::eCreatorThrew, describeCurrentException());
+    }
     if (!test) {
-        raise(KxString("Test: ") + title + " - Is Not Defined");
+        raiseMessage(m_message, "TestSetFactory", "create", eCoreError,
+                     KxString("Test: ") + request.caseName + " - Is Not Defined");
         return nullptr;
     }
-    test->setExt(ext);
-    for (const KxString& arg : args) test->addArg(arg);
-    test->initialize();
+    test->setExt(request.ext);
+    for (const KxString& arg : request.args) test->addArg(arg);
+    try {
+        test->initialize();
+    } catch (...) {
+        const std::string what = describeCurrentException();
+        Kx::SharedPtr<TestSet> release(test);  // frees the half-made test
+        throw TestCreationFailed(CreationFailure::eInitializeThrew, what);
+    }
     return test;
 }
 

@@ -1,0 +1,72 @@
+#pragma once
+#include "corelib/KxVec.h"
+#include "results/GlobalResults.h"
+
+namespace Rt {
+
+class TestSet;
+
+// One Test object of a script, as the run reached it.
+struct TestInfo {
+    KxString script;     // as named on the command line; empty outside a driver
+    int position = 0;    // index among the Test objects of its script, from 0
+    KxString group;      // title of the group when the test was reached
+    KxString caseName;   // the name the script asks the factories for
+    KxVec<KxString> args;
+    KxString ext;
+};
+
+// Why a Test object of a script yielded no test.
+enum class CreationFailure {
+    eUnknownName,      // no factory registers the name
+    eNoTest,           // a factory registers it, but its creator returned null
+    eCreatorThrew,     // the creator or the test's constructor threw
+    eInitializeThrew,  // the test's initialize() threw
+};
+
+// What loading one matching library file came to.
+enum class LibraryOutcome {
+    eFactory,      // loaded, and its factory is in use
+    eNotLoadable,  // the system refused to load it
+    eNoEntry,      // it exports no "acquireFactory"
+    eNoFactory,    // its "acquireFactory" returned null
+    eEntryThrew,   // its "acquireFactory" (or the factory's constructor) threw
+};
+
+// Told what a run does, as it does it. Observers are framework code: they
+// run while test code is not, must not throw, and never change a byte of the
+// report or of standard output. Every event has an empty default.
+class RT_API RunObserver {
+public:
+    virtual ~RunObserver();
+
+    virtual void libraryLoaded(const KxString& file, LibraryOutcome outcome, const KxString& reason);
+    virtual void scriptStarted(const KxString& script);
+    // A script that could not be read or scanned as written.
+    virtual void scriptProblem(const KxString& script, const KxString& problem);
+    virtual void testCreating(const TestInfo& info);
+    virtual void testNotCreated(const TestInfo& info, CreationFailure failure, const KxString& reason);
+    // `reportId` is the id of the test's element in the report.
+    virtual void testStarted(const TestInfo& info, const TestSet& test, int reportId);
+    // Every test error, test warning, external error and external warning
+    // the results count, leak records included.
+    virtual void errorCounted(const KxStdError& error, ErrorCategory category);
+    // `passed` is the verdict execute() returns.
+    virtual void testEnded(const TestInfo& info, const TestSet& test, bool passed);
+    // The run was cut short (`reason`, as its report records it); what was
+    // open has been completed in the report.
+    virtual void runAbandoned(const KxString& reason);
+};
+
+// At most a handful of observers at a time; an observer added twice is told twice.
+RT_API bool addRunObserver(RunObserver* observer);
+RT_API void removeRunObserver(RunObserver* observer);
+
+// For code that must end the process while a run is open (test code called
+// exit(), say): completes every element the run holds open, the innermost
+// test's with an Error record whose Desc is `reason`, then closes the report
+// as the end of a run does (Global record, e-mail summary). False when no
+// run was open.
+RT_API bool abandonRun(const KxString& reason);
+
+} // namespace Rt
