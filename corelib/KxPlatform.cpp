@@ -2,8 +2,10 @@
 #include <cstdlib>
 
 KxPlatform& KxPlatform::instance() {
-    static KxPlatform platform;
-    return platform;
+    // Never destroyed: memory is still taken and given back by exit handlers
+    // and static destructors, in whatever order the process runs them.
+    static KxPlatform* platform = new KxPlatform;
+    return *platform;
 }
 
 bool KxPlatform::refuse(std::int64_t& failAfter) {

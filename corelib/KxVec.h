@@ -180,10 +180,11 @@ private:
         return true;
     }
 
+    // Never destroyed, so that it outlives every static that may read it.
     static T& scratch() {
-        static T entry;
-        entry = T();
-        return entry;
+        static T* entry = new T();
+        *entry = T();
+        return *entry;
     }
 
     T* m_data = nullptr;

@@ -2,6 +2,7 @@
 #include "analysis/Analysis.h"
 #include "env/GlobalStorage.h"
 #include "env/Platform.h"
+#include "results/RunEvents.h"
 #include <cerrno>
 #include <cstdio>
 
@@ -29,8 +30,8 @@ KxString formatted(const char* format, int a, int b) {
 constexpr std::uint32_t kFlushThreshold = 1u << 20;
 
 const KxString& elementName(const Msg* message) {
-    static const KxString unnamed("No_Obj_Spec");
-    return message->textList.isEmpty() ? unnamed : message->textList[0];
+    static const KxString* const unnamed = new KxString("No_Obj_Spec");  // outlives exit handlers
+    return message->textList.isEmpty() ? *unnamed : message->textList[0];
 }
 
 } // namespace
@@ -93,12 +94,15 @@ void TestReporter::setDate(int month, int day, int year) {
 
 void TestReporter::setTime(int hour, int minute) { m_timeText = formatted("%.2d%.2d", hour, minute); }
 
-void TestReporter::initializeName() {
+KxString TestReporter::makeRunName() {
     char date[32];
     std::snprintf(date, sizeof(date), "%.2d%.2d%2.2d", Rt::month(), Rt::day(), Rt::year() % 100);
-    KxString time = formatted("%.2d%.2d", Rt::hour(), Rt::min());
-    m_runName = KxString(date) + Rt::platform() + time;
-    m_timeText = time;
+    return KxString(date) + Rt::platform() + formatted("%.2d%.2d", Rt::hour(), Rt::min());
+}
+
+void TestReporter::initializeName() {
+    m_runName = makeRunName();
+    m_timeText = formatted("%.2d%.2d", Rt::hour(), Rt::min());
     setDate(Rt::month(), Rt::day(), Rt::year());
 }
 
@@ -128,7 +132,7 @@ void TestReporter::initializeReport() {
 
 void TestReporter::openReport() {
     errno = 0;
-    if (!m_file.openFile(reportPath()) && m_writeError == 0) m_writeError = errno ? errno : EIO;
+    if (!m_file.openFile(reportPath())) noteWriteError();
     writeLine("", "<?xml version=\"1.0\"?>", "");
     writeLine("", "<KxRegTester>", "");
     m_indent.insert("  ", 0);
@@ -159,9 +163,14 @@ void TestReporter::closeReport() {
 void TestReporter::flush() {
     if (m_pending.isEmpty()) return;
     errno = 0;
-    if (!m_file.writeBytes(m_pending.data(), m_pending.size()) && m_writeError == 0)
-        m_writeError = errno ? errno : EIO;
+    if (!m_file.writeBytes(m_pending.data(), m_pending.size())) noteWriteError();
     m_pending.setLength(0);
+}
+
+void TestReporter::noteWriteError() {
+    if (m_writeError != 0) return;
+    m_writeError = errno ? errno : EIO;
+    RunEvents::reportNotWritten(reportPath(), m_writeError);
 }
 
 bool TestReporter::closeInnermost() {
@@ -313,12 +322,12 @@ void TestReporter::writeMsg(const KxString& type, const Msg* message) {
 }
 
 void TestReporter::writeKxStdErr(const KxStdError* error) {
-    static const KxString record("KxError");
+    static const KxString* const record = new KxString("KxError");  // outlives exit handlers
     const KxString& method = methodText(error);
-    writeLine("<", record, ">");
+    writeLine("<", *record, ">");
     writeRecordLine("Method", method);
     writeRecordLine("Desc", error->getText2());
-    writeLine("</", record, ">");
+    writeLine("</", *record, ">");
 }
 
 void TestReporter::writeEncodedStr(const KxString& text) {

@@ -22,6 +22,8 @@ public:
     void setDate(int month, int day, int year);
     void setTime(int hour, int minute);
 
+    // The run's name from the run's stamp and platform: date, platform, time.
+    static KxString makeRunName();
     void initializeName();
     void initializeDir();
     void initializeReport();
@@ -69,6 +71,7 @@ private:
     void put(const char* text);
     void put(char c);
     void endPiece();
+    void noteWriteError();
     void pushOpen(const KxString& name);
     void popOpen();
     void writeLine(const char* open, const KxString& name, const char* close);

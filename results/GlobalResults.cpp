@@ -21,18 +21,21 @@ Kx::SharedPtr<Msg> asMsg(const KxStdError* error) {
 enum class Command { kOpen, kClose, kWrite, kCatch, kVerify, kVerifyAfter, kVerifyBefore, kDisable, kEnable, kOther };
 
 // The command words, whole and case-sensitive. The texts are made once, so
-// a command costs no allocation.
+// a command costs no allocation, and never destroyed: a run that test code
+// ends with exit() is completed by an exit handler, after the destructors
+// of statics made during the run.
 Command commandOf(const KxString& word) {
-    static const struct {
+    struct Entry {
         KxString word;
         Command command;
-    } table[] = {{"openObj", Command::kOpen},        {"closeObj", Command::kClose},
+    };
+    static const Entry* const table = new Entry[9]{{"openObj", Command::kOpen},        {"closeObj", Command::kClose},
                  {"writeObj", Command::kWrite},      {"catch", Command::kCatch},
                  {"verify", Command::kVerify},       {"verifyA", Command::kVerifyAfter},
                  {"verifyB", Command::kVerifyBefore}, {"disable", Command::kDisable},
                  {"enable", Command::kEnable}};
-    for (const auto& entry : table)
-        if (entry.word == word) return entry.command;
+    for (const Entry* entry = table; entry != table + 9; ++entry)
+        if (entry->word == word) return entry->command;
     return Command::kOther;
 }
 

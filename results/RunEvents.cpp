@@ -1,5 +1,4 @@
 #include "results/RunEvents.h"
-#include "testset/TestSet.h"
 #include <cstdio>
 
 namespace Rt {
@@ -47,6 +46,7 @@ void RunObserver::testNotCreated(const TestInfo&, CreationFailure, const KxStrin
 void RunObserver::testStarted(const TestInfo&, const TestSet&, int) {}
 void RunObserver::errorCounted(const KxStdError&, ErrorCategory) {}
 void RunObserver::testEnded(const TestInfo&, const TestSet&, bool) {}
+void RunObserver::reportNotWritten(const KxString&, int) {}
 void RunObserver::runAbandoned(const KxString&) {}
 
 bool addRunObserver(RunObserver* observer) {
@@ -146,6 +146,10 @@ void errorCounted(const KxStdError& error, ErrorCategory category) {
 
 void testEnded(const TestSet& test, bool passed) {
     tell([&](RunObserver& o) { o.testEnded(currentTest(), test, passed); });
+}
+
+void reportNotWritten(const KxString& path, int error) {
+    tell([&](RunObserver& o) { o.reportNotWritten(path, error); });
 }
 
 } // namespace RunEvents

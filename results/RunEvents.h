@@ -50,6 +50,7 @@ void testNotCreated(const TestInfo& info, CreationFailure failure, const KxStrin
 void testStarted(const TestSet& test, int reportId);
 void errorCounted(const KxStdError& error, ErrorCategory category);
 void testEnded(const TestSet& test, bool passed);
+RT_API void reportNotWritten(const KxString& path, int error);
 
 } // namespace RunEvents
 

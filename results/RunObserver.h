@@ -53,6 +53,9 @@ public:
     virtual void errorCounted(const KxStdError& error, ErrorCategory category);
     // `passed` is the verdict execute() returns.
     virtual void testEnded(const TestInfo& info, const TestSet& test, bool passed);
+    // The first line of the report that could not be handed to its file
+    // (`error` is the system's error number); later lines may be missing too.
+    virtual void reportNotWritten(const KxString& path, int error);
     // The run was cut short (`reason`, as its report records it); what was
     // open has been completed in the report.
     virtual void runAbandoned(const KxString& reason);

@@ -83,10 +83,18 @@ void printHelp() {
         "KXRT_RESULT_DIR, KXRT_SCRIPT_DIR and KXRT_CONFIG_DIR.\n"
         "\n"
         "Problems in the scripts (syntax errors, scripts that cannot be read, tests\n"
-        "no library defines) are shown on standard error as they are met.\n"
+        "that cannot be made) are shown on standard error as they are met. After the\n"
+        "progress lines come the totals, each test that failed or did not run, and\n"
+        "the paths of the files written.\n"
         "\n"
-        "Exit status: 0 when the run had no errors, no external errors and no script\n"
-        "problems, 1 when it had some, 2 when it could not run.\n");
+        "Exit status:\n"
+        "  0  at least one test ran, every test ran and passed (its body returned true\n"
+        "     and it raised no error and no external error), no script had a problem,\n"
+        "     every test library was usable and the report is complete on disk\n"
+        "  1  a test failed or did not run, a script had a problem, a test library\n"
+        "     yielded no factory, test code ended the process, or no test ran\n"
+        "  2  the run could not happen (bad option, no usable test library, unusable\n"
+        "     result directory) or its report could not be written\n");
 }
 
 } // namespace rtrun

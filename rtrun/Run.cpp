@@ -1,25 +1,17 @@
 #include "rtrun/Run.h"
-#include "rtrun/ScriptProblems.h"
+#include "rtrun/RunSlot.h"
+#include "rtrun/RunSummary.h"
+#include "rtrun/RunTally.h"
 #include "env/Platform.h"
+#include "env/Process.h"
 #include <Rt/Rt.h>
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace rtrun {
 
 namespace {
-
-// What the run leaves behind, read before the driver (and with it the
-// results object) is gone.
-struct RunOutcome {
-    Rt::ErrorSummary totals;
-    int scriptProblems = 0;
-    std::string report;
-    std::string page;
-    std::string email;
-};
 
 std::string forDisplay(const KxString& path) {
     std::string text = path.toStdString();
@@ -31,12 +23,6 @@ std::string forDisplay(const KxString& path) {
     return tidy;
 }
 
-bool fileExists(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file) std::fclose(file);
-    return file != nullptr;
-}
-
 void applyEnvironment(const Options& options) {
     if (!options.suite.empty()) {
         std::string base = options.suite;
@@ -44,11 +30,6 @@ void applyEnvironment(const Options& options) {
         Rt::Platform::setEnvironment("KXRT_RELATIVE_PATH", base.c_str());
     }
     if (!options.platform.empty()) Rt::Platform::setEnvironment("KXRT_PLAT_TARG", options.platform.c_str());
-}
-
-void reportLoadFailures(const Rt::RtLibManager& manager) {
-    for (const KxString& failure : manager.loadFailures())
-        std::fprintf(stderr, "rtrun: could not load test library %s\n", failure.toStdString().c_str());
 }
 
 int listTestCases(Rt::RtLibManager& manager) {
@@ -61,7 +42,55 @@ int listTestCases(Rt::RtLibManager& manager) {
     return kPassed;
 }
 
-RunOutcome runScripts(const Options& options, Rt::RtLibManager& manager) {
+// The run in progress, for the handler that finishes it when test code
+// ends the process with exit().
+struct OpenRun {
+    RunTally* tally;
+    RunSummary* summary;
+};
+OpenRun* g_openRun = nullptr;
+
+void finishAfterExit(int status) {
+    OpenRun* run = g_openRun;
+    if (!run) return;
+    g_openRun = nullptr;
+    char reason[48];
+    if (status >= 0) std::snprintf(reason, sizeof(reason), "exited: status %d", status);
+    else std::snprintf(reason, sizeof(reason), "exited");
+    if (Rt::gResults) run->summary->totals = Rt::gResults->errorSummary(0);
+    Rt::abandonRun(reason);
+    const int exitStatus = run->summary->finish(*run->tally);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    Rt::Process::endNow(exitStatus);
+}
+
+// Claims the run's names in the result directory; false when the run cannot happen.
+bool claimResultDirectory(RunSlot& slot) {
+    std::string results = Rt::resultDir().toStdString();
+    Rt::Platform::makeDirectory(results.c_str());
+    if (!Rt::Platform::isWritableDirectory(results)) {
+        std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
+                     results.c_str());
+        return false;
+    }
+    if (!results.empty() && results.back() != '/') results += '/';
+    std::string problem;
+    if (!slot.claim(results, Rt::TestReporter::makeRunName().toStdString(), Rt::platform().toStdString(), problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return false;
+    }
+    if (!slot.movedTo().empty()) Rt::setResultDir(slot.movedTo().c_str());
+    if (!slot.earlierMovedTo().empty())
+        std::fprintf(stderr, "rtrun: the earlier run of this minute was moved aside: %s.xml (with its page and e-mail summary)\n",
+                     forDisplay(slot.earlierMovedTo().c_str()).c_str());
+    return true;
+}
+
+int runScripts(const Options& options, Rt::RtLibManager& manager, RunTally& tally) {
+    RunSlot slot;
+    if (!claimResultDirectory(slot)) return kCannotRun;
+
     std::vector<std::string> arguments{"rtrun"};
     arguments.insert(arguments.end(), options.scripts.begin(), options.scripts.end());
     std::vector<char*> argv;
@@ -69,39 +98,36 @@ RunOutcome runScripts(const Options& options, Rt::RtLibManager& manager) {
     argv.push_back(nullptr);
     int argc = static_cast<int>(arguments.size());
 
-    std::set<std::string> knownTests;
-    for (const Kx::SharedPtr<Rt::TestSetFactory>& factory : manager.factories())
-        for (const KxString& name : factory->testCases()) knownTests.insert(name.toStdString());
-
-    RunOutcome outcome;
-    Rt::TestDriver driver(argc, argv.data());
-    ScriptProblems::watch(std::move(knownTests));
-    driver.setFactories(manager.factories());
-    driver.execute();
-    ScriptProblems::stop();
-    outcome.scriptProblems = ScriptProblems::count();
-    if (Rt::gResults) {
-        outcome.totals = Rt::gResults->errorSummary(0);
-        if (Rt::TestReporter* reporter = Rt::gResults->testReporter()) {
-            outcome.report = forDisplay(reporter->reportPath());
-            outcome.page = forDisplay(reporter->pagePath());
-            outcome.email = forDisplay(reporter->emailPath());
+    RunSummary summary;
+    summary.movedTo = slot.movedTo();
+    OpenRun open{&tally, &summary};
+    {
+        Rt::TestDriver driver(argc, argv.data());
+        if (Rt::TestReporter* reporter = Rt::gResults ? Rt::gResults->testReporter() : nullptr) {
+            summary.report = forDisplay(reporter->reportPath());
+            summary.page = forDisplay(reporter->pagePath());
+            summary.email = forDisplay(reporter->emailPath());
         }
-    }
-    return outcome;  // the driver goes here: the report is closed and summarised
+        g_openRun = &open;
+        driver.setFactories(manager.factories());
+        driver.execute();
+        if (Rt::gResults) summary.totals = Rt::gResults->errorSummary(0);
+    }  // the driver goes here: the report is closed and summarised
+    g_openRun = nullptr;
+    return summary.finish(tally);
 }
 
-void printOutcome(const RunOutcome& outcome) {
-    const Rt::ErrorSummary& t = outcome.totals;
-    std::printf("rtrun: %d error(s), %d warning(s), %d external error(s), %d external warning(s), "
-                "%d core-library error(s)\n",
-                t.errors(), t.warnings(), t.extErrors(), t.extWarnings(), t.kxErrors());
-    if (!outcome.report.empty()) std::printf("Report: %s\n", outcome.report.c_str());
-    if (fileExists(outcome.page)) std::printf("Page: %s\n", outcome.page.c_str());
-    if (fileExists(outcome.email)) std::printf("E-mail summary: %s\n", outcome.email.c_str());
-    if (outcome.scriptProblems > 0)
-        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
-                     outcome.scriptProblems);
+// Loads the test libraries; false, with the reason shown, when none can be used.
+bool loadLibraries(Rt::RtLibManager& manager, const RunTally& tally) {
+    manager.loadTestLibs();
+    if (tally.librariesUsed() > 0) return true;
+    const std::string dir = manager.searchDirectory().toStdString();
+    if (tally.librariesRefused() == 0)
+        std::fprintf(stderr, "rtrun: no test library found in %s (a test library's file name holds \"KxRt\" and \"80%s\")\n",
+                     dir.c_str(), Rt::Platform::librarySuffix());
+    else
+        std::fprintf(stderr, "rtrun: none of the test libraries in %s can be used (see above)\n", dir.c_str());
+    return false;
 }
 
 } // namespace
@@ -117,32 +143,25 @@ int run(const Options& options) {
         return kPassed;
     }
 
+    Rt::Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
+    Rt::Process::onExit(&finishAfterExit);
     applyEnvironment(options);
     RtLib::init();
     int status = kPassed;
     {
+        RunTally tally;
+        Rt::addRunObserver(&tally);
         Rt::RtLibManager manager;
-        manager.loadTestLibs();
-        reportLoadFailures(manager);
         if (options.mode == Mode::kList) {
+            manager.loadTestLibs();
             status = listTestCases(manager);
+        } else if (!loadLibraries(manager, tally)) {
+            status = kCannotRun;
         } else {
-            const std::string results = Rt::resultDir().toStdString();
-            Rt::Platform::makeDirectory(results.c_str());
-            if (!Rt::Platform::isWritableDirectory(results)) {
-                std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
-                             results.c_str());
-                status = kCannotRun;
-            } else {
-                const RunOutcome outcome = runScripts(options, manager);
-                std::fflush(stdout);
-                printOutcome(outcome);
-                const Rt::ErrorSummary& t = outcome.totals;
-                const bool clean = t.errors() == 0 && t.extErrors() == 0 && outcome.scriptProblems == 0;
-                status = clean ? kPassed : kFailed;
-            }
+            status = runScripts(options, manager, tally);
         }
         manager.unloadTestLibs();
+        Rt::removeRunObserver(&tally);
     }
     RtLib::fini();
     return status;

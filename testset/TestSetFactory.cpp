@@ -102,7 +102,7 @@ TestSet* TestSetFactory::create(const KxString& text) {
     try {
         test = createTestSet(request.caseName);
     } catch (...) {
-        throw TestCreationFailed(CreationFailure::eCreatorThrew, describeCurrentException());
+        throw TestCreationFailed(CreationFailure::eCreatorThrew, "the creator threw: " + describeCurrentException());
     }
     if (!test) {
         raiseMessage(m_message, "TestSetFactory", "create", eCoreError,
@@ -116,7 +116,7 @@ TestSet* TestSetFactory::create(const KxString& text) {
     } catch (...) {
         const std::string what = describeCurrentException();
         Kx::SharedPtr<TestSet> release(test);  // frees the half-made test
-        throw TestCreationFailed(CreationFailure::eInitializeThrew, what);
+        throw TestCreationFailed(CreationFailure::eInitializeThrew, "initialize() threw: " + what);
     }
     return test;
 }

@@ -56,9 +56,10 @@ void Installation::writeScript(const std::string& name, const std::string& text)
     testsupport::writeBytes(config() + name, text);
 }
 
-RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite) {
+RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite,
+                            const std::string& shellBefore) {
     // An empty environment: nothing of this process's (KXRT_*, Uname, DEBUG, loader paths) steers the run.
-    std::string command = "env -i";
+    std::string command = shellBefore + "env -i";
     for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
     command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
     for (const std::string& arg : args) command += " " + quoted(arg);

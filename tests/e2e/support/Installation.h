@@ -39,8 +39,10 @@ public:
     void writeScript(const std::string& name, const std::string& text);
 
     // Runs bin/rtrun with `args`, with the suite as --suite unless
-    // `withSuite` is false, in an environment holding only `env`.
-    RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true);
+    // `withSuite` is false, in an environment holding only `env`, after
+    // the shell commands `shellBefore` (limits, signal dispositions).
+    RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true,
+                  const std::string& shellBefore = "");
 
     // The run's XML report: the one ".xml" file in Results/; empty when none or several.
     std::string reportPath() const;

@@ -1,0 +1,38 @@
+#pragma once
+// Process-level services of the platform layer, for the driver program and
+// its tools: how the process ends, its standard streams, and the files a
+// run claims. ProcessPosix.cpp realises them on POSIX systems; a Windows
+// build supplies the same functions in its own file.
+#include "corelib/KxExport.h"
+#include <cstdio>
+#include <string>
+
+namespace Rt {
+namespace Process {
+
+// Calls `handler` with the exit status when the process ends through exit()
+// (from main's return or from any code), before the static destructors of
+// everything loaded so far. The status is -1 where the platform cannot tell it.
+RT_API bool onExit(void (*handler)(int status));
+// Ends the process at once with `status`: no exit handlers, no destructors.
+RT_API void endNow(int status);
+// Writing to a closed pipe fails with an error instead of killing the process.
+RT_API void ignoreBrokenPipe();
+RT_API bool isTerminal(std::FILE* stream);
+// The system's text for an error number.
+RT_API std::string errorText(int error);
+
+enum class FileKind { eNone, eFile, eDirectory, eOther };
+RT_API FileKind fileKind(const std::string& path);
+// Renames a file; false (with the system's error number in `error`) when it cannot.
+RT_API bool renameFile(const std::string& from, const std::string& to, int& error);
+
+// An exclusive advisory lock on a file, held until released or until the
+// process ends, whichever comes first.
+enum class LockResult { eLocked, eHeld, eFailed };
+RT_API LockResult lockFile(const std::string& path, int& handle, int& error);
+// Releases the lock and removes its file.
+RT_API void unlockFile(const std::string& path, int handle);
+
+} // namespace Process
+} // namespace Rt

@@ -1,0 +1,38 @@
+#pragma once
+#include <string>
+
+namespace rtrun {
+
+// Claims the run's file names in the result directory before the run
+// writes them, so that no run truncates or interleaves another's files:
+// - a live run holding the names (its lock) sends this run into
+//   "<result dir><run name>-N/", the first such directory free;
+// - a finished run's report, page and e-mail summary under the same names
+//   are moved aside in their directory, as "<run name>-earlierN".
+// The lock is held until release() or the end of the process.
+class RunSlot {
+public:
+    ~RunSlot() { release(); }
+
+    // `resultDir` ends in a separator and may be changed. False, with the
+    // reason, when no directory could be claimed.
+    bool claim(std::string& resultDir, const std::string& runName, const std::string& platform,
+               std::string& problem);
+    void release();
+
+    // Where the run went instead of the result directory; empty when it did not move.
+    const std::string& movedTo() const { return m_movedTo; }
+    // Where an earlier run's files went; empty when there were none.
+    const std::string& earlierMovedTo() const { return m_earlierMovedTo; }
+
+private:
+    bool lockIn(const std::string& dir, const std::string& runName);
+    void moveEarlierRun(const std::string& dir, const std::string& runName, const std::string& platform);
+
+    std::string m_lockPath;
+    int m_lock = -1;
+    std::string m_movedTo;
+    std::string m_earlierMovedTo;
+};
+
+} // namespace rtrun

@@ -1,0 +1,86 @@
+#include "rtrun/RunSummary.h"
+#include "rtrun/Options.h"
+#include "env/Platform.h"
+#include "env/Process.h"
+#include <cstdio>
+#include <cstring>
+
+namespace rtrun {
+
+namespace {
+
+bool fileExists(const std::string& path) { return Rt::Process::fileKind(path) == Rt::Process::FileKind::eFile; }
+
+bool useColour() {
+    return Rt::Process::isTerminal(stdout) && !Rt::Platform::environment("NO_COLOR");
+}
+
+void printTest(const RunTally::Test& test, bool colour) {
+    const bool failed = test.verdict == RunTally::Verdict::kFailed;
+    const char* label = failed ? "FAILED " : "NOT RUN";
+    if (colour) std::printf("  %s%s\033[0m  ", failed ? "\033[31m" : "\033[33m", label);
+    else std::printf("  %s  ", label);
+    if (test.group.empty()) std::printf("%s", test.title.c_str());
+    else std::printf("%s / %s", test.group.c_str(), test.title.c_str());
+    if (!test.args.empty()) {
+        std::printf(" (");
+        for (std::size_t i = 0; i < test.args.size(); ++i) std::printf("%s%s", i ? ", " : "", test.args[i].c_str());
+        std::printf(")");
+    }
+    if (!test.why.empty()) std::printf(": %s", test.why.c_str());
+    std::printf("\n");
+}
+
+} // namespace
+
+bool reportIsComplete(const std::string& path) {
+    static const char kEnd[] = "</KxRegTester>\r\n";
+    const long length = static_cast<long>(sizeof(kEnd) - 1);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char tail[sizeof(kEnd)] = {};
+    const bool read = std::fseek(file, -length, SEEK_END) == 0 && std::fread(tail, 1, length, file) == std::size_t(length);
+    std::fclose(file);
+    return read && std::memcmp(tail, kEnd, length) == 0;
+}
+
+int RunSummary::finish(const RunTally& tally) const {
+    std::fflush(stdout);
+    const Rt::ErrorSummary& t = totals;
+    std::printf("rtrun: %d error(s), %d warning(s), %d external error(s), %d external warning(s), "
+                "%d core-library error(s)\n",
+                t.errors(), t.warnings(), t.extErrors(), t.extWarnings(), t.kxErrors());
+    const int passed = tally.count(RunTally::Verdict::kPassed);
+    const int failed = tally.count(RunTally::Verdict::kFailed);
+    const int notRun = tally.count(RunTally::Verdict::kNotRun);
+    const bool colour = useColour();
+    std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
+    for (const RunTally::Test& test : tally.tests())
+        if (test.verdict != RunTally::Verdict::kPassed) printTest(test, colour);
+
+    const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
+    if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
+    if (reportOk) std::printf("Report: %s\n", report.c_str());
+    if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
+    if (fileExists(email)) std::printf("E-mail summary: %s\n", email.c_str());
+    std::fflush(stdout);
+
+    if (!tally.abandonReason().empty())
+        std::fprintf(stderr, "rtrun: test code ended the process (%s); the tests after it did not run\n",
+                     tally.abandonReason().c_str());
+    if (tally.scriptProblems() > 0)
+        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
+                     tally.scriptProblems());
+    if (tally.tests().empty()) std::fprintf(stderr, "rtrun: no test ran\n");
+
+    if (!reportOk) {
+        if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
+        return kCannotRun;
+    }
+    const bool clean = failed == 0 && notRun == 0 && !tally.tests().empty() && tally.scriptProblems() == 0 &&
+                       tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
+                       t.extErrors() == 0;
+    return clean ? kPassed : kFailed;
+}
+
+} // namespace rtrun

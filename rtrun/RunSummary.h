@@ -1,0 +1,24 @@
+#pragma once
+#include "rtrun/RunTally.h"
+#include <string>
+
+namespace rtrun {
+
+// The end of a run as rtrun tells it: after the framework's progress lines,
+// the totals, one line per test that failed or did not run, and the files
+// written; its exit status.
+struct RunSummary {
+    Rt::ErrorSummary totals;
+    std::string report;
+    std::string page;
+    std::string email;
+    std::string movedTo;  // the run's own result directory, when a live run held the names
+
+    // Prints the closing lines and returns the exit status.
+    int finish(const RunTally& tally) const;
+};
+
+// True when the file ends with the report's closing tag.
+bool reportIsComplete(const std::string& path);
+
+} // namespace rtrun

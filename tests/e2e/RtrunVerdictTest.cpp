@@ -1,0 +1,207 @@
+// What rtrun concludes from runs that lost tests, lost their report or
+// ended early: its exit status, its standard error, its closing lines, and
+// what is left on disk.
+#include "Installation.h"
+#include "support/TempSuite.h"
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using e2e::Installation;
+using e2e::RunResult;
+using namespace testsupport;
+
+namespace {
+
+enum class Report { kWellFormed, kLost };
+
+struct Row {
+    const char* name;
+    std::vector<std::string> libraries;
+    std::string script;  // the text of v.rt
+    int status;
+    std::string err;     // a part of standard error; empty: standard error stays empty
+    std::string out;     // a part of standard output
+    Report report;
+    std::string reportHolds;  // a part of the report, when it is kept
+    bool mail;
+    std::vector<std::string> args = {};
+    std::string shellBefore = "";
+};
+
+std::string group(const std::string& tests) { return "<Group><Name>G</Name>" + tests + "</Group>"; }
+std::string test(const std::string& name) { return "<Test><Title>" + name + "</Title></Test>"; }
+
+std::string manyPasses(int n) {
+    std::string tests;
+    for (int i = 0; i < n; ++i) tests += test("Pass");
+    return group(tests);
+}
+
+TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
+    const std::string verdict = RT_E2E_LIB_VERDICT, throwing = RT_E2E_LIB_THROWING;
+    const Row rows[] = {
+        {"passing run", {verdict}, group(test("Pass")), 0, "", "1 tests: 1 passed, 0 failed, 0 not run\nReport: ",
+         Report::kWellFormed, "<Title>Pass</Title>", false},
+        {"body returns false", {verdict}, group(test("ReturnFalse") + test("Pass")), 1, "",
+         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / ReturnFalse: its body returned false\n",
+         Report::kWellFormed, "<Title>ReturnFalse</Title>", false},
+        {"constructor throws", {verdict}, group(test("Pass") + test("CtorThrows")), 1,
+         "rtrun: G/CtorThrows (v.rt, test 2): not run: the creator threw: constructor refused\n",
+         "  NOT RUN  G / CtorThrows: the creator threw: constructor refused\n", Report::kWellFormed, "", false},
+        {"initialize throws", {verdict}, group(test("InitThrows")), 1,
+         "rtrun: G/InitThrows (v.rt, test 1): not run: initialize() threw: initialize refused\n", "0 passed",
+         Report::kWellFormed, "", false},
+        {"creator throws a non-exception", {verdict}, group(test("CreatorThrows")), 1,
+         "not run: the creator threw: an exception that is not a std::exception\n", "1 not run", Report::kWellFormed,
+         "", false},
+        {"creator returns null", {verdict}, group(test("NullCreator")), 1,
+         "G/NullCreator (v.rt, test 1): not run: its creator returned no test\n", "1 not run", Report::kWellFormed, "",
+         false},
+        {"unknown name, twice", {verdict}, group(test("Nope") + test("Nope")), 1,
+         "(v.rt, test 1): not run: no test library registers it\nrtrun: G/Nope (v.rt, test 2): not run:",
+         "2 tests: 0 passed, 0 failed, 2 not run\n", Report::kWellFormed, "", false},
+        {"exit(0) in a body", {verdict}, group(test("Pass") + test("Exit0") + test("Pass")) + group(test("Pass")), 1,
+         "rtrun: test code ended the process (exited: status 0); the tests after it did not run\n",
+         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0\n", Report::kWellFormed,
+         "<Method>TestSet::executeW</Method>\r\n        <Desc>exited: status 0</Desc>\r\n      </Error>\r\n"
+         "      <Ext></Ext>\r\n      <Time>",
+         true},
+        {"exit(3) in a body", {verdict}, group(test("Exit3")), 1, "(exited: status 3)", "G / Exit3: exited: status 3",
+         Report::kWellFormed, "<Desc>ends the process</Desc>\r\n      <Title>Exit3</Title>", true},
+        {"an error, then exit(0)", {verdict}, group(test("ErrorThenExit0")), 1, "(exited: status 0)",
+         "G / ErrorThenExit0: about to leave", Report::kWellFormed, "<Errors>2</Errors>", true},
+        {"a library's entry throws", {verdict, throwing}, group(test("Pass")), 1,
+         "rtrun: test library libKxRtThrowingEntry80.so is not used: its acquireFactory threw: no licence for this "
+         "host\n",
+         "libKxRtThrowingEntry80.so : Library\n", Report::kWellFormed, "<Title>Pass</Title>", false},
+        {"no library can be used", {throwing}, group(test("Pass")), 2, "none of the test libraries in ", "",
+         Report::kLost, "", false},
+        {"no library at all", {}, group(test("Pass")), 2, "rtrun: no test library found in ", "", Report::kLost, "",
+         false},
+        {"empty script", {verdict}, "", 1, "rtrun: no test ran\n", "0 tests: 0 passed, 0 failed, 0 not run\n",
+         Report::kWellFormed, "", false},
+        {"zero byte in a script", {verdict}, group(test("Pass")) + std::string(1, '\0') + group(test("Pass")), 1,
+         "rtrun: script problem in v.rt: zero byte at offset 61", "1 tests: 1 passed", Report::kWellFormed, "", false},
+        {"decimal-comma locale", {verdict}, group(test("CommaLocale") + test("Pass")), 0, "", "2 passed",
+         Report::kWellFormed, "0.00 Seconds</Time>\r\n      <Desc></Desc>\r\n      <Title>Pass</Title>", false},
+        {"report directory missing", {verdict}, group(test("Pass")), 2,
+         "could not be written: No such file or directory\n", "", Report::kLost, "", false, {"--platform", "sub/x"}},
+        {"file size limit", {verdict}, manyPasses(60), 2, "could not be written: File too large\n", "60 passed",
+         Report::kLost, "", false, {}, "ulimit -f 8; trap '' XFSZ; "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Installation install;
+        for (const std::string& library : row.libraries) install.addLibrary(library);
+        install.writeScript("v.rt", row.script);
+        std::vector<std::string> args = row.args.empty() ? std::vector<std::string>{"--platform", "E2E"} : row.args;
+        args.push_back("v.rt");
+        const RunResult result = install.run(args, {}, true, row.shellBefore);
+        EXPECT_EQ(result.status, row.status) << result.out << result.err;
+        if (row.err.empty()) EXPECT_EQ(result.err, "");
+        else EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+        EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
+
+        const std::string report = install.reportPath();
+        if (row.report == Report::kWellFormed) {
+            ASSERT_FALSE(report.empty()) << listing(install.results());
+            EXPECT_EQ(xmlProblems(report), "");
+            EXPECT_NE(readBytes(report).find(row.reportHolds), std::string::npos) << readBytes(report);
+            EXPECT_NE(result.out.find("Report: " + report), std::string::npos) << result.out;
+        } else {
+            EXPECT_EQ(result.out.find("Report: "), std::string::npos) << result.out;
+        }
+        EXPECT_EQ(listing(install.results() + "E2E").find(".email") != std::string::npos, row.mail)
+            << listing(install.results() + "E2E");
+    }
+}
+
+// The run's name as the framework makes it for the local time now.
+std::string runNameNow(const std::string& platform) {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char name[64];
+    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
+                  platform.c_str(), t.tm_hour, t.tm_min);
+    return name;
+}
+
+// Two runs in one minute: the second moves the finished first aside, and
+// a run finding the names held by a live run writes into a directory of its own.
+TEST(E2eRtrunVerdict, RunsInTheSameMinuteKeepEachOthersFiles) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    std::filesystem::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", install.scripts(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    install.writeScript("v.rt", group(test("ReturnFalse")));
+    const std::vector<std::string> args{"--platform", "E2E", "v.rt"};
+    // Both runs must fall into one minute; a pair that straddles a minute
+    // proves nothing and is made again.
+    std::string name;
+    RunResult second;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        install.clearResults();
+        name = runNameNow("E2E");
+        install.run(args);
+        second = install.run(args);
+        if (runNameNow("E2E") == name) break;
+    }
+    const std::string results = install.results();
+    EXPECT_NE(second.err.find("rtrun: the earlier run of this minute was moved aside: " + results + name +
+                              "-earlier1.xml"),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(xmlProblems(results + name + "-earlier1.xml"), "");
+    EXPECT_EQ(xmlProblems(results + name + ".xml"), "");
+    EXPECT_NE(readBytes(results + name + "-earlier1.htm").find(name + "-earlier1.xml"), std::string::npos);
+
+    // A live run's lock, held here by the test itself.
+    const int lock = ::open((results + "." + name + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const RunResult third = install.run(args);
+    ::close(lock);
+    if (runNameNow("E2E") != name) GTEST_SKIP() << "the minute changed; the held names were not this run's";
+    EXPECT_EQ(third.status, 1) << third.err;
+    EXPECT_NE(third.out.find("Results: " + results + name + "-2/"), std::string::npos) << third.out;
+    EXPECT_EQ(xmlProblems(results + name + "-2/" + name + ".xml"), "");
+    EXPECT_EQ(xmlProblems(results + name + ".xml"), "");  // the earlier run's report is untouched
+}
+
+// Standard output going to a pipe nobody reads any more: the run still
+// completes its report and its e-mail summary.
+TEST(E2eRtrunVerdict, ABrokenPipeOnStandardOutputLosesOnlyProgressLines) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    install.writeScript("v.rt", group(test("Pass") + test("ReturnFalse")));
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);  // the reader is gone before rtrun writes anything
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(fds[1], 1);
+        std::signal(SIGPIPE, SIG_DFL);
+        const std::string rtrun = install.bin() + "rtrun", suite = install.suite();
+        char* argv[] = {const_cast<char*>(rtrun.c_str()), const_cast<char*>("--suite"),
+                        const_cast<char*>(suite.c_str()), const_cast<char*>("v.rt"), nullptr};
+        char* envp[] = {nullptr};
+        ::execve(argv[0], argv, envp);
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(xmlProblems(install.reportPath()), "");
+}
+
+} // namespace

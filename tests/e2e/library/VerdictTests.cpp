@@ -1,0 +1,86 @@
+// A test library whose tests end in every way a run must still judge
+// correctly: a body returning false, a test that cannot be made, test code
+// calling exit(), and one that switches to a decimal-comma locale.
+#include <Rt/Rt.h>
+#include <clocale>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+
+class Simple : public Rt::TestSet {
+public:
+    explicit Simple(const char* title, bool result = true) : m_result(result) { setTitle(title); }
+    void initialize() override {}
+    bool executeW() override { return m_result; }
+
+private:
+    bool m_result;
+};
+
+class CtorThrows : public Rt::TestSet {
+public:
+    CtorThrows() { throw std::runtime_error("constructor refused"); }
+    bool executeW() override { return true; }
+};
+
+class InitThrows : public Rt::TestSet {
+public:
+    void initialize() override {
+        setTitle("InitThrows");
+        throw std::logic_error("initialize refused");
+    }
+    bool executeW() override { return true; }
+};
+
+class Exits : public Rt::TestSet {
+public:
+    Exits(int status, bool raiseFirst) : m_status(status), m_raiseFirst(raiseFirst) {}
+    void initialize() override { setDesc("ends the process"); }
+    bool executeW() override {
+        if (m_raiseFirst) reportStateE("about to leave", "before exit", "executeW", "");
+        std::exit(m_status);
+    }
+
+private:
+    int m_status;
+    bool m_raiseFirst;
+};
+
+class CommaLocale : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("CommaLocale"); }
+    bool executeW() override { return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr; }
+};
+
+Rt::TestSet* makePass() { return new Simple("Pass"); }
+Rt::TestSet* makeReturnFalse() { return new Simple("ReturnFalse", false); }
+Rt::TestSet* makeCtorThrows() { return new CtorThrows; }
+Rt::TestSet* makeInitThrows() { return new InitThrows; }
+Rt::TestSet* makeCreatorThrows() { throw 42; }
+Rt::TestSet* makeNothing() { return nullptr; }
+Rt::TestSet* makeExit0() { return new Exits(0, false); }
+Rt::TestSet* makeExit3() { return new Exits(3, false); }
+Rt::TestSet* makeErrorThenExit0() { return new Exits(0, true); }
+Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
+
+class VerdictFactory : public Rt::TestSetFactory {
+public:
+    VerdictFactory() {
+        _registerTestCase("Pass", &makePass);
+        _registerTestCase("ReturnFalse", &makeReturnFalse);
+        _registerTestCase("CtorThrows", &makeCtorThrows);
+        _registerTestCase("InitThrows", &makeInitThrows);
+        _registerTestCase("CreatorThrows", &makeCreatorThrows);
+        _registerTestCase("NullCreator", &makeNothing);
+        _registerTestCase("Exit0", &makeExit0);
+        _registerTestCase("Exit3", &makeExit3);
+        _registerTestCase("ErrorThenExit0", &makeErrorThenExit0);
+        _registerTestCase("CommaLocale", &makeCommaLocale);
+    }
+    const char* name() const override { return "Verdict"; }
+};
+
+} // namespace
+
+extern "C" Rt::TestSetFactory* acquireFactory() { return new VerdictFactory; }
