@@ -91,7 +91,7 @@ void GlobalResults::callback(bool raised) {
 
 void GlobalResults::_handleError(const KxStdError* error) {
     route(error);
-    flush();
+    handOverToForeignCode();
 }
 
 void GlobalResults::route(const KxStdError* error) {

@@ -43,6 +43,17 @@ std::string manyPasses(int n) {
     return group(tests);
 }
 
+// The run's name as the framework makes it for the local time now.
+std::string runNameNow(const std::string& platform, int minutesAhead = 0) {
+    std::time_t now = std::time(nullptr) + 60 * minutesAhead;
+    std::tm t{};
+    localtime_r(&now, &t);
+    char name[64];
+    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
+                  platform.c_str(), t.tm_hour, t.tm_min);
+    return name;
+}
+
 TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
     const std::string verdict = RT_E2E_LIB_VERDICT, throwing = RT_E2E_LIB_THROWING;
     const Row rows[] = {
@@ -92,6 +103,8 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
          Report::kWellFormed, "0.00 Seconds</Time>\r\n      <Desc></Desc>\r\n      <Title>Pass</Title>", false},
         {"report directory missing", {verdict}, group(test("Pass")), 2,
          "could not be written: No such file or directory\n", "", Report::kLost, "", false, {"--platform", "sub/x"}},
+        {"a directory in the report's place", {verdict}, group(test("Pass")), 2, "could not be written: Is a directory\n",
+         "1 passed", Report::kLost, "", false},
         {"file size limit", {verdict}, manyPasses(60), 2, "could not be written: File too large\n", "60 passed",
          Report::kLost, "", false, {}, "ulimit -f 8; trap '' XFSZ; "},
     };
@@ -100,6 +113,8 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
         Installation install;
         for (const std::string& library : row.libraries) install.addLibrary(library);
         install.writeScript("v.rt", row.script);
+        if (std::string(row.name) == "a directory in the report's place")
+            for (int ahead : {0, 1}) std::filesystem::create_directories(install.results() + runNameNow("E2E", ahead) + ".xml");
         std::vector<std::string> args = row.args.empty() ? std::vector<std::string>{"--platform", "E2E"} : row.args;
         args.push_back("v.rt");
         const RunResult result = install.run(args, {}, true, row.shellBefore);
@@ -116,21 +131,11 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
             EXPECT_NE(result.out.find("Report: " + report), std::string::npos) << result.out;
         } else {
             EXPECT_EQ(result.out.find("Report: "), std::string::npos) << result.out;
+            EXPECT_TRUE(report.empty() || xmlProblems(report) != "") << "a lost report that is whole";
         }
         EXPECT_EQ(listing(install.results() + "E2E").find(".email") != std::string::npos, row.mail)
             << listing(install.results() + "E2E");
     }
-}
-
-// The run's name as the framework makes it for the local time now.
-std::string runNameNow(const std::string& platform) {
-    std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    char name[64];
-    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
-                  platform.c_str(), t.tm_hour, t.tm_min);
-    return name;
 }
 
 // Two runs in one minute: the second moves the finished first aside, and
