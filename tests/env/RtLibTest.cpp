@@ -25,6 +25,17 @@ TEST(RtLib, InitAndFiniAreCountedAndARestartReadsTheEnvironmentAnew) {
     EXPECT_EQ(first->refCount(), 1) << "the storage was let go";
     EXPECT_EQ(KxLib::initCount(), coreStarts - 1);
 
+    // Not started: the accessors say so and answer empty instead of reaching through a null storage.
+    testing::internal::CaptureStderr();
+    Rt::setResultDir("lost/");
+    Rt::min(5);
+    const std::string unstarted = Rt::resultDir().toStdString();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Rt::setResultDir: the framework is not started (RtLib::init() was not called)\n"
+              "Rt::min: the framework is not started (RtLib::init() was not called)\n"
+              "Rt::resultDir: the framework is not started (RtLib::init() was not called)\n");
+    EXPECT_EQ(unstarted, "");
+
     ::setenv("KXRT_PLAT_TARG", "SECOND", 1);
     RtLib::init();  // started again for the suite to stop
     EXPECT_EQ(KxLib::initCount(), coreStarts);
