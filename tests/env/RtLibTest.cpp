@@ -66,16 +66,6 @@ TEST(RtLibBuildInfo, VersionBuildAndStatusComeFromAMarkedZeroPaddedRecord) {
     EXPECT_EQ(field(176, 280), padded("140421", 104));
     EXPECT_EQ(field(280, 312), "_______QOR_STATUS_MARKER________");
     EXPECT_EQ(record[312], 'N');
-
-    // The fields are read at each call; the status byte is sign-extended.
-    const KxBuildInfo saved = RtLib::_tBuildInfo;
-    RtLib::_tBuildInfo.status = 'R';
-    EXPECT_EQ(RtLib::status(), KxBuildInfo::eRelease);
-    RtLib::_tBuildInfo.status = static_cast<char>(0xC8);
-    EXPECT_EQ(static_cast<int>(RtLib::status()), -56);
-    std::memcpy(RtLib::_tBuildInfo.version, "9.9", 4);
-    EXPECT_STREQ(RtLib::version(), "9.9");
-    RtLib::_tBuildInfo = saved;
 }
 
 } // namespace
