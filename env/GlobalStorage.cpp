@@ -1,5 +1,6 @@
 #include "env/GlobalStorage.h"
 #include "env/Platform.h"
+#include <cstdio>
 
 namespace Rt {
 
@@ -75,30 +76,47 @@ void GlobalStorage::initLoc() {
     Platform::makeDirectory(m_outDataDir.toStdString().c_str());
 }
 
-void setInDataDir(const KxString& dir) { gStor->setInDataDir(dir); }
-void setOutdataDir(const KxString& dir) { gStor->setOutdataDir(dir); }
-void setResultDir(const KxString& dir) { gStor->setResultDir(dir); }
-void setScriptDir(const KxString& dir) { gStor->setScriptDir(dir); }
-void setConfigDir(const KxString& dir) { gStor->setConfigDir(dir); }
-void setPlatform(const KxString& platform) { gStor->setPlatform(platform); }
-void setMachine(const KxString& machine) { gStor->setMachine(machine); }
-void month(int value) { gStor->setMonth(value); }
-void day(int value) { gStor->setDay(value); }
-void year(int value) { gStor->setYear(value); }
-void hour(int value) { gStor->setHour(value); }
-void min(int value) { gStor->setMin(value); }
+namespace {
 
-const KxString& inDataDir() { return gStor->inDataDir(); }
-const KxString& outDataDir() { return gStor->outDataDir(); }
-const KxString& resultDir() { return gStor->resultDir(); }
-const KxString& scriptDir() { return gStor->scriptDir(); }
-const KxString& configDir() { return gStor->configDir(); }
-const KxString& platform() { return gStor->platform(); }
-const KxString& machine() { return gStor->machine(); }
-int month() { return gStor->month(); }
-int day() { return gStor->day(); }
-int year() { return gStor->year(); }
-int hour() { return gStor->hour(); }
-int min() { return gStor->min(); }
+// The started library's storage; without one (RtLib::init() not called) the
+// accessor says so on stderr and the caller falls back to an empty answer.
+GlobalStorage* started(const char* accessor) {
+    if (gStor) return gStor.get();
+    std::fprintf(stderr, "Rt::%s: the framework is not started (RtLib::init() was not called)\n", accessor);
+    return nullptr;
+}
+
+const KxString& noText() {
+    static const KxString empty;
+    return empty;
+}
+
+} // namespace
+
+void setInDataDir(const KxString& dir) { if (auto* s = started("setInDataDir")) s->setInDataDir(dir); }
+void setOutdataDir(const KxString& dir) { if (auto* s = started("setOutdataDir")) s->setOutdataDir(dir); }
+void setResultDir(const KxString& dir) { if (auto* s = started("setResultDir")) s->setResultDir(dir); }
+void setScriptDir(const KxString& dir) { if (auto* s = started("setScriptDir")) s->setScriptDir(dir); }
+void setConfigDir(const KxString& dir) { if (auto* s = started("setConfigDir")) s->setConfigDir(dir); }
+void setPlatform(const KxString& platform) { if (auto* s = started("setPlatform")) s->setPlatform(platform); }
+void setMachine(const KxString& machine) { if (auto* s = started("setMachine")) s->setMachine(machine); }
+void month(int value) { if (auto* s = started("month")) s->setMonth(value); }
+void day(int value) { if (auto* s = started("day")) s->setDay(value); }
+void year(int value) { if (auto* s = started("year")) s->setYear(value); }
+void hour(int value) { if (auto* s = started("hour")) s->setHour(value); }
+void min(int value) { if (auto* s = started("min")) s->setMin(value); }
+
+const KxString& inDataDir() { auto* s = started("inDataDir"); return s ? s->inDataDir() : noText(); }
+const KxString& outDataDir() { auto* s = started("outDataDir"); return s ? s->outDataDir() : noText(); }
+const KxString& resultDir() { auto* s = started("resultDir"); return s ? s->resultDir() : noText(); }
+const KxString& scriptDir() { auto* s = started("scriptDir"); return s ? s->scriptDir() : noText(); }
+const KxString& configDir() { auto* s = started("configDir"); return s ? s->configDir() : noText(); }
+const KxString& platform() { auto* s = started("platform"); return s ? s->platform() : noText(); }
+const KxString& machine() { auto* s = started("machine"); return s ? s->machine() : noText(); }
+int month() { auto* s = started("month"); return s ? s->month() : 0; }
+int day() { auto* s = started("day"); return s ? s->day() : 0; }
+int year() { auto* s = started("year"); return s ? s->year() : 0; }
+int hour() { auto* s = started("hour"); return s ? s->hour() : 0; }
+int min() { auto* s = started("min"); return s ? s->min() : 0; }
 
 } // namespace Rt

@@ -71,7 +71,8 @@ private:
 
 extern RT_API Kx::SharedPtr<GlobalStorage> gStor;
 
-// Accessors of the object Rt::gStor holds; they presuppose a started library.
+// Accessors of the object Rt::gStor holds. Called before RtLib::init(), each
+// says so on stderr; a setter then does nothing and a getter answers empty (0).
 RT_API void setInDataDir(const KxString& dir);
 RT_API void setOutdataDir(const KxString& dir);
 RT_API void setResultDir(const KxString& dir);

@@ -15,10 +15,14 @@ namespace Platform {
 RT_API bool hostName(char* buffer, int size);
 // Full path of the running program's executable file; empty when unknown.
 RT_API std::string executablePath();
+// The whole target of a symbolic link, however long; empty when `link` is none.
+RT_API std::string linkTarget(const char* link);
 // Creates one directory level; the caller ignores failures (existing, no parent).
 RT_API int makeDirectory(const char* path);
 // The current local time, broken down.
 RT_API std::tm localTimeNow();
+// `when` as local time; 1970-01-01 00:00 when the system cannot break it down.
+RT_API std::tm localTimeOf(std::time_t when);
 // Value of an environment variable; null when it is not set.
 RT_API const char* environment(const char* name);
 
@@ -38,6 +42,8 @@ RT_API const char* librarySuffix();
 // Loads a shared library; null (with a reason in `error`) when it cannot be loaded.
 RT_API void* loadLibrary(const std::string& path, std::string& error);
 RT_API void* findSymbol(void* library, const char* name);
+// Whether `address` (code or data) lies in the loaded library `library`.
+RT_API bool libraryHolds(void* library, const void* address);
 RT_API void freeLibrary(void* library);
 
 } // namespace Platform

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,21 +20,33 @@ bool hostName(char* buffer, int size) {
     return buffer[0] != '\0';
 }
 
-std::string executablePath() {
-    char path[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0) return std::string();
-    return std::string(path, static_cast<std::size_t>(n));
+std::string linkTarget(const char* link) {
+    std::vector<char> buffer(256);
+    for (;;) {
+        ssize_t n = ::readlink(link, buffer.data(), buffer.size());
+        if (n < 0) return std::string();
+        // readlink cuts a long target silently: a full buffer may be a cut one.
+        const std::size_t length = static_cast<std::size_t>(n);
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
 }
+
+std::string executablePath() { return linkTarget("/proc/self/exe"); }
 
 int makeDirectory(const char* path) { return ::mkdir(path, 0777); }
 
-std::tm localTimeNow() {
-    std::time_t now = std::time(nullptr);
+std::tm localTimeOf(std::time_t when) {
     std::tm broken{};
-    ::localtime_r(&now, &broken);
+    if (when != static_cast<std::time_t>(-1) && ::localtime_r(&when, &broken)) return broken;
+    // A time the calendar cannot hold (or no time at all): the start of 1970, a real date.
+    const std::time_t epoch = 0;
+    broken = std::tm{};
+    ::gmtime_r(&epoch, &broken);
     return broken;
 }
+
+std::tm localTimeNow() { return localTimeOf(std::time(nullptr)); }
 
 const char* environment(const char* name) { return std::getenv(name); }
 
@@ -81,6 +94,15 @@ void* loadLibrary(const std::string& path, std::string& error) {
 }
 
 void* findSymbol(void* library, const char* name) { return ::dlsym(library, name); }
+
+bool libraryHolds(void* library, const void* address) {
+    if (!library || !address) return false;
+    Dl_info info{};
+    struct link_map* holder = nullptr;
+    if (!::dladdr1(address, &info, reinterpret_cast<void**>(&holder), RTLD_DL_LINKMAP) || !holder) return false;
+    struct link_map* loaded = nullptr;
+    return ::dlinfo(library, RTLD_DI_LINKMAP, &loaded) == 0 && loaded == holder;
+}
 
 void freeLibrary(void* library) {
     if (library) ::dlclose(library);

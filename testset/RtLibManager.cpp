@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <typeinfo>
 
 namespace Rt {
 
@@ -17,6 +18,16 @@ KxString coreLibraryDirectory() {
     std::string file = Platform::moduleFileOf(reinterpret_cast<const void*>(&KxLib::init));
     std::size_t separator = file.find_last_of("/\\");
     return separator == std::string::npos ? KxString() : KxString(file.substr(0, separator + 1).c_str());
+}
+
+// The core library's error state must not point into a library that goes:
+// neither its callback nor a current error of a class the library defines
+// (that error's destructor is the library's code).
+void forgetErrorStateIn(void* library) {
+    if (Platform::libraryHolds(library, reinterpret_cast<const void*>(KxErrorState::getErrorCallback())))
+        KxErrorState::setErrorCallback(nullptr);
+    if (const KxStdError* error = KxErrorState::s_pError)
+        if (Platform::libraryHolds(library, &typeid(*error))) KxErrorState::clearError();
 }
 
 } // namespace
@@ -84,6 +95,7 @@ bool RtLibManager::_loadLibrary(char* fileName) {
             return true;
         }
     }
+    forgetErrorStateIn(library);
     Platform::freeLibrary(library);
     std::printf("%s : Library\n", fileName);
     RunEvents::libraryLoaded(fileName, outcome, reason.c_str());
@@ -103,7 +115,10 @@ bool RtLibManager::_unloadLibary(int i) {
     const std::uint32_t index = static_cast<std::uint32_t>(i);
     m_factories.remove(index, 1);
     void* library = m_libraries[index];
-    if (library) Platform::freeLibrary(library);
+    if (library) {
+        forgetErrorStateIn(library);
+        Platform::freeLibrary(library);
+    }
     m_libraries.remove(index, 1);
     return true;
 }

@@ -46,7 +46,8 @@ public:
     // is kept masked in the seed.
     void setSeed(int seed) { m_seed = seed; }
     int getSeed() const { return m_seed; }
-    void incSeed() { m_seed += 125; }
+    // Wraps past INT_MAX to the negative range, as two's-complement addition would.
+    void incSeed() { m_seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_seed) + 125u); }
     float Random0();
     float rndLimits(float x, float y, float z);
     // A random rotation into m and a random translation into t, each

@@ -1,4 +1,5 @@
 #include "support/RaisedErrors.h"
+#include "corelib/KxVec.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,6 +63,25 @@ TEST(KxErrorState, ThrowStdErrorRaisesWithTheTextSecondAndRethrowIsSilent) {
     KxErrorState::throwStdError("A", "b", "quiet", 2);
     EXPECT_EQ(describe(KxErrorState::s_pError), "A|b||quiet|2");
     EXPECT_EQ(errors.all.size(), 2u);
+}
+
+TEST(KxErrorState, ErrorsWhoseTextsFindNoMemoryBecomeTheStandingOutOfMemoryError) {
+    RaisedErrors errors;
+    KxVec<int> v;
+    v.append(1);
+    KxPlatform::instance().failTextAllocationsAfter(0);
+    // Both the class name's text and the error's texts are refused; a throw here would end a destructor.
+    bool removed = true;
+    EXPECT_NO_THROW(removed = v.remove(5, 1));
+    EXPECT_FALSE(removed);
+    EXPECT_NO_THROW(KxErrorState::throwStdError(KxString("Short"), "method with a long name", "text", 7));
+    KxPlatform::instance().failTextAllocationsAfter(-1);
+    const std::string outOfMemory = "KxErrorState|throwStdError||out of memory|5";
+    EXPECT_EQ(errors.all, (Strings{outOfMemory, outOfMemory}));
+    KxErrorState::clearError();
+    EXPECT_EQ(KxErrorState::s_pError, nullptr);
+    KxErrorState::throwStdError("KxVecBase", "remove", "raised as usual again", 1);
+    EXPECT_EQ(errors.all.back(), "KxVecBase|remove||raised as usual again|1");
 }
 
 } // namespace

@@ -182,4 +182,86 @@ TEST(KxVec, RefusedGrowthRaisesAndKeepsTheContent) {
     EXPECT_EQ(v.capacity(), 6u);
 }
 
+// Shared objects counting their release-hook calls and destructions.
+struct Pool {
+    class Tracked : public KxRefCounted {
+    public:
+        Tracked(Pool& pool, int id) : pool(&pool), id(id) {}
+        ~Tracked() override { ++pool->destroyed; }
+        void releaseHook() override { ++pool->releases; }
+        Pool* pool;
+        int id;
+    };
+    explicit Pool(int n) {
+        for (int i = 0; i < n; ++i) held.emplace_back(new Tracked(*this, i));
+    }
+    Ints refCounts() const {
+        Ints counts;
+        for (const auto& p : held) counts.push_back(p->refCount());
+        return counts;
+    }
+    int releases = 0;
+    int destroyed = 0;
+    std::vector<Kx::SharedPtr<Tracked>> held;
+};
+using Tracked = Pool::Tracked;
+
+TEST(KxSharedPtr, SelfAssignmentKeepsTheObjectAndCopiesOfTheObjectStartUncounted) {
+    Pool pool(1);
+    Kx::SharedPtr<Tracked>& first = pool.held[0];
+    {
+        Kx::SharedPtr<Tracked> second = first, third;
+        third = second;
+        EXPECT_EQ(first->refCount(), 3);
+    }
+    EXPECT_EQ(pool.releases, 2) << "every release calls the hook";
+    Kx::SharedPtr<Tracked>& alias = first;
+    first = alias;
+    first = first.get();
+    first = std::move(alias);
+    EXPECT_EQ(pool.destroyed, 0);
+    EXPECT_EQ(first->refCount(), 1);
+
+    Kx::SharedPtr<Tracked> copy(new Tracked(*first));
+    *copy = *first;
+    EXPECT_EQ(copy->refCount(), 1) << "neither copying nor assigning an object copies its count";
+    Kx::SharedPtr<KxRefCounted> base(copy);
+    Kx::SharedPtr<Tracked> moved(std::move(copy));
+    EXPECT_FALSE(copy);
+    EXPECT_EQ(moved->refCount(), 2) << "a move hands the reference over";
+}
+
+TEST(KxSharedPtrVec, CopiesTakeReferencesGrowthMovesThemAndRemovalReleasesOnlyTheRemoved) {
+    Pool pool(9);
+    {
+        Kx::SharedPtrVec<Tracked> v;
+        for (auto& p : pool.held) ASSERT_TRUE(v.append(p));  // grows at 1, 2, 3, 4, 6, 9
+        EXPECT_EQ(pool.releases, 0) << "a growth that copied and released would call the hooks";
+        EXPECT_FALSE(v[12]) << "entries past the end are empty";
+        {
+            Kx::SharedPtrVec<Tracked> copy(v);
+            Kx::SharedPtrVec<Tracked> assigned;
+            assigned = copy;
+            Kx::SharedPtrVec<Tracked> moved(std::move(assigned));
+            EXPECT_EQ(pool.refCounts(), Ints(9, 4));
+        }
+        ASSERT_TRUE(v.remove(1, 2));
+        EXPECT_EQ(pool.refCounts(), (Ints{2, 1, 1, 2, 2, 2, 2, 2, 2}));
+        EXPECT_EQ(v[1]->id, 3);
+        ASSERT_TRUE(v.setLength(1));
+        const Kx::SharedPtr<Tracked> replacement[] = {pool.held[4]};
+        ASSERT_TRUE(v.assign(replacement, 1));
+        EXPECT_EQ(pool.refCounts(), (Ints{1, 1, 1, 1, 3, 1, 1, 1, 1}));
+    }
+    EXPECT_EQ(pool.refCounts(), Ints(9, 1));
+
+    // The array alone keeps an object alive.
+    Kx::SharedPtrVec<Tracked> owner;
+    owner.append(Kx::SharedPtr<Tracked>(new Tracked(pool, 9)));
+    owner.append(Kx::SharedPtr<Tracked>(new Tracked(pool, 10)));
+    owner.remove(0, 1);
+    EXPECT_EQ(pool.destroyed, 1);
+    EXPECT_EQ(owner[0]->id, 10);
+}
+
 } // namespace

@@ -199,20 +199,4 @@ TEST_F(E2eInProcess, SecondDriverReplacesTheResultsAndDestroyingTheFirstEmptiesT
     EXPECT_EQ(Rt::gResults.get(), nullptr);
 }
 
-TEST_F(E2eInProcess, ScriptOfTwoAndAHalfBlocksArrivesWhole) {
-    // Argument values straddle the 1000th and 2000th bytes of the file.
-    std::string a, b;
-    for (int i = 0; i < 1200; ++i) a += static_cast<char>('0' + i % 10);
-    const std::string head = "<Group><Name>Long</Name><Test><Title>A</Title><Arg>";
-    const std::string mid = "</Arg><Arg>";
-    const std::string tail = "</Arg><Ext>end</Ext></Test></Group>\n";
-    for (std::size_t i = 0, n = 2500 - head.size() - a.size() - mid.size() - tail.size(); i < n; ++i)
-        b += static_cast<char>('a' + i % 26);
-    ASSERT_EQ((head + a + mid + b + tail).size(), 2500u);
-    writeBytes(suite.config() + "long.rt", head + a + mid + b + tail);
-    EXPECT_TRUE(run({"long.rt"}, {new ProbeFactory("P", {"A"}, ran)}));
-    EXPECT_EQ(raised, Strings{});
-    EXPECT_EQ(ran, Strings{"P:A[" + a + "," + b + "]{end}"});
-}
-
 } // namespace

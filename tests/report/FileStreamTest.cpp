@@ -1,7 +1,9 @@
 // FileStream on real files: whole-file reads in 1000-byte chunks, whole-file
 // writes, and the long-lived output stream with its remembered position.
 #include "report/FileStream.h"
+#include "support/RaisedErrors.h"
 #include "support/TempSuite.h"
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -10,6 +12,7 @@ namespace {
 using testsupport::exists;
 using testsupport::readBytes;
 using testsupport::writeBytes;
+namespace fs = std::filesystem;
 
 // A text whose every position is distinguishable: a chunk read twice or
 // skipped shows up as a mismatch.
@@ -134,6 +137,38 @@ TEST_F(FileStreamIo, ClosedTargetIsReopenedAtThePosition) {
     EXPECT_EQ(readBytes(path), "helXY world");
     EXPECT_EQ(stream.position(), 5u);
     EXPECT_FALSE(target.isLocked());
+}
+
+// The byte stream under FileStream: failures throw but raise nothing, and the
+// file stays open exactly as long as a reference does.
+TEST_F(FileStreamIo, ByteStreamFailuresThrowWithoutRaisingAndTheLastReferenceCloses) {
+    testsupport::RaisedErrors errors;
+    KxFileByteStream reader((dir + "absent.txt").c_str(), true, false);
+    EXPECT_THROW(reader.open(), KxStreamException);
+    EXPECT_THROW(KxFileByteStream((dir + "no/such/dir.txt").c_str(), false, true).open(), KxStreamException);
+    EXPECT_THROW(KxFileByteStream(dir.c_str(), true, false).open(), KxStreamException);
+    std::uint64_t count = 7;
+    char buffer[4];
+    EXPECT_THROW(reader.read(buffer, sizeof(buffer), count), KxStreamException);
+    EXPECT_FALSE(reader.write("x", 1));
+    EXPECT_TRUE(errors.all.empty());
+
+    const std::string path = dir + "held.txt";
+    Kx::SharedPtr<KxFileByteStream> stream(new KxFileByteStream(path.c_str(), false, true));
+    stream->open();
+    Kx::SharedPtr<KxFileByteStream> other = stream;
+    stream = nullptr;
+    auto openDescriptors = [wanted = fs::canonical(path)] {
+        int found = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code ignored;
+            found += fs::read_symlink(entry.path(), ignored) == wanted;
+        }
+        return found;
+    };
+    EXPECT_EQ(openDescriptors(), 1);
+    other = nullptr;
+    EXPECT_EQ(openDescriptors(), 0);
 }
 
 } // namespace

@@ -79,32 +79,39 @@ struct Traverser : Rt::KxSimpleTraverser {
 
 } // namespace
 
-TEST(KxSimpleTraverser, PreActionFalsePrunesAndPostActionFalseStopsTheSiblings) {
+TEST(KxSimpleTraverser, PreActionFalsePrunesPostActionFalseAndErrorsStopTheWalk) {
+    RaisedErrors raised;
     auto root = makeTree();
-    // {pruned at, stopped at, walk from the root (or from a null node), result, events}
+    // b ( b1 broken ( hidden ) ): an error while the broken node's children are counted.
+    root->children[1]->add(new TreeNode("broken", true))->add(new TreeNode("hidden"));
+    const std::string brokenMessage = "KxSimpleTraverser Encountered: Node::count -  broken";
+    // {pruned at, stopped at, start, result, events, error message after}; each row starts
+    // with the error of the row before still current, which must not fail its walk.
     const struct {
-        const char* prune;
-        const char* stop;
-        bool fromRoot;
+        const char *prune, *stop;
+        TreeNode* from;
         bool result;
-        const char* events;
-    } cases[] = {{"", "", true, true, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 -b +c -c -root"},
-                 {"a", "", true, true, "+root +a -a +b +b1 -b1 -b +c -c -root"},
-                 {"", "b", true, false, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 -b"},
-                 {"", "a1", true, false, "+root +a +a1 -a1"},
-                 {"", "", false, true, "+null -null"},
-                 {"", "null", false, false, "+null -null"}};
+        const char *events, *message;
+    } cases[] = {
+        {"", "", root.get(), false, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 +broken", brokenMessage.c_str()},
+        {"broken", "", root.get(), true, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 +broken -broken -b +c -c -root", ""},
+        {"a", "b", root.get(), false, "+root +a -a +b +b1 -b1 +broken", brokenMessage.c_str()},
+        {"broken", "b", root.get(), false, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 +broken -broken -b", ""},
+        {"", "a1", root.get(), false, "+root +a +a1 -a1", ""},
+        {"", "", root->children[0].get(), true, "+a +a1 -a1 +a2 -a2 -a", ""},
+        {"", "", nullptr, true, "+null -null", ""},
+        {"", "null", nullptr, false, "+null -null", ""}};
     for (const auto& c : cases) {
         Walk walk{"", {c.prune}, {c.stop}};
         Traverser traverser(walk);
-        EXPECT_EQ(traverser.traverseGraph(c.fromRoot ? root.get() : nullptr), c.result) << c.events;
+        EXPECT_EQ(traverser.traverseGraph(c.from), c.result) << c.events;
         EXPECT_EQ(walk.events, c.events);
-        EXPECT_EQ(traverser.getErrorMsg().toStdString(), "");
+        EXPECT_EQ(traverser.getErrorMsg().toStdString(), c.message) << c.events;
     }
     EXPECT_EQ(root->flags.find('1'), std::string::npos) << "the flag is always passed as false";
 }
 
-TEST(KxSimpleTraverser, ActionsAreOptionalANullActionIsRefusedAndAnOverrideSeesEveryNode) {
+TEST(KxSimpleTraverser, ActionsAreOptionalNullActionsRefusedAndTheErrorMessagePersists) {
     struct Counting : Rt::KxSimpleTraverser {
         bool traverseGraph(KxNode* node) override {
             visited += Walk::name(node) + " ";
@@ -115,7 +122,7 @@ TEST(KxSimpleTraverser, ActionsAreOptionalANullActionIsRefusedAndAnOverrideSeesE
     auto root = makeTree();
     Counting traverser;
     EXPECT_TRUE(traverser.traverseGraph(root.get()));
-    EXPECT_EQ(traverser.visited, "root a a1 a2 b b1 c ");
+    EXPECT_EQ(traverser.visited, "root a a1 a2 b b1 c ") << "an override sees every node";
     // One action alone is enough, user data defaults to null, and a null action keeps the previous one.
     static std::string seen;
     EXPECT_TRUE(traverser.setPostActionCB([](KxNode* node, void* data) {
@@ -126,30 +133,13 @@ TEST(KxSimpleTraverser, ActionsAreOptionalANullActionIsRefusedAndAnOverrideSeesE
     EXPECT_FALSE(traverser.setPostActionCB(nullptr));
     EXPECT_TRUE(traverser.traverseGraph(root->children[0].get()));
     EXPECT_EQ(seen, "a1 a2 a ");
-}
 
-TEST(KxSimpleTraverser, ErrorWhileCountingChildrenStopsWithAPersistentMessage) {
+    // The message of a failed walk stays with the traverser and its copies, through later walks.
     RaisedErrors raised;
-    auto root = makeTree();
-    root->children[1]->add(new TreeNode("broken", true))->add(new TreeNode("hidden"));
-    Walk walk;
-    Traverser traverser(walk);
+    root->children[2]->add(new TreeNode("broken", true));
     EXPECT_FALSE(traverser.traverseGraph(root.get()));
-    const std::string message = "KxSimpleTraverser Encountered: Node::count -  broken";
-    EXPECT_EQ(traverser.getErrorMsg().toStdString(), message);
-    EXPECT_EQ(walk.events, "+root +a +a1 -a1 +a2 -a2 -a +b +b1 -b1 +broken");
     EXPECT_EQ(describe(KxErrorState::s_pError), "Node|count||broken|7") << "the error stays current";
-
-    // A copy carries the message; a later successful walk leaves it in place.
-    EXPECT_EQ(Rt::KxSimpleTraverser(traverser).getErrorMsg().toStdString(), message);
-    walk.events.clear();
     EXPECT_TRUE(traverser.traverseGraph(root->children[0].get()));
-    EXPECT_EQ(walk.events, "+a +a1 -a1 +a2 -a2 -a");
-    EXPECT_EQ(traverser.getErrorMsg().toStdString(), message);
-
-    // An error left from before does not fail a walk.
-    KxErrorState::throwStdError("Elsewhere", "earlier", "stale", 3);
-    Rt::KxSimpleTraverser fresh;
-    EXPECT_TRUE(fresh.traverseGraph(root->children[0].get()));
-    EXPECT_EQ(fresh.getErrorMsg().toStdString(), "");
+    EXPECT_EQ(Rt::KxSimpleTraverser(traverser).getErrorMsg().toStdString(),
+              "KxSimpleTraverser Encountered: Node::count -  broken");
 }

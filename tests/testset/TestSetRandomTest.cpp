@@ -93,6 +93,11 @@ TEST(TestSetRandom, SequencesFollowTheMaskedRecurrenceFromSeed100) {
     EXPECT_EQ(first.getSeed(), 350);
     Reference incremented(350);
     for (int i = 0; i < 100; ++i) ASSERT_EQ(first.Random0(), incremented.next()) << "draw " << i;
+
+    // Near the top of the range the seed wraps to the bottom (the sanitizer build flags an overflow).
+    first.setSeed(INT32_MAX - 100);
+    first.incSeed();
+    EXPECT_EQ(first.getSeed(), INT32_MIN + 24);
 }
 
 TEST(TestSetRandom, FixedPointRoundingAtTheTopAndRndLimits) {
