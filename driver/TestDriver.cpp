@@ -14,12 +14,14 @@ TestDriver::TestDriver(int& argc, char** argv) : m_argc(argc), m_argv(argv) {
     gResults = new GlobalResults;
 }
 
+TestDriver::TestDriver(int& argc, char** argv, ScanOnly) : m_argc(argc), m_argv(argv) {}
+
 TestDriver::TestDriver(const TestDriver&) = default;
 
 TestDriver& TestDriver::operator=(const TestDriver&) = default;
 
 TestDriver::~TestDriver() {
-    gResults = nullptr;  // the last reference writes the run's record and closes the report
+    gResults = nullptr;  // the last reference writes the run's record and closes the report (none when scanning only)
     m_message = nullptr;
     m_factories.freeStorage();
 }

@@ -13,6 +13,11 @@ class RT_API TestDriver : public KxRefCounted {
 public:
     // argv's strings are not copied: they must outlive the driver.
     TestDriver(int& argc, char** argv);
+    // A driver that only reads and scans the scripts: it starts no results
+    // and writes no report, so the tests it reaches are only told to the
+    // observers and the selection (which should select none of them).
+    struct ScanOnly {};
+    TestDriver(int& argc, char** argv, ScanOnly);
     TestDriver(const TestDriver& other);
     TestDriver& operator=(const TestDriver& other);
     ~TestDriver() override;

@@ -138,6 +138,7 @@ void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     m_test.position = RunEvents::takePosition();
     m_test.group = getTitle();
     TestSetFactory::parse(content, m_test, nullptr);
+    if (!RunEvents::selects(m_test)) return;
     RunEvents::setCurrentTest(&m_test);
     RunEvents::testCreating(m_test);
     try {

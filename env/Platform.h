@@ -30,6 +30,8 @@ RT_API const char* environment(const char* name);
 RT_API bool setEnvironment(const char* name, const char* value);
 // Whether `path` names a directory this process may create files in.
 RT_API bool isWritableDirectory(const std::string& path);
+// Whether `path` names a directory this process may list.
+RT_API bool isReadableDirectory(const std::string& path);
 
 // Full file name of the loaded module (shared library or program) holding `address`.
 RT_API std::string moduleFileOf(const void* address);

@@ -57,6 +57,11 @@ bool isWritableDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
+bool isReadableDirectory(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(path.c_str(), R_OK | X_OK) == 0;
+}
+
 std::string moduleFileOf(const void* address) {
     Dl_info info{};
     if (!::dladdr(address, &info) || !info.dli_fname) return std::string();

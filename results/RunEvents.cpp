@@ -17,6 +17,7 @@ struct RunState {
     int nextPosition = 0;
     const TestInfo* test = nullptr;
     bool problemsMuted = false;
+    TestSelection* selection = nullptr;
 };
 
 RunState& state() {
@@ -48,6 +49,12 @@ void RunObserver::errorCounted(const KxStdError&, ErrorCategory) {}
 void RunObserver::testEnded(const TestInfo&, const TestSet&, bool) {}
 void RunObserver::reportNotWritten(const KxString&, int) {}
 void RunObserver::runAbandoned(const KxString&) {}
+
+TestSelection::~TestSelection() {
+    if (state().selection == this) state().selection = nullptr;
+}
+
+void setTestSelection(TestSelection* selection) { state().selection = selection; }
 
 bool addRunObserver(RunObserver* observer) {
     RunState& run = state();
@@ -126,6 +133,11 @@ void setCurrentTest(const TestInfo* info) { state().test = info; }
 const TestInfo& currentTest() {
     const TestInfo* test = state().test;
     return test ? *test : noTest();
+}
+
+bool selects(const TestInfo& info) {
+    TestSelection* selection = state().selection;
+    return !selection || selection->selects(info);
 }
 
 void testCreating(const TestInfo& info) {

@@ -45,6 +45,7 @@ int takePosition();
 void setCurrentTest(const TestInfo* info);
 const TestInfo& currentTest();
 
+bool selects(const TestInfo& info);
 void testCreating(const TestInfo& info);
 void testNotCreated(const TestInfo& info, CreationFailure failure, const KxString& reason);
 void testStarted(const TestSet& test, int reportId);

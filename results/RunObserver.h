@@ -61,6 +61,18 @@ public:
     virtual void runAbandoned(const KxString& reason);
 };
 
+// Chooses which Test objects of the scripts a run creates and runs. A test
+// not selected is not created and leaves nothing in the report; its group
+// still runs. Asked once per Test object, in script order.
+class RT_API TestSelection {
+public:
+    virtual ~TestSelection();
+    virtual bool selects(const TestInfo& test) = 0;
+};
+
+// Null selects every test. The selection must outlive the run.
+RT_API void setTestSelection(TestSelection* selection);
+
 // At most a handful of observers at a time; an observer added twice is told twice.
 RT_API bool addRunObserver(RunObserver* observer);
 RT_API void removeRunObserver(RunObserver* observer);

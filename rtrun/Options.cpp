@@ -1,5 +1,6 @@
 #include "rtrun/Options.h"
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace rtrun {
@@ -50,10 +51,40 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             if (!takeValue(argc, argv, i, "--suite", options.suite, problem)) return false;
         } else if (isOption(arg, "--platform")) {
             if (!takeValue(argc, argv, i, "--platform", options.platform, problem)) return false;
+            if (options.platform.find_first_of("/\\") != std::string::npos ||
+                options.platform.find("..") != std::string::npos) {
+                problem = "option --platform: platform name '" + options.platform + "' holds a path separator or '..'";
+                return false;
+            }
+        } else if (isOption(arg, "--filter")) {
+            std::string pattern;
+            if (!takeValue(argc, argv, i, "--filter", pattern, problem)) return false;
+            options.filters.push_back(pattern);
+        } else if (isOption(arg, "--lib-dir")) {
+            std::string dir;
+            if (!takeValue(argc, argv, i, "--lib-dir", dir, problem)) return false;
+            options.libDirs.push_back(dir);
+        } else if (isOption(arg, "--durations")) {
+            std::string count;
+            if (!takeValue(argc, argv, i, "--durations", count, problem)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(count.c_str(), &end, 10);
+            if (*end != '\0' || n < 0 || n > 1000000) {
+                problem = "option --durations needs a count, not '" + count + "'";
+                return false;
+            }
+            options.durations = static_cast<int>(n);
+        } else if (isOption(arg, "--init")) {
+            if (!takeValue(argc, argv, i, "--init", options.initDir, problem)) return false;
+            options.mode = Mode::kInit;
         } else {
             problem = std::string("unknown option '") + arg + "'";
             return false;
         }
+    }
+    if (options.mode == Mode::kInit && !options.scripts.empty()) {
+        problem = "--init takes no script";
+        return false;
     }
     if (options.mode == Mode::kRun && options.scripts.empty()) {
         problem = "no test script given";
@@ -65,16 +96,30 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
 void printHelp() {
     std::printf(
         "Usage: rtrun [options] script...\n"
-        "Runs each test script (a name relative to the suite's Config/ directory) in order,\n"
+        "Runs each test script in order: a name in the suite's Config/ directory, else a\n"
+        "path (absolute, or relative to the working directory),\n"
         "with the test libraries found beside the core library, and writes the run's report.\n"
         "\n"
         "Options:\n"
         "  --suite DIR      base directory of the suite (holding Config/, Scripts/,\n"
-        "                   GoldenData/ and Results/); default: KXRT_RELATIVE_PATH, or\n"
+        "                   GoldenData/ and Results/); default: KXRT_RELATIVE_PATH,\n"
+        "                   else the working directory when it holds Config/, else\n"
         "                   the parent of the directory holding rtrun\n"
         "  --platform NAME  platform name used in file names (default: KXRT_PLAT_TARG,\n"
-        "                   then Uname, then WIN64)\n"
-        "  --list           list every registered test case, per factory, and exit\n"
+        "                   then Uname, then one for this system, such as LNX64)\n"
+        "  --filter PATTERN run only the tests whose \"group/case\" matches the glob\n"
+        "                   PATTERN (repeatable; a leading '-' excludes; with only\n"
+        "                   exclusions every other test runs); default: KXRT_FILTER,\n"
+        "                   patterns separated by spaces\n"
+        "  --lib-dir DIR    also load the test libraries in DIR (repeatable; also\n"
+        "                   KXRT_LIB_PATH, directories separated by ':'), after those\n"
+        "                   beside the core library, which take precedence\n"
+        "  --durations N    name the N slowest tests after the run (default 5)\n"
+        "  --list           list every registered test case, per factory, and exit;\n"
+        "                   with scripts, list the tests they would run (after\n"
+        "                   --filter) without running them\n"
+        "  --init DIR       make a suite skeleton in DIR (Config/ with a sample\n"
+        "                   script, Scripts/, GoldenData/, Results/) and exit\n"
         "  --version        print the framework's version and build, and exit\n"
         "  --help           print this help, and exit\n"
         "  --               end of options: every later argument is a script\n"

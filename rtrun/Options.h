@@ -6,13 +6,17 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion };
+enum class Mode { kRun, kList, kHelp, kVersion, kInit };
 
 struct Options {
     Mode mode = Mode::kRun;
     std::string suite;      // base directory of the suite, when given
     std::string platform;   // platform name, when given
     std::vector<std::string> scripts;
+    std::vector<std::string> filters;  // --filter patterns, in order
+    std::vector<std::string> libDirs;  // --lib-dir directories, in order
+    int durations = 5;                 // how many of the slowest tests to name
+    std::string initDir;               // --init: where to make a suite
 };
 
 // False, with the reason in `problem`, for a command line that cannot run.

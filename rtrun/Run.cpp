@@ -2,10 +2,15 @@
 #include "rtrun/RunSlot.h"
 #include "rtrun/RunSummary.h"
 #include "rtrun/RunTally.h"
+#include "rtrun/ScriptSelection.h"
+#include "rtrun/SuiteSetup.h"
+#include "rtrun/TestFilter.h"
 #include "env/Platform.h"
 #include "env/Process.h"
 #include <Rt/Rt.h>
 #include <cstdio>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,15 +26,6 @@ std::string forDisplay(const KxString& path) {
         tidy += c;
     }
     return tidy;
-}
-
-void applyEnvironment(const Options& options) {
-    if (!options.suite.empty()) {
-        std::string base = options.suite;
-        if (base.back() != '/') base += '/';
-        Rt::Platform::setEnvironment("KXRT_RELATIVE_PATH", base.c_str());
-    }
-    if (!options.platform.empty()) Rt::Platform::setEnvironment("KXRT_PLAT_TARG", options.platform.c_str());
 }
 
 int listTestCases(Rt::RtLibManager& manager) {
@@ -87,22 +83,52 @@ bool claimResultDirectory(RunSlot& slot) {
     return true;
 }
 
-int runScripts(const Options& options, Rt::RtLibManager& manager, RunTally& tally) {
+// The driver's command line: the program, then the scripts.
+struct DriverArguments {
+    explicit DriverArguments(const std::vector<std::string>& scripts) : words{"rtrun"} {
+        words.insert(words.end(), scripts.begin(), scripts.end());
+        for (std::string& word : words) argv.push_back(&word[0]);
+        argv.push_back(nullptr);
+        argc = static_cast<int>(words.size());
+    }
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+    int argc;
+};
+
+// Lists the tests the scripts would run, without creating any of them.
+int listScripts(const std::vector<std::string>& scripts, Rt::RtLibManager& manager, const TestFilter& filter,
+                const RunTally& tally) {
+    ScriptSelection listing(filter, true);
+    Rt::setTestSelection(&listing);
+    DriverArguments arguments(scripts);
+    {
+        Rt::TestDriver driver(arguments.argc, arguments.argv.data(), Rt::TestDriver::ScanOnly());
+        driver.setFactories(manager.factories());
+        driver.execute();
+    }
+    Rt::setTestSelection(nullptr);
+    for (const ScriptSelection::Listed& test : listing.listed()) {
+        std::printf("%s / %s", test.group.c_str(), test.caseName.c_str());
+        for (std::size_t i = 0; i < test.args.size(); ++i) std::printf("%s%s", i ? ", " : " (", test.args[i].c_str());
+        std::printf("%s\n", test.args.empty() ? "" : ")");
+    }
+    std::printf("%zu tests\n", listing.listed().size());
+    return tally.scriptProblems() > 0 ? kFailed : kPassed;
+}
+
+int runScripts(const std::vector<std::string>& scripts, Rt::RtLibManager& manager, RunTally& tally,
+               const Options& options) {
     RunSlot slot;
     if (!claimResultDirectory(slot)) return kCannotRun;
-
-    std::vector<std::string> arguments{"rtrun"};
-    arguments.insert(arguments.end(), options.scripts.begin(), options.scripts.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    int argc = static_cast<int>(arguments.size());
+    DriverArguments arguments(scripts);
 
     RunSummary summary;
     summary.movedTo = slot.movedTo();
+    summary.durations = options.durations;
     OpenRun open{&tally, &summary};
     {
-        Rt::TestDriver driver(argc, argv.data());
+        Rt::TestDriver driver(arguments.argc, arguments.argv.data());
         if (Rt::TestReporter* reporter = Rt::gResults ? Rt::gResults->testReporter() : nullptr) {
             summary.report = forDisplay(reporter->reportPath());
             summary.page = forDisplay(reporter->pagePath());
@@ -117,9 +143,37 @@ int runScripts(const Options& options, Rt::RtLibManager& manager, RunTally& tall
     return summary.finish(tally);
 }
 
+// The directories of --lib-dir and KXRT_LIB_PATH, in that order.
+std::vector<std::string> extraLibraryDirs(const Options& options) {
+    std::vector<std::string> dirs = options.libDirs;
+    if (const char* path = Rt::Platform::environment("KXRT_LIB_PATH")) {
+        std::istringstream list(path);
+        for (std::string dir; std::getline(list, dir, ':');)
+            if (!dir.empty()) dirs.push_back(dir);
+    }
+    return dirs;
+}
+
+// A test name registered by two libraries: the first loaded creates it.
+void warnAboutSharedNames(Rt::RtLibManager& manager) {
+    std::map<std::string, int> firstOwner;
+    Kx::SharedPtrVec<Rt::TestSetFactory>& factories = manager.factories();
+    for (std::uint32_t i = 0; i < factories.size(); ++i) {
+        for (const KxString& name : factories[i]->testCases()) {
+            auto [owner, first] = firstOwner.emplace(name.toStdString(), static_cast<int>(i));
+            if (first || owner->second == static_cast<int>(i)) continue;
+            std::fprintf(stderr, "rtrun: warning: test case %s is registered by %s and by %s; the first one's runs\n",
+                         owner->first.c_str(), manager.libraryFileOf(owner->second).toStdString().c_str(),
+                         manager.libraryFileOf(static_cast<int>(i)).toStdString().c_str());
+        }
+    }
+}
+
 // Loads the test libraries; false, with the reason shown, when none can be used.
-bool loadLibraries(Rt::RtLibManager& manager, const RunTally& tally) {
+bool loadLibraries(Rt::RtLibManager& manager, const RunTally& tally, const std::vector<std::string>& extraDirs) {
     manager.loadTestLibs();
+    for (const std::string& dir : extraDirs) manager.loadTestLibsFrom(dir.c_str());
+    warnAboutSharedNames(manager);
     if (tally.librariesUsed() > 0) return true;
     const std::string dir = manager.searchDirectory().toStdString();
     if (tally.librariesRefused() == 0)
@@ -128,6 +182,60 @@ bool loadLibraries(Rt::RtLibManager& manager, const RunTally& tally) {
     else
         std::fprintf(stderr, "rtrun: none of the test libraries in %s can be used (see above)\n", dir.c_str());
     return false;
+}
+
+// Everything the command line asks for that can be checked before the
+// framework starts; false, with the reason, when the run cannot happen.
+bool checkInputs(const Options& options, TestFilter& filter, std::vector<std::string>& libDirs, std::string& problem) {
+    if (!isUsablePlatform(Rt::platform().toStdString())) {
+        problem = "platform name '" + Rt::platform().toStdString() + "' holds a path separator or '..'";
+        return false;
+    }
+    if (!options.filters.empty()) {
+        for (const std::string& pattern : options.filters)
+            if (!filter.add(pattern, problem)) return false;
+    } else if (const char* patterns = Rt::Platform::environment("KXRT_FILTER")) {
+        if (!filter.addAll(patterns, problem)) {
+            problem = "KXRT_FILTER: " + problem;
+            return false;
+        }
+    }
+    libDirs = extraLibraryDirs(options);
+    for (const std::string& dir : libDirs) {
+        if (!Rt::Platform::isReadableDirectory(dir)) {
+            problem = "the test library directory " + dir + " is not a readable directory";
+            return false;
+        }
+    }
+    return true;
+}
+
+int runWithLibraries(const Options& options, const TestFilter& filter, const std::vector<std::string>& libDirs) {
+    RunTally tally;
+    Rt::addRunObserver(&tally);
+    Rt::RtLibManager manager;
+    int status = kCannotRun;
+    std::vector<std::string> scripts;
+    std::string problem;
+    if (options.mode == Mode::kList && options.scripts.empty()) {
+        manager.loadTestLibs();
+        for (const std::string& dir : libDirs) manager.loadTestLibsFrom(dir.c_str());
+        status = listTestCases(manager);
+    } else if (!resolveScripts(options.scripts, scripts, problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+    } else if (loadLibraries(manager, tally, libDirs)) {
+        if (options.mode == Mode::kList) {
+            status = listScripts(scripts, manager, filter, tally);
+        } else {
+            ScriptSelection selection(filter, false);
+            if (!filter.empty()) Rt::setTestSelection(&selection);
+            status = runScripts(scripts, manager, tally, options);
+            Rt::setTestSelection(nullptr);
+        }
+    }
+    manager.unloadTestLibs();
+    Rt::removeRunObserver(&tally);
+    return status;
 }
 
 } // namespace
@@ -142,27 +250,27 @@ int run(const Options& options) {
                     KxVersion::whatString + 4);
         return kPassed;
     }
+    if (options.mode == Mode::kInit) {
+        std::string problem;
+        if (!initSuite(options.initDir, problem)) {
+            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+            return kCannotRun;
+        }
+        std::printf("Suite made in %s: put test scripts into Config/, then run 'rtrun --suite %s sample.rt'\n",
+                    options.initDir.c_str(), options.initDir.c_str());
+        return kPassed;
+    }
 
     Rt::Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
     Rt::Process::onExit(&finishAfterExit);
-    applyEnvironment(options);
+    chooseSuiteAndPlatform(options);
     RtLib::init();
-    int status = kPassed;
-    {
-        RunTally tally;
-        Rt::addRunObserver(&tally);
-        Rt::RtLibManager manager;
-        if (options.mode == Mode::kList) {
-            manager.loadTestLibs();
-            status = listTestCases(manager);
-        } else if (!loadLibraries(manager, tally)) {
-            status = kCannotRun;
-        } else {
-            status = runScripts(options, manager, tally);
-        }
-        manager.unloadTestLibs();
-        Rt::removeRunObserver(&tally);
-    }
+    int status = kCannotRun;
+    TestFilter filter;
+    std::vector<std::string> libDirs;
+    std::string problem;
+    if (checkInputs(options, filter, libDirs, problem)) status = runWithLibraries(options, filter, libDirs);
+    else std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
     RtLib::fini();
     return status;
 }

@@ -2,6 +2,9 @@
 #include "rtrun/Options.h"
 #include "env/Platform.h"
 #include "env/Process.h"
+#include "report/SecondsText.h"
+#include <Rt/Rt.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -31,7 +34,52 @@ void printTest(const RunTally::Test& test, bool colour) {
     std::printf("\n");
 }
 
+void printSlowest(const RunTally& tally, int count) {
+    std::vector<const RunTally::Test*> ran;
+    for (const RunTally::Test& test : tally.tests())
+        if (test.verdict != RunTally::Verdict::kNotRun) ran.push_back(&test);
+    if (count <= 0 || ran.empty()) return;
+    const std::size_t shown = std::min(ran.size(), static_cast<std::size_t>(count));
+    std::partial_sort(ran.begin(), ran.begin() + shown, ran.end(),
+                      [](const RunTally::Test* a, const RunTally::Test* b) { return a->seconds > b->seconds; });
+    std::printf("Slowest:\n");
+    for (std::size_t i = 0; i < shown; ++i) {
+        const RunTally::Test& test = *ran[i];
+        std::printf("  %s %s%s%s\n", Rt::SecondsText(test.seconds).text,
+                    test.group.c_str(), test.group.empty() ? "" : " / ", test.title.c_str());
+    }
+}
+
+// Tabs, line ends and backslashes in a field are written as \t, \n and \\.
+std::string indexField(const std::string& text) {
+    std::string field;
+    for (char c : text) {
+        if (c == '\t') field += "\\t";
+        else if (c == '\n') field += "\\n";
+        else if (c == '\\') field += "\\\\";
+        else field += c;
+    }
+    return field;
+}
+
 } // namespace
+
+std::string indexPathOf(const std::string& reportPath) {
+    const std::size_t dot = reportPath.rfind(".xml");
+    return (dot == std::string::npos ? reportPath : reportPath.substr(0, dot)) + ".index";
+}
+
+bool writeIndex(const std::string& path, const RunTally& tally) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    std::fprintf(file, "# rtrun test index: report id, script, position in the script (from 0), case name\n");
+    for (const RunTally::Test& test : tally.tests()) {
+        if (test.reportId < 0) continue;
+        std::fprintf(file, "%d\t%s\t%d\t%s\n", test.reportId, indexField(test.script).c_str(), test.position,
+                     indexField(test.caseName).c_str());
+    }
+    return std::fclose(file) == 0;
+}
 
 bool reportIsComplete(const std::string& path) {
     static const char kEnd[] = "</KxRegTester>\r\n";
@@ -57,11 +105,19 @@ int RunSummary::finish(const RunTally& tally) const {
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
     for (const RunTally::Test& test : tally.tests())
         if (test.verdict != RunTally::Verdict::kPassed) printTest(test, colour);
+    printSlowest(tally, durations);
 
     const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
     if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
-    if (reportOk) std::printf("Report: %s\n", report.c_str());
+    if (reportOk) {
+        std::printf("Report: %s\n", report.c_str());
+        if (!writeIndex(indexPathOf(report), tally))
+            std::fprintf(stderr, "rtrun: the test index %s could not be written\n", indexPathOf(report).c_str());
+    }
     if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
+    else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
+        std::fprintf(stderr, "rtrun: no page was written: the page template %sdefault.htm does not exist\n",
+                     Rt::scriptDir().toStdString().c_str());
     if (fileExists(email)) std::printf("E-mail summary: %s\n", email.c_str());
     std::fflush(stdout);
 

@@ -13,10 +13,16 @@ struct RunSummary {
     std::string page;
     std::string email;
     std::string movedTo;  // the run's own result directory, when a live run held the names
+    int durations = 5;    // how many of the slowest tests to name
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;
 };
+
+// The file beside a report that tells, per test id, the script, the
+// position in it and the case name that made the test.
+std::string indexPathOf(const std::string& reportPath);
+bool writeIndex(const std::string& path, const RunTally& tally);
 
 // True when the file ends with the report's closing tag.
 bool reportIsComplete(const std::string& path);

@@ -41,8 +41,11 @@ RunTally::Test& RunTally::current() { return m_tests.back(); }
 
 void RunTally::testCreating(const Rt::TestInfo& info) {
     Test test;
+    test.script = text(info.script);
+    test.position = info.position;
+    test.caseName = text(info.caseName);
     test.group = text(info.group);
-    test.title = text(info.caseName);
+    test.title = test.caseName;
     for (const KxString& arg : info.args) test.args.push_back(text(arg));
     m_tests.push_back(std::move(test));
     m_open = true;

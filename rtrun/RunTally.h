@@ -15,6 +15,9 @@ class RunTally : public Rt::RunObserver {
 public:
     enum class Verdict { kPassed, kFailed, kNotRun };
     struct Test {
+        std::string script;
+        int position = 0;   // among the Test objects of its script
+        std::string caseName;
         std::string group;
         std::string title;  // as the test set it, else the script's case name
         std::vector<std::string> args;

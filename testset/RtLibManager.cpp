@@ -46,30 +46,50 @@ TestSetFactory* RtLibManager::factory(int i) {
 
 bool RtLibManager::loadTestLibs() {
     if (m_directory.isEmpty()) m_directory = coreLibraryDirectory();
+    loadMatchingIn(m_directory.toStdString());
+    return true;
+}
+
+void RtLibManager::loadTestLibsFrom(const KxString& directory) {
+    std::string dir = directory.toStdString();
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+    loadMatchingIn(dir);
+}
+
+void RtLibManager::loadMatchingIn(const std::string& directory) {
     char suffix[32];
     std::snprintf(suffix, sizeof(suffix), "%d%d%s", 8, 0, Platform::librarySuffix());
-    for (const std::string& entry : Platform::listDirectory(m_directory.toStdString())) {
+    for (const std::string& entry : Platform::listDirectory(directory)) {
         KxString name(entry.c_str());
         if (name.contains("KxRt") && name.contains(suffix)) {
             std::printf("Found: %s\n", entry.c_str());
-            std::string fileName = entry;
-            _loadLibrary(&fileName[0]);
+            loadFrom(directory, entry.c_str());
         }
     }
-    return true;
+}
+
+const KxString& RtLibManager::libraryFileOf(int i) const {
+    static const KxString* const none = new KxString;
+    if (i < 0 || static_cast<std::uint32_t>(i) >= m_factoryFiles.size()) return *none;
+    return m_factoryFiles[static_cast<std::uint32_t>(i)];
 }
 
 // The file is loaded from the directory it was found in, so the library
 // examined is the one loaded whatever the system's search order.
 bool RtLibManager::_loadLibrary(char* fileName) {
+    loadFrom(m_directory.toStdString(), fileName);
+    return true;
+}
+
+void RtLibManager::loadFrom(const std::string& directory, const char* fileName) {
     handOverToForeignCode();  // the library's own start-up code runs next
     std::string reason;
-    void* library = Platform::loadLibrary(m_directory.toStdString() + fileName, reason);
+    void* library = Platform::loadLibrary(directory + fileName, reason);
     if (!library) {
         m_failures.append(KxString(fileName) + ": " + reason.c_str());
         std::printf("%s : None\n", fileName);
         RunEvents::libraryLoaded(fileName, LibraryOutcome::eNotLoadable, reason.c_str());
-        return true;
+        return;
     }
     LibraryOutcome outcome = LibraryOutcome::eNoEntry;
     reason = "it exports no acquireFactory";
@@ -90,16 +110,16 @@ bool RtLibManager::_loadLibrary(char* fileName) {
         if (made) {
             m_factories.append(Kx::SharedPtr<TestSetFactory>(made));
             m_libraries.append(library);
+            m_factoryFiles.append(KxString((directory + fileName).c_str()));
             std::printf("%s : Factory\n", fileName);
             RunEvents::libraryLoaded(fileName, LibraryOutcome::eFactory, KxString());
-            return true;
+            return;
         }
     }
     forgetErrorStateIn(library);
     Platform::freeLibrary(library);
     std::printf("%s : Library\n", fileName);
     RunEvents::libraryLoaded(fileName, outcome, reason.c_str());
-    return true;
 }
 
 bool RtLibManager::unloadTestLibs() {
@@ -107,6 +127,7 @@ bool RtLibManager::unloadTestLibs() {
     while (count-- > 0) _unloadLibary(static_cast<int>(count));
     m_factories.freeStorage();
     m_libraries.freeStorage();
+    m_factoryFiles.freeStorage();
     return true;
 }
 
@@ -120,6 +141,7 @@ bool RtLibManager::_unloadLibary(int i) {
         Platform::freeLibrary(library);
     }
     m_libraries.remove(index, 1);
+    if (index < m_factoryFiles.size()) m_factoryFiles.remove(index, 1);
     return true;
 }
 

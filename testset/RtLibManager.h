@@ -1,6 +1,7 @@
 #pragma once
 #include "corelib/KxVec.h"
 #include "testset/TestSetFactory.h"
+#include <string>
 
 namespace Rt {
 
@@ -17,10 +18,15 @@ public:
     ~RtLibManager() override;
 
     bool loadTestLibs();
+    // Loads the matching libraries of another directory, by full path, after
+    // those beside the core library.
+    void loadTestLibsFrom(const KxString& directory);
     bool unloadTestLibs();
     Kx::SharedPtrVec<TestSetFactory>& factories() { return m_factories; }
     // Null for a negative index; past the end, the list is extended with empty entries.
     TestSetFactory* factory(int i);
+    // Full file name of the library that gave factory i.
+    const KxString& libraryFileOf(int i) const;
 
     // The directory searched, with its trailing separator (known after the first load).
     const KxString& searchDirectory() const { return m_directory; }
@@ -32,7 +38,11 @@ protected:
     bool _unloadLibary(int i);
 
 private:
+    void loadMatchingIn(const std::string& directory);
+    void loadFrom(const std::string& directory, const char* fileName);
+
     KxString m_directory;
+    KxVec<KxString> m_factoryFiles;
     KxVec<void*> m_libraries;
     Kx::SharedPtrVec<TestSetFactory> m_factories;
     KxVec<KxString> m_failures;

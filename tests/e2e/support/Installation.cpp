@@ -41,6 +41,8 @@ Installation::Installation() {
     copyInto(RT_E2E_RTRUN, bin() + "rtrun");
     copyInto(RT_E2E_DI80, lib() + fileNameOf(RT_E2E_DI80));
     copyInto(RT_E2E_RT, lib() + fileNameOf(RT_E2E_RT));
+    // The real page template, style files and e-mail templates.
+    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", scripts(), fs::copy_options::recursive);
 }
 
 Installation::~Installation() {

@@ -1,0 +1,15 @@
+#include "rtrun/ScriptSelection.h"
+
+namespace rtrun {
+
+bool ScriptSelection::selects(const Rt::TestInfo& test) {
+    const std::string group = test.group.toStdString(), caseName = test.caseName.toStdString();
+    if (!m_filter.selects(group, caseName)) return false;
+    if (!m_listOnly) return true;
+    Listed listed{group, caseName, {}};
+    for (const KxString& arg : test.args) listed.args.push_back(arg.toStdString());
+    m_listed.push_back(std::move(listed));
+    return false;
+}
+
+} // namespace rtrun
