@@ -58,7 +58,8 @@ bool resolveScripts(const std::vector<std::string>& scripts, std::vector<std::st
     const fs::path config = Rt::configDir().toStdString();
     std::error_code error;
     for (const std::string& script : scripts) {
-        if (fs::is_regular_file(config / script, error) || !fs::exists(script, error)) {
+        const bool inConfig = fs::path(script).is_relative() && fs::is_regular_file(config / script, error);
+        if (inConfig || !fs::exists(script, error)) {
             resolved.push_back(script);  // one found nowhere is the driver's to report
             continue;
         }
