@@ -53,3 +53,22 @@ endif()
 if(NOT step_output MATCHES "Rt library: ${prefix}/")
   message(FATAL_ERROR "consumer did not load the installed framework library")
 endif()
+
+# The suite that the consumer added with kxrt_add_suite: one CTest test per
+# script, the passing one passes, the failing one fails, each leaves its
+# report and JUnit file in a directory of its own.
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${consumer_build}" -j2
+  RESULT_VARIABLE ctest_status OUTPUT_VARIABLE ctest_out ERROR_VARIABLE ctest_err)
+message(STATUS "ctest said:\n${ctest_out}")
+if(ctest_status EQUAL 0 OR NOT ctest_out MATCHES "consumer\\.pass\\.rt [.]+ +Passed"
+   OR NOT ctest_out MATCHES "consumer\\.fail\\.rt [.]+\\*\\*\\*Failed")
+  message(FATAL_ERROR "the consumer's suite did not pass and fail as its scripts say:\n${ctest_out}\n${ctest_err}")
+endif()
+foreach(script pass_rt fail_rt)
+  file(GLOB reports "${consumer_build}/kxrt/consumer/${script}/*.xml")
+  list(FILTER reports EXCLUDE REGEX "junit\\.xml$")
+  list(LENGTH reports count)
+  if(NOT count EQUAL 1 OR NOT EXISTS "${consumer_build}/kxrt/consumer/${script}/junit.xml")
+    message(FATAL_ERROR "${script}: expected one report and a JUnit file, found: ${reports}")
+  endif()
+endforeach()
