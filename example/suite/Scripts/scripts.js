@@ -189,14 +189,12 @@
 
     function addText(piece) {
       var frame = top();
-      if (frame && (frame.kind === 'value' || frame.kind === 'extra' || frame.kind === 'inner')) {
-        frame.text += piece;
-      }
+      if (frame && frame.collects) frame.text += piece;
     }
 
     function open(name, id) {
       var parent = top();
-      var frame = { name: name, kind: 'extra', target: null, text: '' };
+      var frame = { name: name, kind: 'extra', target: null, text: '', collects: false };
       if (!parent) {
         frame.kind = 'root';
         model.rootName = name;
@@ -236,6 +234,7 @@
       } else if (parent.kind === 'record' || parent.kind === 'summary' || parent.kind === 'global') {
         frame.kind = 'ignored';
       }
+      frame.collects = frame.kind === 'value' || frame.kind === 'extra' || frame.kind === 'inner';
       stack.push(frame);
     }
 
@@ -285,45 +284,35 @@
       }
     }
 
-    while (pos < length) {
-      var lt = text.indexOf('<', pos);
-      if (lt < 0) {
-        addText(text.slice(pos));
-        break;
-      }
-      if (lt > pos) addText(text.slice(pos, lt));
-      if (text.startsWith('<!--', lt)) {
-        var endComment = text.indexOf('-->', lt + 4);
-        if (endComment < 0) break;
-        pos = endComment + 3;
-        continue;
-      }
-      var gt = text.indexOf('>', lt + 1);
-      if (gt < 0) break;          // a tag cut in half at the end of the text
-      pos = gt + 1;
-      var first = text.charAt(lt + 1);
-      if (first === '?' || first === '!') continue;
-      if (first === '/') {
-        close(text.slice(lt + 2, gt).trim());
+    // One regular expression walks the tags; the text between two tags is taken only
+    // where a value is being collected. A tag cut off at the end matches nothing.
+    var TAG = /<(\/?)([A-Za-z_][\w.:-]*)([^<>]*)>|<!--[\s\S]*?-->|<[?!][^>]*>/g;
+    var match;
+    while ((match = TAG.exec(text)) !== null) {
+      var frame = stack[stack.length - 1];
+      if (match.index > pos && frame && frame.collects) addText(text.slice(pos, match.index));
+      pos = TAG.lastIndex;
+      var name = match[2];
+      if (!name) continue;                       // a comment, declaration or processing instruction
+      if (match[1]) {
+        close(name);
         if (!stack.length && sawRoot) break;
         continue;
       }
-      var inside = text.slice(lt + 1, gt);
-      var selfClosing = inside.charAt(inside.length - 1) === '/';
-      if (selfClosing) inside = inside.slice(0, -1);
-      var nameEnd = inside.search(/[\s]/);
-      var name = nameEnd < 0 ? inside : inside.slice(0, nameEnd);
-      if (!/^[A-Za-z_][\w.:-]*$/.test(name)) {
-        addText(text.slice(lt, gt + 1));
-        continue;
-      }
+      var rest = match[3];
       var id = '';
-      if (nameEnd >= 0) {
-        var idMatch = /\bid\s*=\s*"([^"]*)"/.exec(inside);
+      if (rest) {
+        var idMatch = /\bid\s*=\s*"([^"]*)"/.exec(rest);
         if (idMatch) id = idMatch[1];
       }
       open(name, id);
-      if (selfClosing) close(name);
+      if (rest && rest.charCodeAt(rest.length - 1) === 47) close(name);   // "/>"
+    }
+    if (pos < length && stack.length && stack[stack.length - 1].collects) {
+      // The text of a value the report was cut in, up to a tag cut in half.
+      var tail = text.slice(pos);
+      var partialTag = tail.lastIndexOf('<');
+      addText(partialTag >= 0 ? tail.slice(0, partialTag) : tail);
     }
 
     if (!sawRoot) {
@@ -814,24 +803,56 @@
     };
   }
 
+  // Every group with all its tests in one order, made once per order and kept.
+  function orderedList(state) {
+    state.ordered = state.ordered || {};
+    if (!state.ordered[state.order]) {
+      var sortTests = compareTests(state.order);
+      var list = state.model.allGroups.map(function (group) {
+        return { group: group,
+          tests: state.order === 'report' ? group.tests : group.tests.slice().sort(sortTests) };
+      });
+      if (state.order !== 'report') list.sort(compareGroups(state.order));
+      state.ordered[state.order] = list;
+    }
+    return state.ordered[state.order];
+  }
+
   // The groups to show, each with the tests to show, under the filter, search and order.
   function buildList(state) {
     var query = state.query.trim().toLowerCase();
-    var sortTests = compareTests(state.order);
+    var ordered = orderedList(state);
+    if (!query && !state.only) return ordered;
     var list = [];
-    state.model.allGroups.forEach(function (group) {
+    ordered.forEach(function (entry) {
+      var group = entry.group;
+      if (state.only && !isFailure(group.status)) return;
       var groupHit = !query || groupHaystack(group).indexOf(query) >= 0;
-      var tests = group.tests.filter(function (t) {
+      var tests = entry.tests.filter(function (t) {
         if (state.only && !isFailure(t.status)) return false;
         return groupHit || testHaystack(t).indexOf(query) >= 0;
       });
-      if (state.only && !isFailure(group.status)) return;
       if (query && !groupHit && !tests.length) return;
-      if (state.order !== 'report') tests.sort(sortTests);
       list.push({ group: group, tests: tests });
     });
-    if (state.order !== 'report') list.sort(compareGroups(state.order));
     return list;
+  }
+
+  // Builds the search texts while the browser is idle, so that the first search answers at once.
+  function prepareSearch(state) {
+    var groups = state.model.allGroups;
+    var next = 0;
+    var idle = global.requestIdleCallback || function (fn) {
+      return setTimeout(function () { fn({ timeRemaining: function () { return 8; } }); }, 50);
+    };
+    idle(function work(deadline) {
+      while (next < groups.length && deadline.timeRemaining() > 2) {
+        var group = groups[next++];
+        groupHaystack(group);
+        group.tests.forEach(testHaystack);
+      }
+      if (next < groups.length) idle(work);
+    });
   }
 
   function detailsOpenByDefault(state, test) {
@@ -1227,9 +1248,15 @@
       document.body.classList.toggle('rt-only-failures', state.only);
       fillList(state, 0);
       root.rtState = state;
+      prepareSearch(state);
     }
-    // Marks the moment the report is on screen (read by the tests and the benchmark).
-    document.body.setAttribute('data-rt-ready', String(Date.now()));
+    // Marks when the report is built and when it is first painted (read by the tests and the benchmark).
+    document.body.setAttribute('data-rt-ready', String(Math.round(global.performance.now())));
+    global.requestAnimationFrame(function () {
+      setTimeout(function () {
+        document.body.setAttribute('data-rt-painted', String(Math.round(global.performance.now())));
+      }, 0);
+    });
     return root;
   }
 
