@@ -134,6 +134,10 @@ def main():
                 'return document.body.getAttribute("data-rt-painted")'), 'the report to be painted', 120)
             built.append(int(driver.execute_script('return document.body.getAttribute("data-rt-ready")')))
             painted.append(int(driver.execute_script('return document.body.getAttribute("data-rt-painted")')))
+        marks = driver.execute_script(
+            'return performance.getEntriesByType("mark").map(function (m) { return [m.name, m.startTime]; })')
+        print('last load, ms from navigation: ' + ', '.join('%s %.0f' % (n, t) for n, t in marks) +
+              ', built %s' % built[-1])
         elements = driver.execute_script('return document.getElementsByTagName("*").length')
         print('load to report built:   median %5.0f ms  (%s)' % (statistics.median(built), built))
         print('load to first painted:  median %5.0f ms  (%s)' % (statistics.median(painted), painted))
