@@ -209,8 +209,13 @@ def from_disk(driver, results, page, report):
 
 
 def mail_at_phone_width(driver, mail):
+    # Under its own name the browser would show the file as plain text.
+    html = mail + '.html'
+    shutil.copyfile(mail, html)
     driver.set_window_size(390, 900)
-    driver.get('file://' + urllib.parse.quote(mail))
+    driver.get('file://' + urllib.parse.quote(html))
+    check(js(driver, 'return document.querySelectorAll("tr[bgcolor=firebrick]").length') == 1,
+          'the e-mail is not read as HTML with one line for the failing test')
     pagekit.wait_for(driver, lambda d: js(d, 'return document.readyState') == 'complete', 'the e-mail to load')
     no_sideways_scrolling(driver, 390, 'the e-mail summary')
     text = visible_text(driver, 'body')

@@ -1,1 +1,1 @@
-<tr bgcolor="OBJ_BACKGROUNDCOLOR" style="color:OBJ_FONTCOLOR;font-size:OBJ_FONTSIZELEFTpx"><td style="border-left:OBJ_MARGINLEFTpx solid #fff;padding:4px 8px">OBJ_TEXTLEFT</td><td align="right" style="padding:4px 8px;font:OBJ_FONTSIZERIGHTpx monospace;white-space:nowrap">OBJ_TEXTRIGHT</td></tr>
+<tr bgcolor="OBJ_BACKGROUNDCOLOR" style="color:OBJ_FONTCOLOR;font-size:OBJ_FONTSIZELEFTpx"><td style="border-left:OBJ_MARGINLEFTpx solid #fff;padding:4px 8px">OBJ_TEXTLEFT</td><td align="right" style="padding:4px 8px;font:OBJ_FONTSIZERIGHTpx monospace">OBJ_TEXTRIGHT</td></tr>

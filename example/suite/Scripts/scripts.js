@@ -805,18 +805,7 @@
     }));
   }
 
-  function renderMenu(model, target) {
-    var groups = model.allGroups;
-    if (!groups.length) return el('p', { className: 'rt-empty', text: 'The report holds no groups.' });
-    return el('ul', { className: 'rt-menu' }, groups.map(function (g) {
-      return el('li', { className: 'rt-menu-item rt-' + g.status }, [
-        badge(g.status), ' ',
-        el('a', { href: (target || '') + '#' + groupAnchor(g), text: groupTitle(g) }),
-        ' ', el('span', { className: 'rt-menu-tests', text: plural(g.tests.length, 'test') }),
-        ' ', countList(g.summary)
-      ]);
-    }));
-  }
+
 
   /* ---------- the groups and tests, built as they come into view ---------- */
 
@@ -1203,8 +1192,9 @@
     ]);
   }
 
-  // The compact list of groups: failures first, folded for large runs, searchable.
-  function renderNavigator(state) {
+  // The compact list of groups: failures first, folded for large runs, searchable. Its
+  // links lead into this page's list, or to `target` (the menu view's detail page).
+  function renderNavigator(state, target) {
     var groups = state.model.allGroups;
     var ordered = groups.filter(function (g) { return isFailure(g.status); })
       .sort(function (a, b) { return STATUS_RANK[a.status] - STATUS_RANK[b.status] || a.number - b.number; })
@@ -1221,8 +1211,8 @@
       }) : ordered;
       clear(list);
       hits.slice(0, NAV_LIMIT).forEach(function (g) {
-        var link = el('a', { href: '#' + groupAnchor(g), text: groupTitle(g) });
-        link.addEventListener('click', function (e) { e.preventDefault(); jumpTo(state, g); });
+        var link = el('a', { href: (target || '') + '#' + groupAnchor(g), text: groupTitle(g) });
+        if (!target) link.addEventListener('click', function (e) { e.preventDefault(); jumpTo(state, g); });
         var failing = g.tests.filter(function (t) { return isFailure(t.status); }).length;
         list.appendChild(el('li', { className: 'rt-menu-item rt-' + g.status }, [
           badge(g.status), ' ', link, ' ',
@@ -1235,7 +1225,10 @@
     }
     find.addEventListener('input', fill);
     fill();
-    return el('details', { className: 'rt-nav', open: groups.length < NAV_FOLDED_FROM }, [
+    if (!groups.length) {
+      return target ? el('p', { className: 'rt-empty', text: 'The report holds no groups.' }) : null;
+    }
+    return el('details', { className: 'rt-nav', open: !!target || groups.length < NAV_FOLDED_FROM }, [
       el('summary', { className: 'rt-section-title', text: 'Groups: ' + groups.length +
         (failed ? ' (' + failed + ' failed, listed first)' : '') }),
       find, list, note
@@ -1286,8 +1279,7 @@
       append(root, [el('h2', { className: 'rt-section-title', text: 'Run' }), renderTop(model),
         renderSummaryLine(model)]);
     } else if (view === 'menu') {
-      append(root, [el('h2', { className: 'rt-section-title', text: 'Groups' }),
-        renderMenu(model, options.detail || '')]);
+      append(root, renderNavigator({ model: model }, options.detail || 'detail.htm'));
     } else {
       var state = { model: model, root: root, details: 'default', overrides: new Map(),
         list: [], next: 0, fromFile: !!options.fromFile };
