@@ -201,7 +201,7 @@ def from_disk(driver, results, page, report):
     command = pagekit.wait_for(driver, lambda d: visible_text(d, '#rt-serve-command'), 'the serve command')
     expected = "python3 -m http.server 8000 --bind 127.0.0.1 --directory '%s'" % results.rstrip('/')
     check(command == expected, 'serve command %r, expected %r' % (command, expected))
-    check(js(driver, 'return document.body.getAttribute("data-rt-ready")') is None, 'a report was shown')
+    check(js(driver, 'return document.body.getAttribute("data-rt-painted")') is None, 'a report was shown')
     driver.find_element('id', 'rt-file').send_keys(os.path.join(results, report))
     pagekit.wait_ready(driver)
     text = visible_text(driver)

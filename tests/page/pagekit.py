@@ -122,7 +122,8 @@ def wait_for(driver, condition, what, timeout=20):
 
 
 def wait_ready(driver, timeout=30):
-    """Waits until the page has shown its report (the script marks the body)."""
+    """Waits until the page has painted its report once (the script marks the body then): only
+    from then on do groups on screen count as seen, whatever is off screen is skipped."""
     return wait_for(driver, lambda d: d.execute_script(
-        "return document.body && document.body.getAttribute('data-rt-ready')"), 'the report to be shown',
+        "return document.body && document.body.getAttribute('data-rt-painted')"), 'the report to be shown',
         timeout)

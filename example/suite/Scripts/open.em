@@ -25,5 +25,5 @@
 </tr>
 <tr>
 <td style="padding:0 12px;">
-<table role="presentation" width="100%" cellpadding="0" cellspacing="0" border="0" style="width:100%; border-collapse:separate; border-spacing:0 2px; font-family:Arial, Helvetica, sans-serif; line-height:1.3; overflow-wrap:break-word;">
+<table role="presentation" width="100%" cellpadding="0" cellspacing="0" border="0" style="width:100%; border-collapse:separate; border-spacing:0 2px; font-family:Arial, Helvetica, sans-serif; line-height:1.3; overflow-wrap:anywhere; word-break:break-word;">
 <tbody>
