@@ -154,6 +154,8 @@ def markup_suite(driver, server, page, results, report):
         once = source.read()
     for entity in (b'lt', b'gt', b'quot', b'amp'):
         once = once.replace(b'&amp;' + entity + b';', b'&' + entity + b';')
+    # A slow passing test, for the order by duration.
+    once = once.replace(b'<Time>0.00 Seconds</Time>', b'<Time>9.50 Seconds</Time>', 1)
     # Trace lines as a test library may write them, one of them blank.
     once = once.replace(b'</Msg>\r\n', b'</Msg>\r\n        <Trace>  </Trace>\r\n        <Trace>&lt;frame 1&gt;</Trace>\r\n', 1)
     with open(os.path.join(results, 'markup.xml'), 'wb') as out:
@@ -166,6 +168,13 @@ def markup_suite(driver, server, page, results, report):
     injected = js(driver, '''return [window.rtInjected,
         document.querySelectorAll('#rt-root img, #rt-root b, #rt-root script, #rt-root i').length]''')
     check(injected == [None, 0], 'markup from the report became elements: %r' % injected)
+    check([t for _, t, _ in shown_tests(driver)] == ['Fail', 'Pass', 'Echo'], 'not failures first: %r'
+          % shown_tests(driver))
+    js(driver, 'var s = document.getElementById("rt-order"); s.value = "duration";'
+               ' s.dispatchEvent(new Event("change"));')
+    pagekit.wait_for(driver, lambda d: [t for _, t, _ in shown_tests(d)][:1] == ['Pass'],
+                     'the slow Pass test to come first in the order by duration')
+    check('order=duration' in driver.current_url, 'the order is not in the address: ' + driver.current_url)
     traces = js(driver, 'return Array.from(document.querySelectorAll(".rt-traces li"), li => li.textContent)')
     check(traces == ['<frame 1>'], 'trace lines shown: %r (the blank one is to be left out)' % traces)
 
@@ -210,6 +219,21 @@ def from_disk(driver, results, page, report):
     pagekit.wait_ready(driver)
     text = visible_text(driver)
     check('Failures on purpose' in text and 'BoxVolume' in text, 'the picked report is not shown:\n' + text[:300])
+
+    # The same report dropped onto the page, as a file manager hands it over.
+    driver.get('file://' + urllib.parse.quote(os.path.join(results, page)))
+    pagekit.wait_for(driver, lambda d: visible_text(d, '#rt-serve-command'), 'the page asking for the report')
+    with open(os.path.join(results, report), 'rb') as source:
+        xml = source.read().decode('utf-8')
+    js(driver, '''var data = new DataTransfer();
+        data.items.add(new File([arguments[0]], arguments[1], { type: 'text/xml' }));
+        document.body.dispatchEvent(new DragEvent('dragover', { dataTransfer: data, bubbles: true, cancelable: true }));
+        document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));''',
+       xml, report)
+    pagekit.wait_ready(driver)
+    text = visible_text(driver)
+    check('Failures on purpose' in text and report[:-4] in visible_text(driver, '.rt-title'),
+          'the dropped report is not shown:\n' + text[:300])
 
 
 def mail_at_phone_width(driver, mail):
