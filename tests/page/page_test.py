@@ -7,8 +7,8 @@ groups and tests by name, failures marked and first, an error's text after
 expanding it, the failing-only filter and the search kept in the address,
 markup shown as text, the interrupted test named, no sideways scrolling on a
 narrow screen, the page opened from disk taking the report through its file
-picker, and the e-mail summary at phone width. A screenshot of the example
-suite's page is kept in the output directory.
+picker and by drag and drop, and the e-mail summary at phone width. A
+screenshot of the example suite's page is kept in the output directory.
 
 Run with Debian's /usr/bin/python3 (python3-selenium, chromium, chromium-driver)."""
 
