@@ -251,6 +251,39 @@ def mail_at_phone_width(driver, mail):
     driver.set_window_size(1280, 900)
 
 
+READER_CASES = '''
+function read(text) {
+  try {
+    var m = RtReport.parseReportText(text);
+    var t = m.allGroups[0] && m.allGroups[0].tests[0];
+    return { incomplete: m.incomplete, status: t && t.status, title: t && (t.displayTitle || t.title),
+      args: t && t.args, msgs: t && t.records.map(function (r) { return r.msgs; }),
+      extras: t && t.extras.map(function (x) { return x.name; }), errors: m.totals.counts.Errors };
+  } catch (e) { return { error: e.message }; }
+}
+return [
+  read('<KxRegTester><Group><Test><Arg>a&amp;b &#x41;&#66;</Arg><constructor>c</constructor><Arg/>' +
+       '<Error><Method>T::executeW</Method><Msg>partial &lt; te'),
+  read('<KxRegTester><Group><Test><Title>a<b>x</b>c</Title><Summary><Errors>2</Errors></Summary>' +
+       '</Test></Group></KxRegTester>'),
+  read(''),
+  read('no report < here')
+];'''
+
+
+def reader_cases(driver, server, page):
+    """Texts no run writes, read by the page's own reader: entities, odd element names, nested
+    markup in a value, a cut inside a message, and no report at all."""
+    open_page(driver, server.base + page)
+    cut, nested, empty, garbage = js(driver, READER_CASES)
+    check(cut == {'incomplete': True, 'status': 'crash', 'title': 'T', 'args': ['a&b AB', ''],
+                  'msgs': [['partial < te']], 'extras': ['constructor'], 'errors': 1}, 'cut report read as %r' % cut)
+    check(nested['title'] == 'axc' and nested['status'] == 'fail' and nested['errors'] == 2,
+          'nested markup read as %r' % nested)
+    for result in (empty, garbage):
+        check('not a report' in result.get('error', ''), 'a text without elements read as %r' % result)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--rtrun', required=True)
@@ -286,6 +319,7 @@ def main():
             ('example suite', lambda: example_suite(driver, servers[0], example_page, args.out)),
             ('markup shown as text', lambda: markup_suite(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('crashed run', lambda: crashed_run(driver, servers[2], crashed_page)),
+            ('reader on odd texts', lambda: reader_cases(driver, servers[2], crashed_page)),
             ('cut-off reports', lambda: cut_reports(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('opened from disk', lambda: from_disk(driver, example.results, example_page, example_report)),
             ('e-mail at 390 px', lambda: mail_at_phone_width(driver, mail)),

@@ -47,9 +47,13 @@
   };
   // Elements that open a test-like object inside a group.
   var OBJECT_NAMES = ['Test', 'No_Obj_Spec'];
-  var OBJECT_VALUES = ['Title', 'Desc', 'Time', 'Ext'];
+  // Values of groups and tests and of the Global record, with the fields they fill.
+  // (Maps without a prototype, so that an element named "constructor" is no value.)
+  var OBJECT_FIELDS = Object.assign(Object.create(null),
+    { Title: 'title', Desc: 'desc', Time: 'time', Ext: 'ext' });
+  var GLOBAL_FIELDS = Object.assign(Object.create(null),
+    { Machine: 'machine', Platform: 'platform', RunTime: 'runTime', Version: 'version' });
   var RECORD_VALUES = ['Method', 'Desc', 'Msg', 'Trace'];
-  var GLOBAL_VALUES = ['Machine', 'Platform', 'RunTime', 'Version'];
   var MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
     'August', 'September', 'October', 'November', 'December'];
   var PLACEHOLDER = 'XML_' + 'LOCATION';
@@ -229,14 +233,10 @@
         } else if (!owner && name === 'Global') {
           frame.kind = 'global';
           frame.target = model.global = { machine: null, platform: null, runTime: null, version: null };
-        } else if (owner && (OBJECT_VALUES.indexOf(name) >= 0 || name === 'Arg')) {
+        } else if (isValue(parent, name)) {
           frame.kind = 'value';
         }
-      } else if (parent.kind === 'record' && RECORD_VALUES.indexOf(name) >= 0) {
-        frame.kind = 'value';
-      } else if (parent.kind === 'summary' && COUNT_NAMES.indexOf(name) >= 0) {
-        frame.kind = 'value';
-      } else if (parent.kind === 'global' && GLOBAL_VALUES.indexOf(name) >= 0) {
+      } else if (isValue(parent, name)) {
         frame.kind = 'value';
       } else if (parent.kind === 'value' || parent.kind === 'extra' || parent.kind === 'inner') {
         frame.kind = 'inner';
@@ -263,21 +263,36 @@
         if (parent.kind === 'object') addTo(parent.target, 'extras', item);
         else if (parent.kind === 'root') model.extras.push(item);
       } else if (frame.kind === 'value' && parent) {
-        var target = parent.target;
-        if (parent.kind === 'object') {
-          if (frame.name === 'Arg') addTo(target, 'args', value);
-          else target[frame.name.toLowerCase()] = value;
-        } else if (parent.kind === 'record') {
-          if (frame.name === 'Method') target.method = value;
-          else if (frame.name === 'Desc') target.desc = value;
-          else if (frame.name === 'Msg') target.msgs.push(value);
-          else target.traces.push(value);
-          if (cut) target.cutInside = frame.name;
-        } else if (parent.kind === 'summary') {
-          target[frame.name] = value.trim();
-        } else if (parent.kind === 'global') {
-          target[frame.name === 'RunTime' ? 'runTime' : frame.name.toLowerCase()] = value;
-        }
+        assignValue(parent, frame.name, value, cut);
+      }
+    }
+
+    // Whether an element of this name inside this parent is one of the values the page reads.
+    function isValue(parent, name) {
+      switch (parent.kind) {
+        case 'object': return OBJECT_FIELDS[name] !== undefined || name === 'Arg';
+        case 'record': return RECORD_VALUES.indexOf(name) >= 0;
+        case 'summary': return COUNT_NAMES.indexOf(name) >= 0;
+        case 'global': return GLOBAL_FIELDS[name] !== undefined;
+        default: return false;
+      }
+    }
+
+    function assignValue(parent, name, value, cut) {
+      var target = parent.target;
+      if (parent.kind === 'object') {
+        if (name === 'Arg') addTo(target, 'args', value);
+        else target[OBJECT_FIELDS[name]] = value;
+      } else if (parent.kind === 'record') {
+        if (name === 'Method') target.method = value;
+        else if (name === 'Desc') target.desc = value;
+        else if (name === 'Msg') target.msgs.push(value);
+        else target.traces.push(value);
+        if (cut) target.cutInside = name;
+      } else if (parent.kind === 'summary') {
+        target[name] = value.trim();
+      } else if (parent.kind === 'global') {
+        target[GLOBAL_FIELDS[name]] = value;
       }
     }
 
@@ -348,18 +363,17 @@
         close(name);
         continue;
       }
-      var opened = open(name, id);
-      if (opened.kind === 'value') {
+      if (frame && isValue(frame, name)) {
         // Most values stand on one line, text and end tag: take them in one step.
         var end = text.indexOf('<', pos);
         if (end >= 0 && text.charCodeAt(end + 1) === 47 && text.startsWith(name, end + 2) &&
             text.charCodeAt(end + 2 + name.length) === 62) {
-          opened.text = text.slice(pos, end);
-          stack.pop();
-          finish(opened, false);
+          assignValue(frame, name, decodeEntities(text.slice(pos, end)), false);
           pos = end + name.length + 3;
+          continue;
         }
       }
+      open(name, id);
     }
 
     if (!sawRoot) {
