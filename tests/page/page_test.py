@@ -79,6 +79,10 @@ def open_page(driver, url):
 def no_sideways_scrolling(driver, width, what):
     driver.set_window_size(width, 900)
     pagekit.wait_for(driver, lambda d: js(d, 'return window.innerWidth') <= width, 'a %d px window' % width)
+    # Groups off screen are not laid out, so their width would not count: lay out everything built.
+    js(driver, '''var style = document.createElement('style');
+        style.textContent = '.rt-group { content-visibility: visible !important; }';
+        document.head.appendChild(style); return document.body.offsetHeight;''')
     overflow = js(driver, 'return document.documentElement.scrollWidth - document.documentElement.clientWidth')
     check(overflow <= 0, '%s scrolls sideways by %d px at %d px width' % (what, overflow, width))
 
@@ -177,6 +181,8 @@ def markup_suite(driver, server, page, results, report):
     check('order=duration' in driver.current_url, 'the order is not in the address: ' + driver.current_url)
     traces = js(driver, 'return Array.from(document.querySelectorAll(".rt-traces li"), li => li.textContent)')
     check(traces == ['<frame 1>'], 'trace lines shown: %r (the blank one is to be left out)' % traces)
+    no_sideways_scrolling(driver, 420, 'the page of long unbroken names')
+    driver.set_window_size(1280, 900)
 
 
 def crashed_run(driver, server, page):
