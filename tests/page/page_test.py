@@ -1,0 +1,360 @@
+"""The report page as a person sees it, in headless Chromium.
+
+Real reports written by rtrun (the example suite; a suite whose names,
+arguments and messages hold markup; a run whose process dies in a test, and
+copies of a report cut off by hand) are served on 127.0.0.1 and looked at:
+groups and tests by name, failures marked and first, an error's text after
+expanding it, the failing-only filter and the search kept in the address,
+markup shown as text, the interrupted test named, no sideways scrolling on a
+narrow screen, the page opened from disk taking the report through its file
+picker and by drag and drop, and the e-mail summary at phone width. A
+screenshot of the example suite's page is kept in the output directory.
+
+Run with Debian's /usr/bin/python3 (python3-selenium, chromium, chromium-driver)."""
+
+import argparse
+import os
+import shutil
+import sys
+import traceback
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pagekit  # noqa: E402
+from pagekit import Failure  # noqa: E402
+
+MARKUP_SCRIPT = '''<Group>
+  <Name>&lt;img src=x onerror=&quot;window.rtInjected=1&quot;&gt;Markup &amp; &lt;b&gt;bold&lt;/b&gt;</Name>
+  <Test><Title>Pass</Title></Test>
+  <Test><Title>Echo</Title><Arg>&lt;script&gt;window.rtInjected=2&lt;/script&gt;</Arg><Ext>&lt;i&gt;ext&lt;/i&gt;</Ext></Test>
+  <Test><Title>Fail</Title></Test>
+</Group>
+'''
+
+DIE_SCRIPT = '''<Group><Name>Crashy</Name>
+  <Test><Title>Pass</Title></Test>
+  <Test><Title>Die</Title></Test>
+  <Test><Title>Pass</Title></Test>
+</Group>
+'''
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def js(driver, script, *args):
+    return driver.execute_script(script, *args)
+
+
+def visible_text(driver, selector='#rt-root'):
+    return js(driver, 'var n = document.querySelector(arguments[0]); return n ? n.innerText : "";', selector)
+
+
+def shown_tests(driver):
+    """(group name, test name, badge) of every test row on screen, in page order."""
+    return [tuple(row) for row in js(driver, '''
+      return Array.from(document.querySelectorAll('.rt-groups .rt-test-row'))
+        .filter(function (r) { return r.offsetParent !== null; })
+        .map(function (r) {
+          var g = r.closest('.rt-group');
+          return [g.querySelector('.rt-group-name').textContent, r.querySelector('.rt-name').textContent,
+                  r.querySelector('.rt-badge').textContent];
+        });''')]
+
+
+def shown_groups(driver):
+    return js(driver, '''
+      return Array.from(document.querySelectorAll('.rt-groups > .rt-group'))
+        .map(function (g) { return [g.querySelector('.rt-group-name').textContent,
+                                    g.querySelector('.rt-badge').textContent]; });''')
+
+
+def open_page(driver, url):
+    driver.get(url)
+    pagekit.wait_ready(driver)
+
+
+def no_sideways_scrolling(driver, width, what):
+    driver.set_window_size(width, 900)
+    pagekit.wait_for(driver, lambda d: js(d, 'return window.innerWidth') <= width, 'a %d px window' % width)
+    # Groups off screen are not laid out, so their width would not count: lay out everything built.
+    js(driver, '''var style = document.createElement('style');
+        style.textContent = '.rt-group { content-visibility: visible !important; }';
+        document.head.appendChild(style); return document.body.offsetHeight;''')
+    overflow = js(driver, 'return document.documentElement.scrollWidth - document.documentElement.clientWidth')
+    check(overflow <= 0, '%s scrolls sideways by %d px at %d px width' % (what, overflow, width))
+
+
+def example_suite(driver, server, page, out_dir):
+    open_page(driver, server.base + page)
+    text = visible_text(driver)
+    check('FAILED' in visible_text(driver, '.rt-title'), 'the banner does not say FAILED:\n' + text[:300])
+    for name in ('Failures on purpose', 'Models', 'Geometry', 'Diagnostics', 'BoxVolume', 'WalkGraph',
+                 'ExternalSolver'):
+        check(name in text, 'the page does not show %r' % name)
+    check(' passed (' in visible_text(driver, '.rt-summary-line'), 'no summary line with the pass count')
+    # Failures first: failing groups before the others, failing tests first in each group.
+    groups = shown_groups(driver)
+    badges = [b for _, b in groups]
+    check(badges.index('FAIL') == 0 and 'FAIL' not in badges[badges.index(next(b for b in badges if b != 'FAIL')):],
+          'failing groups are not first: %r' % groups)
+    rank = {'CRASHED': 0, 'FAIL': 1, 'WARN': 2, 'OPEN': 3, 'PASS': 4}
+    for group in set(g for g, _, _ in shown_tests(driver)):
+        order = [rank[b] for g, _, b in shown_tests(driver) if g == group]
+        check(order == sorted(order), 'tests of %s are not failures first: %r' % (group, order))
+    check(('Models', 'ReadModel', 'FAIL') in shown_tests(driver), 'ReadModel is not marked FAIL')
+    driver.save_screenshot(os.path.join(out_dir, 'example-page.png'))
+
+    # An error's text after expanding its test's records.
+    error = 'volume 24 differs from the expected 25'
+    driver.find_element('css selector', 'button[data-rt-action=collapse]').click()
+    pagekit.wait_for(driver, lambda d: error not in visible_text(d), 'the records to collapse')
+    js(driver, '''Array.from(document.querySelectorAll('.rt-test')).find(function (t) {
+        return t.querySelector('.rt-name').textContent === 'BoxVolume'; })
+        .querySelector('details > summary').click();''')
+    pagekit.wait_for(driver, lambda d: error in visible_text(d), 'the error text after expanding BoxVolume')
+
+    # The failing-only filter, kept in the address across a reload.
+    driver.find_element('id', 'rt-only-failures').click()
+    pagekit.wait_for(driver, lambda d: [b for _, _, b in shown_tests(d)] == ['FAIL'] * 6,
+                     'only the six failing tests to be shown')
+    check('Geometry' not in [g for g, _ in shown_groups(driver)], 'the passing group Geometry is still shown')
+    check('only=failures' in driver.current_url, 'the filter is not in the address: ' + driver.current_url)
+    driver.refresh()
+    pagekit.wait_ready(driver)
+    check(driver.find_element('id', 'rt-only-failures').is_selected(), 'the filter did not survive a reload')
+    check([b for _, _, b in shown_tests(driver)] == ['FAIL'] * 6,
+          'the reloaded page does not show just the failing tests: %r' % shown_tests(driver))
+    driver.find_element('id', 'rt-only-failures').click()
+
+    # Search over titles, arguments and messages.
+    box = driver.find_element('id', 'rt-search')
+    box.send_keys('residual 3.2e-03')
+    pagekit.wait_for(driver, lambda d: [t for _, t, _ in shown_tests(d)] == ['ExternalSolver'],
+                     'the search for a message to leave only ExternalSolver')
+    check('q=residual' in driver.current_url, 'the search is not in the address: ' + driver.current_url)
+    box.clear()
+    box.send_keys('cube.kx')
+    pagekit.wait_for(driver, lambda d: [t for _, t, _ in shown_tests(d)] == ['ReadModel'],
+                     'the search for an argument to leave only ReadModel')
+    box.clear()
+    box.send_keys('\n')
+    pagekit.wait_for(driver, lambda d: len(shown_tests(d)) == 11, 'all 11 tests after clearing the search')
+
+    no_sideways_scrolling(driver, 420, 'the example page')
+    driver.set_window_size(1280, 900)
+
+
+def markup_suite(driver, server, page, results, report):
+    """Scripts cannot hold markup, so the test library's message carries the
+    characters and a copy of the report, unescaped once, carries real markup
+    in a group's title, an argument and an extension."""
+    open_page(driver, server.base + page)
+    text = visible_text(driver)
+    for literal in ('value 3 < 4 & "quoted"', '&lt;b&gt;bold&lt;/b&gt;'):
+        check(literal in text, 'the page does not show %r as text' % literal)
+    with open(os.path.join(results, report), 'rb') as source:
+        once = source.read()
+    for entity in (b'lt', b'gt', b'quot', b'amp'):
+        once = once.replace(b'&amp;' + entity + b';', b'&' + entity + b';')
+    # A slow passing test, for the order by duration.
+    once = once.replace(b'<Time>0.00 Seconds</Time>', b'<Time>9.50 Seconds</Time>', 1)
+    # Trace lines as a test library may write them, one of them blank.
+    once = once.replace(b'</Msg>\r\n', b'</Msg>\r\n        <Trace>  </Trace>\r\n        <Trace>&lt;frame 1&gt;</Trace>\r\n', 1)
+    with open(os.path.join(results, 'markup.xml'), 'wb') as out:
+        out.write(once)
+    open_page(driver, server.base + page + '?xml=markup.xml')
+    text = visible_text(driver)
+    for literal in ('<img src=x onerror="window.rtInjected=1">Markup & <b>bold</b>',
+                    '<script>window.rtInjected=2</script>', '<i>ext</i>', 'value 3 < 4 & "quoted"'):
+        check(literal in text, 'the page does not show %r as text' % literal)
+    injected = js(driver, '''return [window.rtInjected,
+        document.querySelectorAll('#rt-root img, #rt-root b, #rt-root script, #rt-root i').length]''')
+    check(injected == [None, 0], 'markup from the report became elements: %r' % injected)
+    check([t for _, t, _ in shown_tests(driver)] == ['Fail', 'Pass', 'Echo'], 'not failures first: %r'
+          % shown_tests(driver))
+    js(driver, 'var s = document.getElementById("rt-order"); s.value = "duration";'
+               ' s.dispatchEvent(new Event("change"));')
+    pagekit.wait_for(driver, lambda d: [t for _, t, _ in shown_tests(d)][:1] == ['Pass'],
+                     'the slow Pass test to come first in the order by duration')
+    check('order=duration' in driver.current_url, 'the order is not in the address: ' + driver.current_url)
+    traces = js(driver, 'return Array.from(document.querySelectorAll(".rt-traces li"), li => li.textContent)')
+    check(traces == ['<frame 1>'], 'trace lines shown: %r (the blank one is to be left out)' % traces)
+    no_sideways_scrolling(driver, 420, 'the page of long unbroken names')
+    driver.set_window_size(1280, 900)
+
+
+def crashed_run(driver, server, page):
+    open_page(driver, server.base + page)
+    banner = visible_text(driver, '.rt-title')
+    check('NOT FINISHED \u2014 crashed in Die' in banner, 'the banner does not name the crash: %r' % banner)
+    tests = shown_tests(driver)
+    check(tests and tests[0][1:] == ('Die', 'CRASHED'), 'the interrupted test is not first as Die: %r' % tests)
+    check('E2E (from the run\'s name)' in visible_text(driver, '.rt-facts'),
+          'the platform is not taken from the run name: ' + visible_text(driver, '.rt-facts'))
+    check('lower bounds' in visible_text(driver, '.rt-top'), 'the totals do not say they undercount')
+
+
+def cut_reports(driver, server, page, results, report):
+    """Copies of a finished report cut by hand: inside a message, and inside a test without records."""
+    with open(os.path.join(results, report), 'rb') as source:
+        whole = source.read()
+    in_message = whole[:whole.index(b'value 3 &lt; 4') + len(b'value 3 &lt; 4')]
+    in_echo = whole[:whole.index(b'<Arg>')]
+    for name, data in (('cutmsg.xml', in_message), ('cutecho.xml', in_echo)):
+        with open(os.path.join(results, name), 'wb') as out:
+            out.write(data)
+    open_page(driver, server.base + page + '?xml=cutmsg.xml')
+    check(('group 1 (not finished)', 'Fail', 'CRASHED') in shown_tests(driver),
+          'the test cut in its message is not shown as the crashed Fail: %r' % shown_tests(driver))
+    check('value 3 < 4' in visible_text(driver), 'the cut message\'s partial text is dropped')
+    check('The report ends inside this record' in visible_text(driver), 'the cut record is not marked')
+    open_page(driver, server.base + page + '?xml=cutecho.xml')
+    banner = visible_text(driver, '.rt-title')
+    check('crashed in unnamed, test 2 of group 1' in banner, 'the unnamed test is not described: %r' % banner)
+
+
+def from_disk(driver, results, page, report):
+    driver.get('file://' + urllib.parse.quote(os.path.join(results, page)))
+    command = pagekit.wait_for(driver, lambda d: visible_text(d, '#rt-serve-command'), 'the serve command')
+    expected = "python3 -m http.server 8000 --bind 127.0.0.1 --directory '%s'" % results.rstrip('/')
+    check(command == expected, 'serve command %r, expected %r' % (command, expected))
+    check(js(driver, 'return document.body.getAttribute("data-rt-painted")') is None, 'a report was shown')
+    driver.find_element('id', 'rt-file').send_keys(os.path.join(results, report))
+    pagekit.wait_ready(driver)
+    text = visible_text(driver)
+    check('Failures on purpose' in text and 'BoxVolume' in text, 'the picked report is not shown:\n' + text[:300])
+
+    # The same report dropped onto the page, as a file manager hands it over.
+    driver.get('file://' + urllib.parse.quote(os.path.join(results, page)))
+    pagekit.wait_for(driver, lambda d: visible_text(d, '#rt-serve-command'), 'the page asking for the report')
+    with open(os.path.join(results, report), 'rb') as source:
+        xml = source.read().decode('utf-8')
+    js(driver, '''var data = new DataTransfer();
+        data.items.add(new File([arguments[0]], arguments[1], { type: 'text/xml' }));
+        document.body.dispatchEvent(new DragEvent('dragover', { dataTransfer: data, bubbles: true, cancelable: true }));
+        document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));''',
+       xml, report)
+    pagekit.wait_ready(driver)
+    text = visible_text(driver)
+    check('Failures on purpose' in text and report[:-4] in visible_text(driver, '.rt-title'),
+          'the dropped report is not shown:\n' + text[:300])
+
+
+def mail_at_phone_width(driver, mail):
+    # Under its own name the browser would show the file as plain text.
+    html = mail + '.html'
+    shutil.copyfile(mail, html)
+    driver.set_window_size(390, 900)
+    driver.get('file://' + urllib.parse.quote(html))
+    check(js(driver, 'return document.querySelectorAll("tr[bgcolor=firebrick]").length') == 1,
+          'the e-mail is not read as HTML with one line for the failing test')
+    pagekit.wait_for(driver, lambda d: js(d, 'return document.readyState') == 'complete', 'the e-mail to load')
+    no_sideways_scrolling(driver, 390, 'the e-mail summary')
+    text = visible_text(driver, 'body')
+    check('result directory' in text, 'the e-mail does not say where the page lies')
+    driver.set_window_size(1280, 900)
+
+
+READER_CASES = '''
+function read(text) {
+  try {
+    var m = RtReport.parseReportText(text);
+    var t = m.allGroups[0] && m.allGroups[0].tests[0];
+    return { incomplete: m.incomplete, status: t && t.status, title: t && (t.displayTitle || t.title),
+      args: t && t.args, msgs: t && t.records.map(function (r) { return r.msgs; }),
+      extras: t && t.extras.map(function (x) { return x.name; }), errors: m.totals.counts.Errors };
+  } catch (e) { return { error: e.message }; }
+}
+return [
+  read('<KxRegTester><Group><Test><Arg>a&amp;b &#x41;&#66;</Arg><constructor>c</constructor><Arg/>' +
+       '<Error><Method>T::executeW</Method><Msg>partial &lt; te'),
+  read('<KxRegTester><Group><Test><Title>a<b>x</b>c</Title><Summary><Errors>2</Errors></Summary>' +
+       '</Test></Group></KxRegTester>'),
+  read(''),
+  read('no report < here')
+];'''
+
+
+def reader_cases(driver, server, page):
+    """Texts no run writes, read by the page's own reader: entities, odd element names, nested
+    markup in a value, a cut inside a message, and no report at all."""
+    open_page(driver, server.base + page)
+    cut, nested, empty, garbage = js(driver, READER_CASES)
+    check(cut == {'incomplete': True, 'status': 'crash', 'title': 'T', 'args': ['a&b AB', ''],
+                  'msgs': [['partial < te']], 'extras': ['constructor'], 'errors': 1}, 'cut report read as %r' % cut)
+    check(nested['title'] == 'axc' and nested['status'] == 'fail' and nested['errors'] == 2,
+          'nested markup read as %r' % nested)
+    for result in (empty, garbage):
+        check('not a report' in result.get('error', ''), 'a text without elements read as %r' % result)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--rtrun', required=True)
+    parser.add_argument('--lib', action='append', required=True, help='core libraries beside rtrun')
+    parser.add_argument('--example-lib', required=True)
+    parser.add_argument('--e2e-lib', required=True)
+    parser.add_argument('--suite', required=True, help='the example suite')
+    parser.add_argument('--out', required=True, help='where the screenshot is kept')
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+
+    example = pagekit.Installation(args.rtrun, args.lib + [args.example_lib], os.path.join(args.suite, 'Scripts'))
+    example.copy_config(os.path.join(args.suite, 'Config'))
+    e2e = pagekit.Installation(args.rtrun, args.lib + [args.e2e_lib], os.path.join(args.suite, 'Scripts'))
+    e2e.write_script('markup.rt', MARKUP_SCRIPT)
+    e2e.write_script('die.rt', DIE_SCRIPT)
+    crashed = os.path.join(e2e.root, 'crashed')
+    servers, driver, failures = [], None, []
+    try:
+        status, output, example_report, example_page = example.run(['smoke.rt', 'showcase.rt'])
+        check(status == 1, 'the example run ended with %d:\n%s' % (status, output))
+        status, output, _, _ = e2e.run(['die.rt'])
+        check(status == 7, 'the dying run ended with %d:\n%s' % (status, output))
+        shutil.copytree(e2e.results, crashed)
+        status, output, markup_report, markup_page = e2e.run(['markup.rt'])
+        check(status == 1, 'the markup run ended with %d:\n%s' % (status, output))
+        crashed_page = [n for n in os.listdir(crashed) if n.endswith('.htm')][0]
+        mail = os.path.join(e2e.results, 'E2E', markup_report[:-4] + '.email')
+
+        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed)]
+        driver = pagekit.start_browser()
+        steps = [
+            ('example suite', lambda: example_suite(driver, servers[0], example_page, args.out)),
+            ('markup shown as text', lambda: markup_suite(driver, servers[1], markup_page, e2e.results, markup_report)),
+            ('crashed run', lambda: crashed_run(driver, servers[2], crashed_page)),
+            ('reader on odd texts', lambda: reader_cases(driver, servers[2], crashed_page)),
+            ('cut-off reports', lambda: cut_reports(driver, servers[1], markup_page, e2e.results, markup_report)),
+            ('opened from disk', lambda: from_disk(driver, example.results, example_page, example_report)),
+            ('e-mail at 390 px', lambda: mail_at_phone_width(driver, mail)),
+        ]
+        for name, step in steps:
+            try:
+                step()
+                print('ok    %s' % name)
+            except Exception as error:
+                failures.append(name)
+                print('FAIL  %s: %s' % (name, error))
+                if not isinstance(error, Failure):
+                    traceback.print_exc()
+    except Failure as error:
+        failures.append('set-up')
+        print('FAIL  set-up: %s' % error)
+    finally:
+        if driver:
+            driver.quit()
+        for server in servers:
+            server.stop()
+        example.remove()
+        e2e.remove()
+    if failures:
+        print('%d of the checks failed: %s' % (len(failures), ', '.join(failures)))
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
