@@ -1,4 +1,5 @@
 #include "rtrun/Run.h"
+#include "rtrun/PublishUrl.h"
 #include "rtrun/RunSlot.h"
 #include "rtrun/RunSummary.h"
 #include "rtrun/RunTally.h"
@@ -199,6 +200,9 @@ bool checkInputs(const Options& options, TestFilter& filter, std::vector<std::st
             problem = "KXRT_FILTER: " + problem;
             return false;
         }
+    }
+    if (const char* base = Rt::Platform::environment("KXRT_PUBLISH_URL")) {
+        if (*base && publishedPageUrl(base, "page.htm", problem).empty()) return false;
     }
     libDirs = extraLibraryDirs(options);
     for (const std::string& dir : libDirs) {

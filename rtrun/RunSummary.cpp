@@ -1,5 +1,6 @@
 #include "rtrun/RunSummary.h"
 #include "rtrun/Options.h"
+#include "rtrun/PublishUrl.h"
 #include "env/Platform.h"
 #include "env/Process.h"
 #include "report/SecondsText.h"
@@ -92,6 +93,16 @@ bool reportIsComplete(const std::string& path) {
     return read && std::memcmp(tail, kEnd, length) == 0;
 }
 
+// With KXRT_PUBLISH_URL set, the e-mail links to the page where it is published.
+void RunSummary::publishPageLink() const {
+    const char* base = Rt::Platform::environment("KXRT_PUBLISH_URL");
+    if (!base || !*base) return;
+    const std::size_t slash = page.find_last_of('/');
+    std::string problem;
+    if (!rewritePageLink(email, slash == std::string::npos ? page : page.substr(slash + 1), base, problem))
+        std::fprintf(stderr, "rtrun: the e-mail summary keeps its relative link to the page: %s\n", problem.c_str());
+}
+
 int RunSummary::finish(const RunTally& tally) const {
     std::fflush(stdout);
     const Rt::ErrorSummary& t = totals;
@@ -118,7 +129,10 @@ int RunSummary::finish(const RunTally& tally) const {
     else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
         std::fprintf(stderr, "rtrun: no page was written: the page template %sdefault.htm does not exist\n",
                      Rt::scriptDir().toStdString().c_str());
-    if (fileExists(email)) std::printf("E-mail summary: %s\n", email.c_str());
+    if (fileExists(email)) {
+        publishPageLink();
+        std::printf("E-mail summary: %s\n", email.c_str());
+    }
     std::fflush(stdout);
 
     if (!tally.abandonReason().empty())

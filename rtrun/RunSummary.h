@@ -17,6 +17,9 @@ struct RunSummary {
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;
+
+private:
+    void publishPageLink() const;
 };
 
 // The file beside a report that tells, per test id, the script, the

@@ -38,6 +38,17 @@ TEST(PublishUrl, LinkOfARealSummaryBecomesAbsoluteAndNothingElseChanges) {
     EXPECT_EQ(after, expected);
     EXPECT_EQ(testsupport::htmlProblems(mail), "");
     EXPECT_FALSE(testsupport::exists(mail + ".publishing"));
+
+    // rtrun does the same when KXRT_PUBLISH_URL is set, and refuses an unusable one before running.
+    std::filesystem::remove_all(suite + "Results");
+    std::filesystem::create_directory(suite + "Results");
+    const std::vector<std::string> args{"--suite", suite, "--platform", "E2E", "smoke.rt", "showcase.rt"};
+    install.run(args, {{"KXRT_PUBLISH_URL", "https://ci.example.org/nightly"}}, false);
+    const std::string published2 = readBytes(testsupport::onlyFileEndingIn(suite + "Results/E2E/", ".email"));
+    EXPECT_NE(published2.find("href=\"https://ci.example.org/nightly/" + page.substr(0, 6)), std::string::npos);
+    const e2e::RunResult refused = install.run(args, {{"KXRT_PUBLISH_URL", "ftp://x"}}, false);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("is not an http or https address"), std::string::npos) << refused.err;
 }
 
 TEST(PublishUrl, FileNameIsPercentEncodedAndSlashesAtTheEndOfTheBaseCollapse) {
