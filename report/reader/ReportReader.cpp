@@ -1,0 +1,138 @@
+#include "report/reader/ReportReader.h"
+#include "report/reader/ReportBuilder.h"
+#include "report/reader/ReportBytes.h"
+#include <libxml/xmlreader.h>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace rtreport {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+struct ReaderFreer {
+    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
+};
+
+// The parser's first error, kept instead of printed.
+struct ParseError {
+    std::string message;
+    int line = 0;
+};
+
+void keepFirstError(void* context, xmlErrorPtr error) {
+    ParseError& first = *static_cast<ParseError*>(context);
+    if (!first.message.empty() || error == nullptr || error->level < XML_ERR_ERROR) return;
+    first.message = error->message ? error->message : "malformed XML";
+    while (!first.message.empty() && (first.message.back() == '\n' || first.message.back() == ' '))
+        first.message.pop_back();
+    first.line = error->line;
+}
+
+int idOf(xmlTextReader* reader) {
+    xmlChar* text = xmlTextReaderGetAttribute(reader, BAD_CAST "id");
+    if (text == nullptr) return -1;
+    const char* begin = reinterpret_cast<const char*>(text);
+    int id = -1;
+    if (std::from_chars(begin, begin + std::strlen(begin), id).ec != std::errc()) id = -1;
+    xmlFree(text);
+    return id;
+}
+
+// Feeds the reader's nodes to the builder; false when the root is not a report's.
+bool walk(xmlTextReader* reader, ReportBuilder& builder, int& status) {
+    while ((status = xmlTextReaderRead(reader)) == 1) {
+        switch (xmlTextReaderNodeType(reader)) {
+        case XML_READER_TYPE_ELEMENT: {
+            const char* name = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
+            if (!builder.start(name ? name : "", idOf(reader))) return false;
+            if (xmlTextReaderIsEmptyElement(reader)) builder.end();
+            break;
+        }
+        case XML_READER_TYPE_END_ELEMENT: builder.end(); break;
+        case XML_READER_TYPE_TEXT:
+        case XML_READER_TYPE_CDATA:
+        case XML_READER_TYPE_WHITESPACE:
+        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
+            const xmlChar* value = xmlTextReaderConstValue(reader);
+            if (value) builder.text(reinterpret_cast<const char*>(value));
+            break;
+        }
+        default: break;
+        }
+    }
+    return true;
+}
+
+ReadResult unreadable(const std::string& path, const std::string& why) {
+    ReadResult result;
+    result.status = ReadResult::Status::kUnreadable;
+    result.problem = path + ": " + why;
+    return result;
+}
+
+class Collector : public ReportVisitor {
+public:
+    explicit Collector(Report& report) : m_report(report) {}
+    void group(const Group& group) override { m_report.groups.push_back(group); }
+    void runInfo(const RunInfo& info) override { m_report.run = info; }
+
+private:
+    Report& m_report;
+};
+
+} // namespace
+
+ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) return unreadable(path, "is a directory, not a report");
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return unreadable(path, std::strerror(errno));
+    if (std::filesystem::file_size(path, ignored) == 0) return unreadable(path, "is empty, not a report");
+
+    // The text reaches the parser as UTF-8 (see ReportBytes.h), whatever the
+    // file itself might declare.
+    const int options = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    std::unique_ptr<xmlTextReader, ReaderFreer> reader(
+        xmlReaderForIO(&readReportAsUtf8, nullptr, file.get(), path.c_str(), "UTF-8", options));
+    if (!reader) return unreadable(path, "the XML reader could not be set up");
+    ParseError error;
+    xmlTextReaderSetStructuredErrorHandler(reader.get(), &keepFirstError, &error);
+
+    ReportBuilder builder(visitor);
+    int status = 0;
+    const bool isReport = walk(reader.get(), builder, status);
+    if (!isReport) return unreadable(path, "not a report (its root element is not KxRegTester)");
+    if (!builder.rootOpened()) {
+        if (std::ferror(file.get())) return unreadable(path, std::strerror(errno));
+        if (error.message.empty()) return unreadable(path, "not a report (it holds no XML element)");
+        return unreadable(path, "not a report (" + error.message + " at line " + std::to_string(error.line) + ")");
+    }
+    const std::string position = builder.position();
+    builder.finish();
+
+    ReadResult result;
+    if (builder.rootClosed()) {
+        result.status = ReadResult::Status::kComplete;
+        if (status < 0) result.problem = path + ": " + error.message + " after the end of the report (ignored)";
+        return result;
+    }
+    result.status = ReadResult::Status::kCutOff;
+    result.problem = path + ": the report ends " + position;
+    if (error.line > 0) result.problem += " at line " + std::to_string(error.line);
+    if (!error.message.empty()) result.problem += " (" + error.message + ")";
+    return result;
+}
+
+ReadResult readReport(const std::string& path, Report& report) {
+    Collector collector(report);
+    return readReport(path, collector);
+}
+
+} // namespace rtreport
