@@ -50,10 +50,24 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             if (!takeValue(argc, argv, i, "--suite", options.suite, problem)) return false;
         } else if (isOption(arg, "--platform")) {
             if (!takeValue(argc, argv, i, "--platform", options.platform, problem)) return false;
+        } else if (isOption(arg, "--junit-from")) {
+            if (!takeValue(argc, argv, i, "--junit-from", options.junitFrom, problem)) return false;
+            options.mode = Mode::kJUnitFrom;
+        } else if (isOption(arg, "--junit")) {
+            if (!takeValue(argc, argv, i, "--junit", options.junit, problem)) return false;
         } else {
             problem = std::string("unknown option '") + arg + "'";
             return false;
         }
+    }
+    if (options.mode == Mode::kJUnitFrom) {
+        // The output file follows the report, unless --junit named it.
+        if (options.junit.empty() && options.scripts.size() == 1) options.junit = options.scripts.front();
+        else if (!options.scripts.empty() || options.junit.empty()) {
+            problem = "--junit-from takes a report and one output file: rtrun --junit-from REPORT.xml FILE";
+            return false;
+        }
+        options.scripts.clear();
     }
     if (options.mode == Mode::kRun && options.scripts.empty()) {
         problem = "no test script given";
@@ -74,6 +88,10 @@ void printHelp() {
         "                   the parent of the directory holding rtrun\n"
         "  --platform NAME  platform name used in file names (default: KXRT_PLAT_TARG,\n"
         "                   then Uname, then WIN64)\n"
+        "  --junit FILE     also write the run's results as JUnit XML to FILE\n"
+        "  --junit-from REPORT FILE\n"
+        "                   convert an existing report (one cut short by a dead run too)\n"
+        "                   to JUnit XML in FILE, and exit\n"
         "  --list           list every registered test case, per factory, and exit\n"
         "  --version        print the framework's version and build, and exit\n"
         "  --help           print this help, and exit\n"

@@ -6,13 +6,15 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion };
+enum class Mode { kRun, kList, kHelp, kVersion, kJUnitFrom };
 
 struct Options {
     Mode mode = Mode::kRun;
     std::string suite;      // base directory of the suite, when given
     std::string platform;   // platform name, when given
     std::vector<std::string> scripts;
+    std::string junit;      // the JUnit file to write: after the run, or from junitFrom
+    std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
 };
 
 // False, with the reason in `problem`, for a command line that cannot run.
