@@ -1,5 +1,5 @@
 #include "report/reader/ReportBuilder.h"
-#include "report/reader/ReportBytes.h"
+#include "report/reader/ReportInput.h"
 #include <charconv>
 #include <utility>
 
@@ -175,8 +175,12 @@ void ReportBuilder::end() {
         m_count = nullptr;
         break;
     }
-    case Role::kTest: closeTest(); break;
+    case Role::kTest:
+        m_test.interrupted = m_cutOff;
+        closeTest();
+        break;
     case Role::kGroup:
+        m_group.interrupted = m_cutOff;
         deliverGroup();
         m_groupOpen = false;
         break;
@@ -201,6 +205,11 @@ void ReportBuilder::deliverGroup() {
     if (!standInIsEmpty) m_visitor.group(m_group);
     m_group = Group{};
     m_group.outsideGroups = true;
+}
+
+void ReportBuilder::cutOffHere() {
+    m_cutOffPosition = position();
+    m_cutOff = true;
 }
 
 void ReportBuilder::finish() {

@@ -18,6 +18,9 @@ public:
     // Character content of the innermost open element.
     void text(const char* utf8);
     void end();
+    // The input announces that the file was cut off here: the elements still
+    // open are closed next, and each group and test among them is interrupted.
+    void cutOffHere();
     // The input is over: whatever is still open is delivered, marked interrupted.
     void finish();
 
@@ -25,6 +28,8 @@ public:
     bool rootClosed() const { return m_rootClosed; }
     // Where the input stands, for messages: "inside test 5 of group 4".
     std::string position() const;
+    // The position when the input announced the cut; empty when it did not.
+    const std::string& cutOffPosition() const { return m_cutOffPosition; }
 
 private:
     enum class Role { kRoot, kGroup, kTest, kRecord, kSummary, kGlobal, kValue, kCount, kOther };
@@ -49,6 +54,8 @@ private:
     ReportVisitor& m_visitor;
     std::vector<Frame> m_frames;
     bool m_rootClosed = false;
+    bool m_cutOff = false;
+    std::string m_cutOffPosition;
     Group m_group;          // the open group, or the stand-in for what lies outside groups
     bool m_groupOpen = false;
     Test m_test;

@@ -1,6 +1,6 @@
 #include "report/reader/ReportReader.h"
 #include "report/reader/ReportBuilder.h"
-#include "report/reader/ReportBytes.h"
+#include "report/reader/ReportInput.h"
 #include <libxml/xmlreader.h>
 #include <cerrno>
 #include <charconv>
@@ -56,6 +56,11 @@ bool walk(xmlTextReader* reader, ReportBuilder& builder, int& status) {
             break;
         }
         case XML_READER_TYPE_END_ELEMENT: builder.end(); break;
+        case XML_READER_TYPE_PROCESSING_INSTRUCTION: {
+            const char* target = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
+            if (target && std::strcmp(target, kCutOffMark) == 0) builder.cutOffHere();
+            break;
+        }
         case XML_READER_TYPE_TEXT:
         case XML_READER_TYPE_CDATA:
         case XML_READER_TYPE_WHITESPACE:
@@ -96,11 +101,12 @@ ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
     if (!file) return unreadable(path, std::strerror(errno));
     if (std::filesystem::file_size(path, ignored) == 0) return unreadable(path, "is empty, not a report");
 
-    // The text reaches the parser as UTF-8 (see ReportBytes.h), whatever the
+    ReportInput input(file.get());
+    // The text reaches the parser as UTF-8 (see ReportInput.h), whatever the
     // file itself might declare.
     const int options = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     std::unique_ptr<xmlTextReader, ReaderFreer> reader(
-        xmlReaderForIO(&readReportAsUtf8, nullptr, file.get(), path.c_str(), "UTF-8", options));
+        xmlReaderForIO(&ReportInput::read, nullptr, &input, path.c_str(), "UTF-8", options));
     if (!reader) return unreadable(path, "the XML reader could not be set up");
     ParseError error;
     xmlTextReaderSetStructuredErrorHandler(reader.get(), &keepFirstError, &error);
@@ -118,15 +124,19 @@ ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
     builder.finish();
 
     ReadResult result;
-    if (builder.rootClosed()) {
+    if (input.cutOff()) {
+        result.status = ReadResult::Status::kCutOff;
+        result.problem = path + ": the report ends " + builder.cutOffPosition() + ", at line " +
+                         std::to_string(input.lastLine());
+    } else if (status < 0 && !builder.rootClosed()) {
+        // Damaged before its end: what the parser handed out before the damage is kept.
+        result.status = ReadResult::Status::kCutOff;
+        result.problem = path + ": reading stopped " + position + " at line " + std::to_string(error.line) + " (" +
+                         error.message + ")";
+    } else {
         result.status = ReadResult::Status::kComplete;
         if (status < 0) result.problem = path + ": " + error.message + " after the end of the report (ignored)";
-        return result;
     }
-    result.status = ReadResult::Status::kCutOff;
-    result.problem = path + ": the report ends " + position;
-    if (error.line > 0) result.problem += " at line " + std::to_string(error.line);
-    if (!error.message.empty()) result.problem += " (" + error.message + ")";
     return result;
 }
 

@@ -1,0 +1,149 @@
+#include "report/reader/ReportInput.h"
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <utility>
+
+namespace rtreport {
+
+namespace {
+
+// The three UTF-8 bytes of U+2400 + control are E2 90 (80 + control).
+constexpr unsigned char kStandInLead1 = 0xE2;
+constexpr unsigned char kStandInLead2 = 0x90;
+// A reference longer than this ("&#x0000ff;" is ten) is not one.
+constexpr std::size_t kLongestReference = 12;
+
+bool forbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
+
+} // namespace
+
+int ReportInput::read(void* self, char* buffer, int length) {
+    ReportInput& input = *static_cast<ReportInput*>(self);
+    while (input.m_readyAt == input.m_ready.size()) {
+        input.m_ready.clear();
+        input.m_readyAt = 0;
+        if (!input.fill()) return input.m_failed ? -1 : 0;
+    }
+    const std::size_t count = std::min(static_cast<std::size_t>(length), input.m_ready.size() - input.m_readyAt);
+    std::memcpy(buffer, input.m_ready.data() + input.m_readyAt, count);
+    input.m_readyAt += count;
+    return static_cast<int>(count);
+}
+
+bool ReportInput::fill() {
+    if (m_ended) return false;
+    unsigned char raw[4096];
+    const std::size_t got = std::fread(raw, 1, sizeof raw, m_file);
+    for (std::size_t i = 0; i < got; ++i) take(raw[i]);
+    if (got == 0) {
+        m_ended = true;
+        if (std::ferror(m_file)) {
+            m_failed = true;
+            return false;
+        }
+        finishInput();
+    }
+    return true;
+}
+
+void ReportInput::take(unsigned char byte) {
+    switch (m_state) {
+    case State::kText:
+        if (byte == '<' || byte == '&') {
+            m_pending.assign(1, static_cast<char>(byte));
+            m_state = byte == '<' ? State::kMarkup : State::kReference;
+        } else {
+            emit(byte);
+        }
+        return;
+    case State::kMarkup:
+        m_pending += static_cast<char>(byte);
+        if (byte == '>') markupComplete();
+        return;
+    case State::kReference:
+        if (byte == ';') {
+            m_pending += ';';
+            emit(m_pending);
+            m_pending.clear();
+            m_state = State::kText;
+        } else if ((std::isalnum(byte) || byte == '#') && m_pending.size() < kLongestReference) {
+            m_pending += static_cast<char>(byte);
+        } else {
+            // Not a reference after all: pass it on for the parser to judge.
+            emit(m_pending);
+            m_pending.clear();
+            m_state = State::kText;
+            take(byte);
+        }
+        return;
+    }
+}
+
+void ReportInput::markupComplete() {
+    const std::string& tag = m_pending;
+    const bool declarationOrComment = tag.size() > 1 && (tag[1] == '?' || tag[1] == '!');
+    if (!declarationOrComment && tag.size() > 2 && tag[tag.size() - 2] != '/') {
+        if (tag[1] == '/') {
+            if (!m_open.empty()) m_open.pop_back();
+        } else {
+            const std::size_t nameEnd = tag.find_first_of(" \t\r\n/>", 1);
+            m_open.push_back(tag.substr(1, nameEnd - 1));
+        }
+    }
+    emit(m_pending);
+    m_pending.clear();
+    m_state = State::kText;
+}
+
+void ReportInput::finishInput() {
+    if (m_open.empty()) {
+        emit(m_pending); // whatever follows the root: the parser reports it
+        m_pending.clear();
+        return;
+    }
+    m_cutOff = true;
+    m_pending.clear();
+    emit(std::string("<?") + kCutOffMark + "?>");
+    for (auto name = m_open.rbegin(); name != m_open.rend(); ++name) emit("</" + *name + ">");
+    m_open.clear();
+}
+
+void ReportInput::emit(const std::string& raw) {
+    for (char c : raw) emit(static_cast<unsigned char>(c));
+}
+
+void ReportInput::emit(unsigned char byte) {
+    if (byte == '\n') ++m_line;
+    if (forbiddenInXml(byte)) {
+        m_ready += static_cast<char>(kStandInLead1);
+        m_ready += static_cast<char>(kStandInLead2);
+        m_ready += static_cast<char>(0x80 + byte);
+    } else if (byte < 0x80) {
+        m_ready += static_cast<char>(byte);
+    } else {
+        m_ready += static_cast<char>(0xC0 | (byte >> 6));
+        m_ready += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+}
+
+void restoreControlCharacters(std::string& text) {
+    std::size_t at = text.find(static_cast<char>(kStandInLead1));
+    if (at == std::string::npos) return;
+    std::string restored(text, 0, at);
+    while (at < text.size()) {
+        if (static_cast<unsigned char>(text[at]) == kStandInLead1 && at + 2 < text.size() &&
+            static_cast<unsigned char>(text[at + 1]) == kStandInLead2) {
+            const unsigned char last = static_cast<unsigned char>(text[at + 2]);
+            if (last >= 0x80 && last < 0xA0 && forbiddenInXml(static_cast<unsigned char>(last - 0x80))) {
+                restored += static_cast<char>(last - 0x80);
+                at += 3;
+                continue;
+            }
+        }
+        restored += text[at++];
+    }
+    text = std::move(restored);
+}
+
+} // namespace rtreport
