@@ -80,15 +80,47 @@ void ReportInput::take(unsigned char byte) {
     }
 }
 
+namespace {
+
+// XML 1.0 name characters, for the Latin-1 character each byte stands for.
+bool nameStartByte(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c == ':' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+}
+bool nameByte(unsigned char c) { return nameStartByte(c) || std::isdigit(c) || c == '-' || c == '.' || c == 0xB7; }
+
+// Where the name of a start tag ends: before the id attribute the writer
+// adds to elements opened from a message, or before the closing ">" or "/>".
+std::size_t nameEndOf(const std::string& tag) {
+    const std::size_t id = tag.rfind(" id=\"");
+    if (id != std::string::npos && tag.size() >= id + 7 && tag.compare(tag.size() - 2, 2, "\">") == 0 &&
+        tag.find_first_not_of("-0123456789", id + 5) == tag.size() - 2)
+        return id;
+    return tag.size() - (tag.size() >= 3 && tag[tag.size() - 2] == '/' ? 2 : 1);
+}
+
+} // namespace
+
 void ReportInput::markupComplete() {
-    const std::string& tag = m_pending;
+    // The writer puts element names out as the test code gave them: one that
+    // is no XML name has its offending characters replaced by "_", so the
+    // element stays readable (as an element the reader does not know).
+    std::string& tag = m_pending;
     const bool declarationOrComment = tag.size() > 1 && (tag[1] == '?' || tag[1] == '!');
-    if (!declarationOrComment && tag.size() > 2 && tag[tag.size() - 2] != '/') {
-        if (tag[1] == '/') {
+    if (!declarationOrComment) {
+        const bool closing = tag.size() > 1 && tag[1] == '/';
+        const std::size_t start = closing ? 2 : 1;
+        const std::size_t end = std::max(start, closing ? tag.size() - 1 : nameEndOf(tag));
+        std::string name = tag.substr(start, end - start);
+        if (name.empty()) name = "_";
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(name[i]);
+            if (!(i == 0 ? nameStartByte(c) : nameByte(c))) name[i] = '_';
+        }
+        tag = tag.substr(0, start) + name + tag.substr(end);
+        if (closing) {
             if (!m_open.empty()) m_open.pop_back();
-        } else {
-            const std::size_t nameEnd = tag.find_first_of(" \t\r\n/>", 1);
-            m_open.push_back(tag.substr(1, nameEnd - 1));
+        } else if (tag.compare(tag.size() - 2, 2, "/>") != 0) {
+            m_open.push_back(name);
         }
     }
     emit(m_pending);

@@ -212,6 +212,29 @@ TEST_F(ReportReaderTest, RecordsAndTestsOutsideGroupsComeInAStandInGroupInFileOr
     EXPECT_EQ(report.groups[2].tests.at(0).title, "Loose");
 }
 
+// Test code may open elements of any name; the writer puts names out as given.
+TEST_F(ReportReaderTest, ElementsNamedFreelyByTestCodeDoNotStopTheReading) {
+    ExpectedReport text;
+    text.openGroup(0).openTest(1).open("my check", 2).record("Error", "A::b", "inside").close("my check");
+    text.open("2nd<try>").open("").close("").close("2nd<try>").open("caf\xE9 &").close("caf\xE9 &");
+    text.closeTest({}, "", "", "Free", {0, 1}).closeGroup("", "G", {0, 1});
+    Report report;
+    const ReadResult result = read(text.finish("M", "P", "V"), report);
+    ASSERT_EQ(result.status, ReadResult::Status::kComplete) << result.problem;
+    ASSERT_EQ(report.groups.size(), 1u);
+    const rtreport::Test& test = report.groups[0].tests.at(0);
+    EXPECT_EQ(test.title, "Free");
+    ASSERT_EQ(test.records.size(), 1u);
+    EXPECT_EQ(test.records[0].desc, "inside");
+    EXPECT_EQ(report.run.machine, "M");
+
+    // Cut inside such an element, the report still closes where it stops.
+    Report cut;
+    EXPECT_EQ(read(text.text().substr(0, text.text().find("<2nd<try>") + 12), cut).status,
+              ReadResult::Status::kCutOff);
+    EXPECT_TRUE(cut.groups.at(0).tests.at(0).interrupted);
+}
+
 TEST_F(ReportReaderTest, WhatIsNotAReportGivesAClearErrorAndNoGroups) {
     struct Case {
         const char* name;
