@@ -96,4 +96,10 @@ std::string escaped(const std::string& utf8, bool attribute) {
 std::string xmlContent(const std::string& utf8) { return escaped(utf8, false); }
 std::string xmlAttribute(const std::string& utf8) { return escaped(utf8, true); }
 
+std::string attributeText(const char* name, const std::string& value) {
+    return std::string(" ") + name + "=\"" + xmlAttribute(value) + "\"";
+}
+
+std::string attributeText(const char* name, int value) { return attributeText(name, std::to_string(value)); }
+
 } // namespace rtrun

@@ -13,4 +13,8 @@ namespace rtrun {
 std::string xmlContent(const std::string& utf8);
 std::string xmlAttribute(const std::string& utf8);
 
+// ` name="value"`, the value escaped, ready to follow an element's name.
+std::string attributeText(const char* name, const std::string& value);
+std::string attributeText(const char* name, int value);
+
 } // namespace rtrun

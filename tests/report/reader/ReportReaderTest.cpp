@@ -29,7 +29,8 @@ protected:
 std::string twoGroups() {
     ExpectedReport text;
     text.openGroup(0).openTest(1);
-    text.open("Error").value("Method", "Box::check").value("Desc", "volume").value("Msg", "first").value("Msg", "second");
+    text.open("Error").value("Method", "Box::check").value("Desc", "volume");
+    text.value("Msg", "first").value("Msg", "second");
     text.value("Trace", "at box.cpp:12").close("Error");
     text.record("Warning", "Box::check", "", {"close"}).record("ExtWarning", "Solver::run", "", {"slow"});
     text.kxError("KxVecBase::remove", "start&gt;=len");
