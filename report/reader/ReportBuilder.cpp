@@ -84,7 +84,7 @@ void ReportBuilder::startInOwner(const std::string& name, int id, Element& eleme
     } else if (name == "Time") {
         startValue(element.time);
     } else if (name == "Summary") {
-        element.hasSummary = true;
+        element.hasSummary = false; // until its end shows it complete
         element.summary = Counts{};
         push(Role::kSummary);
     } else if (isTest && name == "Arg") {
@@ -175,6 +175,10 @@ void ReportBuilder::end() {
         m_count = nullptr;
         break;
     }
+    case Role::kSummary:
+        // Closed only because the file ended, its counts are not all there.
+        owner().hasSummary = !m_cutOff;
+        break;
     case Role::kTest:
         m_test.interrupted = m_cutOff;
         closeTest();

@@ -13,6 +13,8 @@ constexpr unsigned char kStandInLead1 = 0xE2;
 constexpr unsigned char kStandInLead2 = 0x90;
 // A reference longer than this ("&#x0000ff;" is ten) is not one.
 constexpr std::size_t kLongestReference = 12;
+// A tag longer than this is not one the writer made.
+constexpr std::size_t kLongestMarkup = 64 * 1024;
 
 bool forbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
 
@@ -59,7 +61,15 @@ void ReportInput::take(unsigned char byte) {
         return;
     case State::kMarkup:
         m_pending += static_cast<char>(byte);
-        if (byte == '>') markupComplete();
+        if (byte == '>') {
+            markupComplete();
+        } else if (m_pending.size() > kLongestMarkup) {
+            // No report holds such a tag: hand it on for the parser to refuse,
+            // rather than hold the rest of the file back.
+            emit(m_pending);
+            m_pending.clear();
+            m_state = State::kText;
+        }
         return;
     case State::kReference:
         if (byte == ';') {

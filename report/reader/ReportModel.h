@@ -42,8 +42,8 @@ struct Element {
     std::string title;
     std::string desc;
     std::string time;        // as written, e.g. "0.25 Seconds"; empty when absent
-    bool hasSummary = false;
-    Counts summary;          // the Summary element's counts, when hasSummary
+    bool hasSummary = false; // the element holds a complete Summary
+    Counts summary;          // its counts, when hasSummary
     bool interrupted = false; // the report ends before the element closed
     std::vector<Record> records;
 

@@ -128,7 +128,6 @@ TEST_F(ReportReaderTest, ReportCutOffAtAnyByteReadsAsFarAsItGoes) {
     ASSERT_EQ(read(whole, full).status, ReadResult::Status::kComplete);
     const std::size_t rootClose = whole.rfind("</KxRegTester>");
     const std::size_t secondGroup = whole.find("<Group id=\"0000000004\">");
-    const std::size_t firstGroupClosed = whole.find("</Group>") + std::string("</Group>").size();
 
     // From the end backwards, so that one file shrinks instead of many being written.
     const std::string path = write(whole);
@@ -142,8 +141,12 @@ TEST_F(ReportReaderTest, ReportCutOffAtAnyByteReadsAsFarAsItGoes) {
         ASSERT_LE(report.groups.size(), 2u);
         for (std::size_t g = 0; g < report.groups.size(); ++g) {
             const Group& group = report.groups[g];
-            const bool closed = g == 0 ? cut >= firstGroupClosed : whole.find("</Group>", secondGroup) + 8 <= cut;
+            const std::size_t start = g == 0 ? 0 : secondGroup;
+            const bool closed = whole.find("</Group>", start) + 8 <= cut;
             EXPECT_EQ(group.interrupted, !closed);
+            // Counts cut off halfway are no summary.
+            const std::size_t summaryEnd = whole.find("</Summary>\r\n  </Group>", start) + 10;
+            EXPECT_EQ(group.hasSummary, cut >= summaryEnd);
             if (closed) {
                 EXPECT_EQ(group.title, full.groups[g].title);
                 EXPECT_EQ(group.summary, full.groups[g].summary);
