@@ -53,7 +53,7 @@ private:
     std::size_t m_readyAt = 0;
     State m_state = State::kText;
     std::string m_pending; // a tag or reference not yet complete, as read
-    std::vector<std::string> m_open; // names of the open elements, as read
+    std::vector<std::string> m_open; // names of the open elements, as passed on
     bool m_ended = false;
     bool m_failed = false;
     bool m_cutOff = false;

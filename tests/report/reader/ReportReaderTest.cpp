@@ -220,7 +220,7 @@ TEST_F(ReportReaderTest, RecordsAndTestsOutsideGroupsComeInAStandInGroupInFileOr
 TEST_F(ReportReaderTest, ElementsNamedFreelyByTestCodeDoNotStopTheReading) {
     ExpectedReport text;
     text.openGroup(0).openTest(1).open("my check", 2).record("Error", "A::b", "inside").close("my check");
-    text.open("2nd<try>").open("").close("").close("2nd<try>").open("caf\xE9 &").close("caf\xE9 &");
+    text.open("2nd<try>").open("").close("").close("2nd<try>").open("caf\xE9 &").close("closed as another");
     text.closeTest({}, "", "", "Free", {0, 1}).closeGroup("", "G", {0, 1});
     Report report;
     const ReadResult result = read(text.finish("M", "P", "V"), report);
