@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <memory>
 
@@ -45,89 +46,102 @@ int idOf(xmlTextReader* reader) {
     return id;
 }
 
-// Feeds the reader's nodes to the builder; false when the root is not a report's.
-bool walk(xmlTextReader* reader, ReportBuilder& builder, int& status) {
-    while ((status = xmlTextReaderRead(reader)) == 1) {
-        switch (xmlTextReaderNodeType(reader)) {
-        case XML_READER_TYPE_ELEMENT: {
-            const char* name = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
-            if (!builder.start(name ? name : "", idOf(reader))) return false;
-            if (xmlTextReaderIsEmptyElement(reader)) builder.end();
-            break;
-        }
-        case XML_READER_TYPE_END_ELEMENT: builder.end(); break;
-        case XML_READER_TYPE_PROCESSING_INSTRUCTION: {
-            const char* target = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
-            if (target && std::strcmp(target, kCutOffMark) == 0) builder.cutOffHere();
-            break;
-        }
-        case XML_READER_TYPE_TEXT:
-        case XML_READER_TYPE_CDATA:
-        case XML_READER_TYPE_WHITESPACE:
-        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
-            const xmlChar* value = xmlTextReaderConstValue(reader);
-            if (value) builder.text(reinterpret_cast<const char*>(value));
-            break;
-        }
-        default: break;
-        }
+// Hands one node of the parser to the builder; false when the root is not a report's.
+bool feed(xmlTextReader* reader, ReportBuilder& builder) {
+    switch (xmlTextReaderNodeType(reader)) {
+    case XML_READER_TYPE_ELEMENT: {
+        const char* name = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
+        if (!builder.start(name ? name : "", idOf(reader))) return false;
+        if (xmlTextReaderIsEmptyElement(reader)) builder.end();
+        break;
+    }
+    case XML_READER_TYPE_END_ELEMENT: builder.end(); break;
+    case XML_READER_TYPE_PROCESSING_INSTRUCTION: {
+        const char* target = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
+        if (target && std::strcmp(target, kCutOffMark) == 0) builder.cutOffHere();
+        break;
+    }
+    case XML_READER_TYPE_TEXT:
+    case XML_READER_TYPE_CDATA:
+    case XML_READER_TYPE_WHITESPACE:
+    case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
+        const xmlChar* value = xmlTextReaderConstValue(reader);
+        if (value) builder.text(reinterpret_cast<const char*>(value));
+        break;
+    }
+    default: break;
     }
     return true;
 }
 
-ReadResult unreadable(const std::string& path, const std::string& why) {
-    ReadResult result;
-    result.status = ReadResult::Status::kUnreadable;
-    result.problem = path + ": " + why;
-    return result;
-}
-
-class Collector : public ReportVisitor {
+// Keeps what the builder delivers until the reader's caller takes it.
+class Queue : public ReportVisitor {
 public:
-    explicit Collector(Report& report) : m_report(report) {}
-    void group(const Group& group) override { m_report.groups.push_back(group); }
-    void runInfo(const RunInfo& info) override { m_report.run = info; }
+    void group(const Group& group) override { groups.push_back(group); }
+    void runInfo(const RunInfo& info) override { run = info; }
 
-private:
-    Report& m_report;
+    std::deque<Group> groups;
+    RunInfo run;
 };
 
 } // namespace
 
-ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) return unreadable(path, "is a directory, not a report");
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return unreadable(path, std::strerror(errno));
-    if (std::filesystem::file_size(path, ignored) == 0) return unreadable(path, "is empty, not a report");
+struct ReportReader::Parse {
+    std::string path;
+    std::unique_ptr<std::FILE, FileCloser> file;
+    std::unique_ptr<ReportInput> input;
+    std::unique_ptr<xmlTextReader, ReaderFreer> reader;
+    ParseError error;
+    Queue queue;
+    ReportBuilder builder{queue};
+    bool done = false;
+    ReadResult result;
 
-    ReportInput input(file.get());
+    void open();
+    void step();
+    void end(int status);
+    void refuse(const std::string& why) {
+        result.status = ReadResult::Status::kUnreadable;
+        result.problem = path + ": " + why;
+        done = true;
+        queue.groups.clear(); // nothing of a file that is no report is handed out
+    }
+};
+
+void ReportReader::Parse::open() {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) return refuse("is a directory, not a report");
+    file.reset(std::fopen(path.c_str(), "rb"));
+    if (!file) return refuse(std::strerror(errno));
+    if (std::filesystem::file_size(path, ignored) == 0) return refuse("is empty, not a report");
+    input = std::make_unique<ReportInput>(file.get());
     // The text reaches the parser as UTF-8 (see ReportInput.h), whatever the
     // file itself might declare.
     const int options = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    std::unique_ptr<xmlTextReader, ReaderFreer> reader(
-        xmlReaderForIO(&ReportInput::read, nullptr, &input, path.c_str(), "UTF-8", options));
-    if (!reader) return unreadable(path, "the XML reader could not be set up");
-    ParseError error;
+    reader.reset(xmlReaderForIO(&ReportInput::read, nullptr, input.get(), path.c_str(), "UTF-8", options));
+    if (!reader) return refuse("the XML reader could not be set up");
     xmlTextReaderSetStructuredErrorHandler(reader.get(), &keepFirstError, &error);
+}
 
-    ReportBuilder builder(visitor);
-    int status = 0;
-    const bool isReport = walk(reader.get(), builder, status);
-    if (!isReport) return unreadable(path, "not a report (its root element is not KxRegTester)");
+void ReportReader::Parse::step() {
+    const int status = xmlTextReaderRead(reader.get());
+    if (status != 1) return end(status);
+    if (!feed(reader.get(), builder)) refuse("not a report (its root element is not KxRegTester)");
+}
+
+void ReportReader::Parse::end(int status) {
+    done = true;
     if (!builder.rootOpened()) {
-        if (std::ferror(file.get())) return unreadable(path, std::strerror(errno));
-        if (error.message.empty()) return unreadable(path, "not a report (it holds no XML element)");
-        return unreadable(path, "not a report (" + error.message + " at line " + std::to_string(error.line) + ")");
+        if (std::ferror(file.get())) return refuse(std::strerror(errno));
+        if (error.message.empty()) return refuse("not a report (it holds no XML element)");
+        return refuse("not a report (" + error.message + " at line " + std::to_string(error.line) + ")");
     }
     const std::string position = builder.position();
     builder.finish();
-
-    ReadResult result;
-    if (input.cutOff()) {
+    if (input->cutOff()) {
         result.status = ReadResult::Status::kCutOff;
         result.problem = path + ": the report ends " + builder.cutOffPosition() + ", at line " +
-                         std::to_string(input.lastLine());
+                         std::to_string(input->lastLine());
     } else if (status < 0 && !builder.rootClosed()) {
         // Damaged before its end: what the parser handed out before the damage is kept.
         result.status = ReadResult::Status::kCutOff;
@@ -137,10 +151,45 @@ ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
         result.status = ReadResult::Status::kComplete;
         if (status < 0) result.problem = path + ": " + error.message + " after the end of the report (ignored)";
     }
-    return result;
+}
+
+ReportReader::ReportReader(const std::string& path) : m_parse(std::make_unique<Parse>()) {
+    m_parse->path = path;
+    m_parse->open();
+}
+
+ReportReader::~ReportReader() = default;
+
+bool ReportReader::next(Group& group) {
+    Parse& parse = *m_parse;
+    while (parse.queue.groups.empty() && !parse.done) parse.step();
+    if (parse.queue.groups.empty()) return false;
+    group = std::move(parse.queue.groups.front());
+    parse.queue.groups.pop_front();
+    return true;
+}
+
+const RunInfo& ReportReader::runInfo() const { return m_parse->queue.run; }
+const ReadResult& ReportReader::result() const { return m_parse->result; }
+
+ReadResult readReport(const std::string& path, ReportVisitor& visitor) {
+    ReportReader reader(path);
+    Group group;
+    while (reader.next(group)) visitor.group(group);
+    if (reader.runInfo().present) visitor.runInfo(reader.runInfo());
+    return reader.result();
 }
 
 ReadResult readReport(const std::string& path, Report& report) {
+    class Collector : public ReportVisitor {
+    public:
+        explicit Collector(Report& report) : m_report(report) {}
+        void group(const Group& group) override { m_report.groups.push_back(group); }
+        void runInfo(const RunInfo& info) override { m_report.run = info; }
+
+    private:
+        Report& m_report;
+    };
     Collector collector(report);
     return readReport(path, collector);
 }

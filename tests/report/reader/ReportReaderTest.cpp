@@ -216,6 +216,34 @@ TEST_F(ReportReaderTest, RecordsAndTestsOutsideGroupsComeInAStandInGroupInFileOr
     EXPECT_EQ(report.groups[2].tests.at(0).title, "Loose");
 }
 
+// Each group is handed out while the rest of the file is still unread: cut
+// behind the reader's back after the first group, the file reads as cut off
+// there, which a reader that had taken in the whole file first would not see.
+TEST_F(ReportReaderTest, GroupsArriveWhileTheRestOfTheFileIsUnread) {
+    ExpectedReport text;
+    for (int g = 0; g < 2000; ++g) {
+        text.openGroup(2 * g).openTest(2 * g + 1).closeTest({}, "", "", "T", {});
+        text.closeGroup("", "G" + std::to_string(g), {});
+    }
+    const std::string whole = text.finish("M", "P", "V");
+    const std::string path = write(whole);
+    ReportReader reader(path);
+    Group group;
+    ASSERT_TRUE(reader.next(group));
+    EXPECT_EQ(group.title, "G0");
+
+    std::size_t cut = 0;
+    for (int g = 0; g < 1000; ++g) cut = whole.find("</Group>", cut) + 8;
+    ASSERT_GT(whole.size() - cut, 500000u);
+    std::filesystem::resize_file(path, cut);
+    int groups = 1;
+    while (reader.next(group)) ++groups;
+    EXPECT_EQ(groups, 1000);
+    EXPECT_EQ(group.title, "G999");
+    EXPECT_EQ(reader.result().status, ReadResult::Status::kCutOff) << reader.result().problem;
+    EXPECT_FALSE(reader.runInfo().present);
+}
+
 // Test code may open elements of any name; the writer puts names out as given.
 TEST_F(ReportReaderTest, ElementsNamedFreelyByTestCodeDoNotStopTheReading) {
     ExpectedReport text;
