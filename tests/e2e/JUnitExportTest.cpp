@@ -8,6 +8,7 @@
 #include "support/TempSuite.h"
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <regex>
 
 using e2e::Installation;
 using e2e::RunResult;
@@ -128,6 +129,14 @@ TEST(JUnitExport, EachRecordBecomesItsElementAndRepeatedTitlesGetTheirArguments)
              "<testcase name=\"Pass() #11\"", "<testcase name=\"ReturnFalse\" classname=\"Kinds\" time=\"0.00\"/>",
          })
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    // The run's start comes from the report's name, the host from its Global record.
+    const std::regex suite("<testsuite name=\"Kinds\" tests=\"11\" failures=\"3\" errors=\"2\" skipped=\"0\" "
+                           "time=\"[0-9]+\\.[0-9]{2}\" "
+                           "timestamp=\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:00\" "
+                           "hostname=\"([^\"]*)\" id=\"0\">");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(text, found, suite)) << text;
+    EXPECT_EQ(found[1], testsupport::hostName());
 
     // Only the live run knows which bodies returned false: each gets one failure more.
     const int returnFalseId = 7;
