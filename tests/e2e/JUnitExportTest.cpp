@@ -189,6 +189,8 @@ TEST(JUnitExport, BadInputGetsOneLineAndExitTwoAndLosesNothing) {
         const RunResult result = install.run(c.args, {}, false);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.err.rfind("rtrun: ", 0), 0u) << result.err;
+        // A usage error adds the usual pointer to --help.
+        EXPECT_EQ(testsupport::occurrences(result.err, "\n"), c.args.size() == 2 ? 2 : 1) << result.err;
         EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
         EXPECT_FALSE(testsupport::exists(junit));
     }
