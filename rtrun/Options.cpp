@@ -77,6 +77,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         } else if (isOption(arg, "--init")) {
             if (!takeValue(argc, argv, i, "--init", options.initDir, problem)) return false;
             options.mode = Mode::kInit;
+        } else if (isOption(arg, "--junit-from")) {
+            if (!takeValue(argc, argv, i, "--junit-from", options.junitFrom, problem)) return false;
+            options.mode = Mode::kJUnitFrom;
+        } else if (isOption(arg, "--junit")) {
+            if (!takeValue(argc, argv, i, "--junit", options.junit, problem)) return false;
         } else {
             problem = std::string("unknown option '") + arg + "'";
             return false;
@@ -85,6 +90,15 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
     if (options.mode == Mode::kInit && !options.scripts.empty()) {
         problem = "--init takes no script";
         return false;
+    }
+    if (options.mode == Mode::kJUnitFrom) {
+        // The output file follows the report, unless --junit named it.
+        if (options.junit.empty() && options.scripts.size() == 1) options.junit = options.scripts.front();
+        else if (!options.scripts.empty() || options.junit.empty()) {
+            problem = "--junit-from takes a report and one output file: rtrun --junit-from REPORT.xml FILE";
+            return false;
+        }
+        options.scripts.clear();
     }
     if (options.mode == Mode::kRun && options.scripts.empty()) {
         problem = "no test script given";
@@ -120,6 +134,10 @@ void printHelp() {
         "                   --filter) without running them\n"
         "  --init DIR       make a suite skeleton in DIR (Config/ with a sample\n"
         "                   script, Scripts/, GoldenData/, Results/) and exit\n"
+        "  --junit FILE     also write the run's results as JUnit XML to FILE\n"
+        "  --junit-from REPORT FILE\n"
+        "                   convert an existing report (one cut short by a dead run too)\n"
+        "                   to JUnit XML in FILE, and exit\n"
         "  --version        print the framework's version and build, and exit\n"
         "  --help           print this help, and exit\n"
         "  --               end of options: every later argument is a script\n"

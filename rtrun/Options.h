@@ -6,7 +6,7 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion, kInit };
+enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom };
 
 struct Options {
     Mode mode = Mode::kRun;
@@ -17,6 +17,8 @@ struct Options {
     std::vector<std::string> libDirs;  // --lib-dir directories, in order
     int durations = 5;                 // how many of the slowest tests to name
     std::string initDir;               // --init: where to make a suite
+    std::string junit;      // the JUnit file to write: after the run, or from junitFrom
+    std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
 };
 
 // False, with the reason in `problem`, for a command line that cannot run.

@@ -127,6 +127,7 @@ int runScripts(const std::vector<std::string>& scripts, Rt::RtLibManager& manage
     RunSummary summary;
     summary.movedTo = slot.movedTo();
     summary.durations = options.durations;
+    summary.junit = options.junit;
     OpenRun open{&tally, &summary};
     {
         Rt::TestDriver driver(arguments.argc, arguments.argv.data());

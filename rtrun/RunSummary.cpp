@@ -1,4 +1,5 @@
 #include "rtrun/RunSummary.h"
+#include "rtrun/JUnitExport.h"
 #include "rtrun/Options.h"
 #include "rtrun/PublishUrl.h"
 #include "env/Platform.h"
@@ -120,8 +121,15 @@ int RunSummary::finish(const RunTally& tally) const {
 
     const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
     if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
+    bool junitLost = false;
     if (reportOk) {
         std::printf("Report: %s\n", report.c_str());
+        if (!junit.empty()) {
+            const JUnitOutcome converted = writeJUnit(report, junit, tally.falseReturns());
+            if (converted.written) std::printf("JUnit: %s\n", junit.c_str());
+            else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
+            junitLost = !converted.written;
+        }
         if (!writeIndex(indexPathOf(report), tally))
             std::fprintf(stderr, "rtrun: the test index %s could not be written\n", indexPathOf(report).c_str());
     }
@@ -147,6 +155,7 @@ int RunSummary::finish(const RunTally& tally) const {
         if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
         return kCannotRun;
     }
+    if (junitLost) return kCannotRun;
     const bool clean = failed == 0 && notRun == 0 && !tally.tests().empty() && tally.scriptProblems() == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;

@@ -1,4 +1,5 @@
 // rtrun: runs test scripts with the test libraries found beside the core library.
+#include "rtrun/JUnitExport.h"
 #include "rtrun/Options.h"
 #include "rtrun/Run.h"
 #include <cstdio>
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Try 'rtrun --help'.\n");
         return rtrun::kCannotRun;
     }
+    if (options.mode == rtrun::Mode::kJUnitFrom) return rtrun::convertReportToJUnit(options.junitFrom, options.junit);
     return rtrun::run(options);
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <set>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -78,19 +79,24 @@ std::string onlyFileEndingIn(const std::string& dir, const std::string& suffix) 
     return count == 1 ? found : std::string();
 }
 
+CommandResult runCommand(const std::string& command) {
+    CommandResult result;
+    if (std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+        char chunk[512];
+        while (std::size_t n = std::fread(chunk, 1, sizeof(chunk), pipe)) result.output.append(chunk, n);
+        const int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        result.output = "could not start: " + command;
+    }
+    return result;
+}
+
 namespace {
 std::string lintProblems(const std::string& options, const std::string& path) {
-    std::string command = "xmllint " + options + " '" + path + "' 2>&1";
-    std::string output;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[512];
-        while (std::size_t n = std::fread(chunk, 1, sizeof(chunk), pipe)) output.append(chunk, n);
-        int status = ::pclose(pipe);
-        if (status != 0 && output.empty()) output = "xmllint failed to run (is libxml2-utils installed?)";
-    } else {
-        output = "could not start xmllint";
-    }
-    return output;
+    CommandResult result = runCommand("xmllint " + options + " '" + path + "'");
+    if (result.status != 0 && result.output.empty()) result.output = "xmllint failed to run (is libxml2-utils installed?)";
+    return result.output;
 }
 } // namespace
 

@@ -33,6 +33,12 @@ bool exists(const std::string& path);
 std::string listing(const std::string& dir);
 // The one file in `dir` whose name ends in `suffix`; empty when none or several.
 std::string onlyFileEndingIn(const std::string& dir, const std::string& suffix);
+// Runs a shell command; its standard output and error together, and its exit status.
+struct CommandResult {
+    std::string output;
+    int status = -1;
+};
+CommandResult runCommand(const std::string& command);
 // Runs `xmllint --noout` on the file; returns its diagnostics, empty when well-formed.
 std::string xmlProblems(const std::string& path);
 // The same through xmllint's HTML parser (`xmllint --html --noout`).

@@ -1,0 +1,82 @@
+#pragma once
+// What a report holds, as the report reader hands it out: groups with their
+// tests, the records raised inside them, their values and counts, and the
+// run's closing record. All text is UTF-8, exactly as the run wrote it
+// (control characters included), with the report's line ends read as "\n".
+#include <string>
+#include <vector>
+
+namespace rtreport {
+
+enum class RecordKind { kError, kWarning, kExtError, kExtWarning, kKxError };
+
+// The element name a record kind is written under ("Error", "KxError", ...).
+const char* recordKindName(RecordKind kind);
+
+// An error or warning raised while a group or test was open.
+struct Record {
+    RecordKind kind = RecordKind::kError;
+    std::string method;              // class name, "::", method name
+    std::string desc;
+    std::vector<std::string> msgs;   // one entry per Msg line
+    std::vector<std::string> traces; // one entry per Trace line
+};
+
+// The five counts of a Summary element.
+struct Counts {
+    int kxErrors = 0;
+    int errors = 0;
+    int warnings = 0;
+    int extErrors = 0;
+    int extWarnings = 0;
+
+    void add(const Counts& other);
+    void count(RecordKind kind);
+    bool operator==(const Counts& other) const;
+    bool operator!=(const Counts& other) const { return !(*this == other); }
+};
+
+// Values written for both groups and tests when their element closes.
+struct Element {
+    int id = -1;             // the element's id attribute; -1 when it has none
+    std::string title;
+    std::string desc;
+    std::string time;        // as written, e.g. "0.25 Seconds"; empty when absent
+    bool hasSummary = false; // the element holds a complete Summary
+    Counts summary;          // its counts, when hasSummary
+    bool interrupted = false; // the report ends before the element closed
+    std::vector<Record> records;
+
+    // The time's number of seconds; 0 when absent or unreadable.
+    double seconds() const;
+};
+
+struct Test : Element {
+    std::vector<std::string> args;
+    std::string ext;
+
+    // Failed: the test raised an Error (a leak is reported as one) or an ExtError.
+    bool failed() const;
+    Counts recordCounts() const;
+};
+
+struct Group : Element {
+    // True for the stand-in group that holds tests and records the report
+    // has outside any Group element; it has no title or values of its own.
+    bool outsideGroups = false;
+    std::vector<Test> tests;
+
+    // The counts of every record in the group, its tests' included.
+    Counts recordCounts() const;
+};
+
+// The run's closing record (the Global element).
+struct RunInfo {
+    bool present = false; // false when the report ends before it
+    std::string machine;
+    std::string platform;
+    std::string runTime;  // as written, e.g. "3.10 Seconds"
+    std::string version;
+};
+
+} // namespace rtreport
