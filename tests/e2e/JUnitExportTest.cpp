@@ -139,8 +139,9 @@ TEST(JUnitExport, EachRecordBecomesItsElementAndRepeatedTitlesGetTheirArguments)
     EXPECT_EQ(found[1], testsupport::hostName());
 
     // Only the live run knows which bodies returned false: each gets one failure more.
-    const int returnFalseId = 7;
-    ASSERT_TRUE(rtrun::writeJUnit(install.reportPath(), junit, {returnFalseId}).written);
+    install.clearResults();
+    const e2e::RunResult live = install.run({"--junit", junit, "s.rt"});
+    EXPECT_NE(live.out.find("JUnit: " + junit + "\n"), std::string::npos) << live.out;
     EXPECT_NE(readBytes(junit).find("<testcase name=\"ReturnFalse\" classname=\"Kinds\" time=\"0.00\">\n"
                                     "      <failure message=\"test body returned false\""),
               std::string::npos);
@@ -195,19 +196,6 @@ TEST(JUnitExport, BadInputGetsOneLineAndExitTwoAndLosesNothing) {
         EXPECT_FALSE(testsupport::exists(junit));
     }
     EXPECT_EQ(readBytes(report), testsupport::ExpectedReport().finish("M", "P", "V"));
-}
-
-// A run's --junit is written by the run itself after the report closes; the
-// option only has to reach it.
-TEST(JUnitExport, RunOptionsCarryTheJUnitFile) {
-    std::string words[] = {"rtrun", "--junit", "out.xml", "a.rt"};
-    char* argv[] = {&words[0][0], &words[1][0], &words[2][0], &words[3][0]};
-    rtrun::Options options;
-    std::string problem;
-    ASSERT_TRUE(rtrun::parseOptions(4, argv, options, problem)) << problem;
-    EXPECT_EQ(options.mode, rtrun::Mode::kRun);
-    EXPECT_EQ(options.junit, "out.xml");
-    EXPECT_EQ(options.scripts, std::vector<std::string>{"a.rt"});
 }
 
 } // namespace
