@@ -80,6 +80,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         } else if (isOption(arg, "--junit-from")) {
             if (!takeValue(argc, argv, i, "--junit-from", options.junitFrom, problem)) return false;
             options.mode = Mode::kJUnitFrom;
+        } else if (isOption(arg, "--failed")) {
+            if (!takeValue(argc, argv, i, "--failed", options.failedFrom, problem)) return false;
+            options.mode = Mode::kFailed;
+        } else if (isOption(arg, "--rerun-failed")) {
+            if (!takeValue(argc, argv, i, "--rerun-failed", options.failedFrom, problem)) return false;
         } else if (isOption(arg, "--junit")) {
             if (!takeValue(argc, argv, i, "--junit", options.junit, problem)) return false;
         } else {
@@ -100,7 +105,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         }
         options.scripts.clear();
     }
-    if (options.mode == Mode::kRun && options.scripts.empty()) {
+    if (!options.failedFrom.empty() && !options.scripts.empty()) {
+        problem = "--failed and --rerun-failed take a report, not scripts";
+        return false;
+    }
+    if (options.mode == Mode::kRun && options.scripts.empty() && options.failedFrom.empty()) {
         problem = "no test script given";
         return false;
     }
@@ -134,6 +143,11 @@ void printHelp() {
         "                   --filter) without running them\n"
         "  --init DIR       make a suite skeleton in DIR (Config/ with a sample\n"
         "                   script, Scripts/, GoldenData/, Results/) and exit\n"
+        "  --failed REPORT  print a test script holding the failed and interrupted\n"
+        "                   tests of REPORT (as the scripts named them), and exit\n"
+        "  --rerun-failed REPORT\n"
+        "                   run the failed and interrupted tests of REPORT again\n"
+        "                   (their script is kept beside REPORT as <run>.rerun.rt)\n"
         "  --junit FILE     also write the run's results as JUnit XML to FILE\n"
         "  --junit-from REPORT FILE\n"
         "                   convert an existing report (one cut short by a dead run too)\n"

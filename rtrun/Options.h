@@ -6,7 +6,7 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom };
+enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom, kFailed };
 
 struct Options {
     Mode mode = Mode::kRun;
@@ -19,6 +19,7 @@ struct Options {
     std::string initDir;               // --init: where to make a suite
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
+    std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs
 };
 
 // False, with the reason in `problem`, for a command line that cannot run.

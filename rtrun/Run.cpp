@@ -1,5 +1,6 @@
 #include "rtrun/Run.h"
 #include "rtrun/PublishUrl.h"
+#include "rtrun/RerunScript.h"
 #include "rtrun/RunSlot.h"
 #include "rtrun/RunSummary.h"
 #include "rtrun/RunTally.h"
@@ -10,6 +11,8 @@
 #include "env/Process.h"
 #include <Rt/Rt.h>
 #include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -243,6 +246,39 @@ int runWithLibraries(const Options& options, const TestFilter& filter, const std
     return status;
 }
 
+int printFailed(const std::string& report) {
+    std::string note, problem;
+    if (writeRerunScript(report, std::cout, note, problem) < 0) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return kCannotRun;
+    }
+    std::cout.flush();
+    if (!note.empty()) std::fprintf(stderr, "rtrun: %s\n", note.c_str());
+    return kPassed;
+}
+
+// Writes the script of a report's failed tests beside the report; `scripts`
+// gets its path, or stays empty when there is nothing to run again.
+bool makeRerunScript(const std::string& report, std::vector<std::string>& scripts) {
+    const std::string path = indexPathOf(report).substr(0, indexPathOf(report).size() - 6) + ".rerun.rt";
+    std::ofstream script(path, std::ios::binary | std::ios::trunc);
+    std::string note, problem;
+    const int tests = script ? writeRerunScript(report, script, note, problem) : -1;
+    if (script && tests < 0) std::remove(path.c_str());
+    if (!script) problem = "cannot write " + path;
+    if (tests < 0 || !script.flush()) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return false;
+    }
+    if (!note.empty()) std::fprintf(stderr, "rtrun: %s\n", note.c_str());
+    if (tests == 0) {
+        std::printf("rtrun: %s holds no failed test: nothing to run again\n", report.c_str());
+        return true;
+    }
+    scripts = {path};
+    return true;
+}
+
 } // namespace
 
 int run(const Options& options) {
@@ -254,6 +290,14 @@ int run(const Options& options) {
         std::printf("rtrun %s (build %s), core library %s\n", RtLib::version(), RtLib::build(),
                     KxVersion::whatString + 4);
         return kPassed;
+    }
+    if (options.mode == Mode::kFailed) return printFailed(options.failedFrom);
+    if (!options.failedFrom.empty()) {
+        Options rerun = options;
+        if (!makeRerunScript(options.failedFrom, rerun.scripts)) return kCannotRun;
+        if (rerun.scripts.empty()) return kPassed;
+        rerun.failedFrom.clear();
+        return run(rerun);
     }
     if (options.mode == Mode::kInit) {
         std::string problem;

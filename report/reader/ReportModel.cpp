@@ -14,6 +14,23 @@ const char* recordKindName(RecordKind kind) {
     return "Error";
 }
 
+std::string reportBytes(const std::string& utf8) {
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80 || i + 1 == utf8.size()) {
+            bytes += static_cast<char>(c);
+        } else if ((c & 0xE0) == 0xC0) {
+            bytes += static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {  // beyond one byte: no report holds it
+            bytes += '?';
+            while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
+        }
+    }
+    return bytes;
+}
+
 void Counts::add(const Counts& other) {
     kxErrors += other.kxErrors;
     errors += other.errors;

@@ -13,6 +13,10 @@ enum class RecordKind { kError, kWarning, kExtError, kExtWarning, kKxError };
 // The element name a record kind is written under ("Error", "KxError", ...).
 const char* recordKindName(RecordKind kind);
 
+// The report's own single-byte text for a text the reader handed out: each
+// character (all of them below 256 in a report) back to its one byte.
+std::string reportBytes(const std::string& utf8);
+
 // An error or warning raised while a group or test was open.
 struct Record {
     RecordKind kind = RecordKind::kError;

@@ -47,6 +47,16 @@ private:
     bool m_raiseFirst;
 };
 
+// Its title is not the name a script asks for it by.
+class Renamed : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Renamed for the report"); }
+    bool executeW() override {
+        reportStateE("always fails", "renamed", "executeW", "");
+        return true;
+    }
+};
+
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
@@ -63,6 +73,7 @@ Rt::TestSet* makeExit0() { return new Exits(0, false); }
 Rt::TestSet* makeExit3() { return new Exits(3, false); }
 Rt::TestSet* makeErrorThenExit0() { return new Exits(0, true); }
 Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
+Rt::TestSet* makeRenamed() { return new Renamed; }
 
 class VerdictFactory : public Rt::TestSetFactory {
 public:
@@ -77,6 +88,7 @@ public:
         _registerTestCase("Exit3", &makeExit3);
         _registerTestCase("ErrorThenExit0", &makeErrorThenExit0);
         _registerTestCase("CommaLocale", &makeCommaLocale);
+        _registerTestCase("Renamed", &makeRenamed);
     }
     const char* name() const override { return "Verdict"; }
 };

@@ -1,0 +1,81 @@
+// Running again what failed: the script --failed prints and the run
+// --rerun-failed makes hold exactly the failed tests of a report, asked for
+// by the names the scripts used.
+#include "Installation.h"
+#include "report/reader/ReportReader.h"
+#include "support/TempSuite.h"
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <tuple>
+
+using e2e::Installation;
+using e2e::RunResult;
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+using TestKey = std::tuple<std::string, std::string, std::vector<std::string>>;  // group, title, arguments
+
+// The tests of a report, and which of them failed.
+void testsOf(const std::string& report, std::multiset<TestKey>& all, std::multiset<TestKey>& failed) {
+    rtreport::Report read;
+    ASSERT_TRUE(rtreport::readReport(report, read).readable()) << report;
+    for (const rtreport::Group& group : read.groups)
+        for (const rtreport::Test& test : group.tests) {
+            const TestKey key{group.title, test.title, test.args};
+            all.insert(key);
+            if (test.failed()) failed.insert(key);
+        }
+}
+
+TEST(E2eRtrunRerun, FailedTestsRunAgainByTheirScriptNames) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_EXAMPLE);
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    install.writeScript("renamed.rt", "<Group><Name>Names</Name><Desc>title and case differ</Desc>"
+                                      "<Test><Title>Renamed</Title><Arg>x</Arg></Test>"
+                                      "<Test><Title>Pass</Title></Test></Group>");
+    const std::vector<std::string> scripts{"smoke.rt", "showcase.rt", "renamed.rt"};
+    std::vector<std::string> args{"--platform", "E2E"};
+    args.insert(args.end(), scripts.begin(), scripts.end());
+    ASSERT_EQ(install.run(args).status, 1);
+    const std::string first = install.results() + "first.xml";
+    fs::rename(install.reportPath(), first);
+    fs::rename(onlyFileEndingIn(install.results(), ".index"), install.results() + "first.index");
+    std::multiset<TestKey> all, failed;
+    testsOf(first, all, failed);
+    ASSERT_GE(failed.size(), 3u);
+
+    const RunResult printed = install.run({"--failed", first});
+    EXPECT_EQ(printed.status, 0) << printed.err;
+    EXPECT_EQ(printed.err, "");
+    EXPECT_NE(printed.out.find("<Group>\n  <Name>Names</Name>\n  <Desc>title and case differ</Desc>\n"
+                               "  <Test><Title>Renamed</Title><Arg>x</Arg></Test>\n</Group>\n"),
+              std::string::npos)
+        << printed.out;
+
+    const RunResult rerun = install.run({"--platform", "E2E", "--rerun-failed", first});
+    EXPECT_EQ(rerun.status, 1) << rerun.out << rerun.err;
+    const std::size_t reportLine = rerun.out.find("Report: ");
+    ASSERT_NE(reportLine, std::string::npos) << rerun.out;
+    const std::size_t pathStart = reportLine + 8;
+    std::multiset<TestKey> rerunAll, rerunFailed;
+    testsOf(rerun.out.substr(pathStart, rerun.out.find('\n', pathStart) - pathStart), rerunAll, rerunFailed);
+    EXPECT_EQ(rerunAll, failed);
+    EXPECT_EQ(rerunFailed, failed);
+    EXPECT_TRUE(exists(install.results() + "first.rerun.rt"));
+
+    // Without the index the titles stand in for the case names, and rtrun says so.
+    fs::remove(install.results() + "first.index");
+    const RunResult unindexed = install.run({"--failed", first});
+    EXPECT_NE(unindexed.err.find("no test index beside"), std::string::npos) << unindexed.err;
+    EXPECT_NE(unindexed.out.find("<Test><Title>Renamed for the report</Title>"), std::string::npos);
+
+    EXPECT_EQ(install.run({"--failed", install.root() + "nothing.xml"}).status, 2);
+}
+
+} // namespace
