@@ -44,7 +44,7 @@ bool TestDriver::execute() {
     try {
         for (; i < m_argc; ++i) {
             const KxString name = Rt::configDir() + m_argv[i];
-            RunEvents::scriptStarted(m_argv[i]);
+            RunEvents::scriptStarted(m_argv[i], i - 1);
             if (readFile(name, text)) executeI(text);
             else raise("execute", KxString("Could not open file: ") + m_argv[i]);
         }

@@ -135,6 +135,7 @@ bool TestGroup::createTest(const KxString& content, Kx::SharedPtr<TestSet>& held
 
 void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     m_test.script = RunEvents::currentScript();
+    m_test.scriptIndex = RunEvents::currentScriptIndex();
     m_test.position = RunEvents::takePosition();
     m_test.group = getTitle();
     TestSetFactory::parse(content, m_test, nullptr);

@@ -27,6 +27,33 @@ RT_API FileKind fileKind(const std::string& path);
 // Renames a file; false (with the system's error number in `error`) when it cannot.
 RT_API bool renameFile(const std::string& from, const std::string& to, int& error);
 
+// Memory that a child started later shares with this process; zero-filled,
+// never freed. Pages are only taken as they are written. Null when none.
+RT_API void* sharedMemory(std::size_t bytes);
+// Starts a child process that runs `body(context)` on a copy of this
+// process and ends with its result as exit status; -1 when none could start.
+RT_API int startChild(int (*body)(void*), void* context);
+
+// How a child ended.
+struct ChildEnd {
+    bool exited = false;  // through exit(): `status` holds its status
+    int status = 0;
+    int signal = 0;       // else the signal that ended it
+};
+// Waits for the child to end; with `poll` set, calls it about every
+// `pollSeconds` while waiting, and kills the child with SIGKILL when it
+// returns true. False when the child cannot be waited for.
+RT_API bool waitChild(int pid, ChildEnd& end, bool (*poll)(void*) = nullptr, void* context = nullptr,
+                      double pollSeconds = 0.05);
+// The signal's number and name: "11 (Segmentation fault)".
+RT_API std::string signalText(int signal);
+// Seconds on a clock that never goes back.
+RT_API double monotonicSeconds();
+
+// Sends the stream's output nowhere until restored; `saved` keeps the original.
+RT_API bool silence(std::FILE* stream, int& saved);
+RT_API void restore(std::FILE* stream, int saved);
+
 // An exclusive advisory lock on a file, held until released or until the
 // process ends, whichever comes first.
 enum class LockResult { eLocked, eHeld, eFailed };

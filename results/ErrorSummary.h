@@ -8,6 +8,9 @@ namespace Rt {
 class RT_API ErrorSummary {
 public:
     ErrorSummary() = default;
+    ErrorSummary(int errors, int warnings, int extErrors, int extWarnings, int kxErrors)
+        : m_errors(errors), m_warnings(warnings), m_extErrors(extErrors), m_extWarnings(extWarnings),
+          m_kxErrors(kxErrors) {}
     ~ErrorSummary() = default;
     ErrorSummary(const ErrorSummary&) = default;
     ErrorSummary& operator=(const ErrorSummary&) = default;

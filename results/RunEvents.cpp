@@ -14,6 +14,7 @@ struct RunState {
     OpenFrame* frames[kMaxFrames] = {};
     int frameCount = 0;
     KxString script;
+    int scriptIndex = -1;
     int nextPosition = 0;
     const TestInfo* test = nullptr;
     bool problemsMuted = false;
@@ -111,9 +112,10 @@ void libraryLoaded(const KxString& file, LibraryOutcome outcome, const KxString&
     tell([&](RunObserver& o) { o.libraryLoaded(file, outcome, reason); });
 }
 
-void scriptStarted(const KxString& script) {
+void scriptStarted(const KxString& script, int index) {
     RunState& run = state();
     run.script = script;
+    run.scriptIndex = index;
     run.nextPosition = 0;
     tell([&](RunObserver& o) { o.scriptStarted(script); });
 }
@@ -127,6 +129,7 @@ void scriptProblem(const KxString& problem) {
 void muteScriptProblems(bool muted) { state().problemsMuted = muted; }
 
 const KxString& currentScript() { return state().script; }
+int currentScriptIndex() { return state().scriptIndex; }
 int takePosition() { return state().nextPosition++; }
 
 void setCurrentTest(const TestInfo* info) { state().test = info; }

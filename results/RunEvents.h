@@ -32,13 +32,14 @@ private:
 namespace RunEvents {
 
 RT_API void libraryLoaded(const KxString& file, LibraryOutcome outcome, const KxString& reason);
-void scriptStarted(const KxString& script);
+void scriptStarted(const KxString& script, int index);
 void scriptProblem(const KxString& problem);
 // While the second and later factories parse a Test object, their problems
 // repeat the first one's and are not told again.
 void muteScriptProblems(bool muted);
 // The script being run, and the position the next Test object of it takes.
 const KxString& currentScript();
+int currentScriptIndex();
 int takePosition();
 
 // The test a group is creating or running; null between tests.

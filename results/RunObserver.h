@@ -9,6 +9,7 @@ class TestSet;
 // One Test object of a script, as the run reached it.
 struct TestInfo {
     KxString script;     // as named on the command line; empty outside a driver
+    int scriptIndex = 0; // which of the driver's scripts, from 0
     int position = 0;    // index among the Test objects of its script, from 0
     KxString group;      // title of the group when the test was reached
     KxString caseName;   // the name the script asks the factories for

@@ -33,6 +33,12 @@ bool isOption(const char* arg, const char* name) {
 
 } // namespace
 
+bool parseSeconds(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && seconds > 0 && seconds < 1e9;
+}
+
 bool parseOptions(int argc, char** argv, Options& options, std::string& problem) {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -74,6 +80,15 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
                 return false;
             }
             options.durations = static_cast<int>(n);
+        } else if (std::strcmp(arg, "--in-process") == 0) {
+            options.inProcess = true;
+        } else if (isOption(arg, "--timeout")) {
+            std::string seconds;
+            if (!takeValue(argc, argv, i, "--timeout", seconds, problem)) return false;
+            if (!parseSeconds(seconds, options.timeout)) {
+                problem = "option --timeout needs a number of seconds above 0, not '" + seconds + "'";
+                return false;
+            }
         } else if (isOption(arg, "--init")) {
             if (!takeValue(argc, argv, i, "--init", options.initDir, problem)) return false;
             options.mode = Mode::kInit;
@@ -138,6 +153,12 @@ void printHelp() {
         "                   KXRT_LIB_PATH, directories separated by ':'), after those\n"
         "                   beside the core library, which take precedence\n"
         "  --durations N    name the N slowest tests after the run (default 5)\n"
+        "  --timeout SECONDS\n"
+        "                   kill a test whose body runs longer, record it as timed out\n"
+        "                   and go on with the next (also KXRT_TEST_TIMEOUT; default:\n"
+        "                   no limit)\n"
+        "  --in-process     run the tests in rtrun's own process, without the\n"
+        "                   supervisor that survives crashing tests (for a debugger)\n"
         "  --list           list every registered test case, per factory, and exit;\n"
         "                   with scripts, list the tests they would run (after\n"
         "                   --filter) without running them\n"

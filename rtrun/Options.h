@@ -17,10 +17,15 @@ struct Options {
     std::vector<std::string> libDirs;  // --lib-dir directories, in order
     int durations = 5;                 // how many of the slowest tests to name
     std::string initDir;               // --init: where to make a suite
+    bool inProcess = false;            // run without a supervisor
+    double timeout = 0;                // seconds a test body may run; 0: no limit
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
     std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs
 };
+
+// A positive number of seconds, as --timeout and KXRT_TEST_TIMEOUT give it.
+bool parseSeconds(const std::string& text, double& seconds);
 
 // False, with the reason in `problem`, for a command line that cannot run.
 bool parseOptions(int argc, char** argv, Options& options, std::string& problem);

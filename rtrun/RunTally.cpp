@@ -29,10 +29,14 @@ void RunTally::libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, c
         return;
     }
     m_refusedLibraries.push_back(text(file));
+    ++m_librariesRefused;
     problem("rtrun: test library %s is not used: %s\n", text(file).c_str(), text(reason).c_str());
 }
 
+void RunTally::scriptStarted(const KxString&) { ++m_scriptIndex; }
+
 void RunTally::scriptProblem(const KxString& script, const KxString& problemText) {
+    if (m_scriptIndex < m_quietBefore) return;
     ++m_scriptProblems;
     problem("rtrun: script problem in %s: %s\n", text(script).c_str(), text(problemText).c_str());
 }
@@ -107,6 +111,11 @@ void RunTally::runAbandoned(const KxString& reason) {
         current().verdict = Verdict::kFailed;
         current().why = m_abandonReason;
     }
+}
+
+void RunTally::addProblems(int scriptProblems, int librariesRefused) {
+    m_scriptProblems += scriptProblems;
+    m_librariesRefused += librariesRefused;
 }
 
 int RunTally::count(Verdict verdict) const {

@@ -32,9 +32,13 @@ public:
     // Library events
     void libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, const KxString& reason) override;
     int librariesUsed() const { return m_librariesUsed; }
-    int librariesRefused() const { return static_cast<int>(m_refusedLibraries.size()); }
+    int librariesRefused() const { return m_librariesRefused; }
+
+    // Problems in the scripts before this one were shown by an earlier piece of the run.
+    void quietBefore(int scriptIndex) { m_quietBefore = scriptIndex; }
 
     // Run events
+    void scriptStarted(const KxString& script) override;
     void scriptProblem(const KxString& script, const KxString& problem) override;
     void testCreating(const Rt::TestInfo& info) override;
     void testNotCreated(const Rt::TestInfo& info, Rt::CreationFailure failure, const KxString& reason) override;
@@ -43,6 +47,10 @@ public:
     void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
     void reportNotWritten(const KxString& path, int error) override;
     void runAbandoned(const KxString& reason) override;
+
+    // For a run told from its pieces' logs and reports instead of events.
+    void addTest(Test test) { m_tests.push_back(std::move(test)); }
+    void addProblems(int scriptProblems, int librariesRefused);
 
     const std::vector<Test>& tests() const { return m_tests; }
     int count(Verdict verdict) const;
@@ -57,11 +65,14 @@ private:
     void finish(const Rt::TestSet& test, Verdict verdict);
 
     int m_librariesUsed = 0;
+    int m_librariesRefused = 0;
     std::vector<std::string> m_refusedLibraries;
     std::vector<Test> m_tests;
     bool m_open = false;  // the last test is being created or running
     KxChron m_watch;
     int m_scriptProblems = 0;
+    int m_scriptIndex = -1;
+    int m_quietBefore = -1;
     int m_reportError = 0;
     std::string m_abandonReason;
 };

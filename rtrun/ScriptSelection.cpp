@@ -3,10 +3,13 @@
 namespace rtrun {
 
 bool ScriptSelection::selects(const Rt::TestInfo& test) {
+    if (test.scriptIndex < m_resumeScript || (test.scriptIndex == m_resumeScript && test.position <= m_resumePosition))
+        return false;
     const std::string group = test.group.toStdString(), caseName = test.caseName.toStdString();
     if (!m_filter.selects(group, caseName)) return false;
     if (!m_listOnly) return true;
-    Listed listed{group, caseName, {}};
+    PlannedTest listed{test.scriptIndex, test.position, test.script.toStdString(), group, caseName, {},
+                       test.ext.toStdString()};
     for (const KxString& arg : test.args) listed.args.push_back(arg.toStdString());
     m_listed.push_back(std::move(listed));
     return false;

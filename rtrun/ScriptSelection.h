@@ -6,24 +6,36 @@
 
 namespace rtrun {
 
-// The run's choice of tests, by filter; in listing mode it selects none and
-// keeps each test it would have run, so the scripts can be listed unrun.
+// A Test object of the scripts, as a run reaches it.
+struct PlannedTest {
+    int scriptIndex = 0;
+    int position = 0;
+    std::string script;
+    std::string group;
+    std::string caseName;
+    std::vector<std::string> args;
+    std::string ext;
+};
+
+// The run's choice of tests: by filter, and for a run that resumes another,
+// only the tests after where that one ended. In listing mode it selects none
+// and keeps each test it would have run, so the scripts can be listed unrun.
 class ScriptSelection : public Rt::TestSelection {
 public:
-    struct Listed {
-        std::string group;
-        std::string caseName;
-        std::vector<std::string> args;
-    };
-
     ScriptSelection(const TestFilter& filter, bool listOnly) : m_filter(filter), m_listOnly(listOnly) {}
+    void resumeAfter(int scriptIndex, int position) {
+        m_resumeScript = scriptIndex;
+        m_resumePosition = position;
+    }
     bool selects(const Rt::TestInfo& test) override;
-    const std::vector<Listed>& listed() const { return m_listed; }
+    const std::vector<PlannedTest>& listed() const { return m_listed; }
 
 private:
     const TestFilter& m_filter;
     bool m_listOnly;
-    std::vector<Listed> m_listed;
+    int m_resumeScript = -1;
+    int m_resumePosition = -1;
+    std::vector<PlannedTest> m_listed;
 };
 
 } // namespace rtrun

@@ -77,7 +77,7 @@ TEST_F(E2eRtrunRun, ProcessDyingMidTestLeavesTheReportCompleteUpToThen) {
     install.writeScript("die.rt",
                         "<Group><Name>G</Name><Test><Title>Pass</Title></Test><Test><Title>Die</Title></Test>"
                         "<Test><Title>Pass</Title></Test></Group>");
-    RunResult result = run({"die.rt"});
+    RunResult result = run({"--in-process", "die.rt"});
     EXPECT_EQ(result.status, 7);
     ExpectedReport expected;
     expected.openGroup(0).openTest(1).closeTest({}, "", "passes", "Pass", {}).openTest(2);

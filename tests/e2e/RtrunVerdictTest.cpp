@@ -82,11 +82,11 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
          "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0\n", Report::kWellFormed,
          "<Method>TestSet::executeW</Method>\r\n        <Desc>exited: status 0</Desc>\r\n      </Error>\r\n"
          "      <Ext></Ext>\r\n      <Time>",
-         true},
+         true, {"--in-process", "--platform", "E2E"}},
         {"exit(3) in a body", {verdict}, group(test("Exit3")), 1, "(exited: status 3)", "G / Exit3: exited: status 3",
-         Report::kWellFormed, "<Desc>ends the process</Desc>\r\n      <Title>Exit3</Title>", true},
+         Report::kWellFormed, "<Desc>ends the process</Desc>\r\n      <Title>Exit3</Title>", true, {"--in-process", "--platform", "E2E"}},
         {"an error, then exit(0)", {verdict}, group(test("ErrorThenExit0")), 1, "(exited: status 0)",
-         "G / ErrorThenExit0: about to leave", Report::kWellFormed, "<Errors>2</Errors>", true},
+         "G / ErrorThenExit0: about to leave", Report::kWellFormed, "<Errors>2</Errors>", true, {"--in-process", "--platform", "E2E"}},
         {"a library's entry throws", {verdict, throwing}, group(test("Pass")), 1,
          "rtrun: test library libKxRtThrowingEntry80.so is not used: its acquireFactory threw: no licence for this "
          "host\n",

@@ -2,8 +2,11 @@
 // correctly: a body returning false, a test that cannot be made, test code
 // calling exit(), and one that switches to a decimal-comma locale.
 #include <Rt/Rt.h>
+#include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
+#include <thread>
 #include <stdexcept>
 
 namespace {
@@ -57,6 +60,22 @@ public:
     }
 };
 
+// Ends the process from its body with a signal, or never returns.
+class Dies : public Rt::TestSet {
+public:
+    explicit Dies(int signal) : m_signal(signal) {}
+    void initialize() override { setDesc("ends the process"); }
+    bool executeW() override {
+        reportStateE("about to die", "dies", "executeW", "");
+        if (m_signal == SIGABRT) std::abort();
+        if (m_signal != 0) std::raise(m_signal);
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+
+private:
+    int m_signal;
+};
+
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
@@ -74,6 +93,14 @@ Rt::TestSet* makeExit3() { return new Exits(3, false); }
 Rt::TestSet* makeErrorThenExit0() { return new Exits(0, true); }
 Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
 Rt::TestSet* makeRenamed() { return new Renamed; }
+Rt::TestSet* makeAbort() { return new Dies(SIGABRT); }
+Rt::TestSet* makeSegv() { return new Dies(SIGSEGV); }
+Rt::TestSet* makeKill() { return new Dies(SIGKILL); }
+Rt::TestSet* makeHang() { return new Dies(0); }
+Rt::TestSet* makeCrashInCreator() {
+    std::raise(SIGSEGV);
+    return nullptr;
+}
 
 class VerdictFactory : public Rt::TestSetFactory {
 public:
@@ -89,6 +116,11 @@ public:
         _registerTestCase("ErrorThenExit0", &makeErrorThenExit0);
         _registerTestCase("CommaLocale", &makeCommaLocale);
         _registerTestCase("Renamed", &makeRenamed);
+        _registerTestCase("Abort", &makeAbort);
+        _registerTestCase("Segv", &makeSegv);
+        _registerTestCase("Kill", &makeKill);
+        _registerTestCase("Hang", &makeHang);
+        _registerTestCase("CrashInCreator", &makeCrashInCreator);
     }
     const char* name() const override { return "Verdict"; }
 };

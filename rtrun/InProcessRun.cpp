@@ -1,0 +1,216 @@
+#include "rtrun/InProcessRun.h"
+#include "rtrun/PieceLog.h"
+#include "rtrun/RunSummary.h"
+#include "rtrun/RunTally.h"
+#include "env/Platform.h"
+#include "env/Process.h"
+#include <Rt/Rt.h>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace rtrun {
+
+namespace {
+
+int listTestCases(Rt::RtLibManager& manager) {
+    Kx::SharedPtrVec<Rt::TestSetFactory>& factories = manager.factories();
+    if (factories.isEmpty()) std::printf("No test library found in %s\n", manager.searchDirectory().toStdString().c_str());
+    for (const Kx::SharedPtr<Rt::TestSetFactory>& factory : factories) {
+        std::printf("%s:\n", factory->name());
+        for (const KxString& name : factory->testCases()) std::printf("  %s\n", name.toStdString().c_str());
+    }
+    return kPassed;
+}
+
+// The run in progress, for the handler that finishes it when test code
+// ends the process with exit().
+struct OpenRun {
+    RunTally* tally;
+    RunSummary* summary;
+    bool supervised;  // a supervisor finishes the run instead
+};
+OpenRun* g_openRun = nullptr;
+
+void finishAfterExit(int status) {
+    OpenRun* run = g_openRun;
+    if (!run) return;
+    g_openRun = nullptr;
+    // Supervised, the report stays as it is, cut off where test code took
+    // over: the supervisor completes it and runs the tests after this one.
+    if (run->supervised) Rt::Process::endNow(status);
+    char reason[48];
+    if (status >= 0) std::snprintf(reason, sizeof(reason), "exited: status %d", status);
+    else std::snprintf(reason, sizeof(reason), "exited");
+    if (Rt::gResults) run->summary->totals = Rt::gResults->errorSummary(0);
+    Rt::abandonRun(reason);
+    const int exitStatus = run->summary->finish(*run->tally);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    Rt::Process::endNow(exitStatus);
+}
+
+bool g_exitHandled = false;
+
+// The driver's command line: the program, then the scripts.
+struct DriverArguments {
+    explicit DriverArguments(const std::vector<std::string>& scripts) : words{"rtrun"} {
+        words.insert(words.end(), scripts.begin(), scripts.end());
+        for (std::string& word : words) argv.push_back(&word[0]);
+        argv.push_back(nullptr);
+        argc = static_cast<int>(words.size());
+    }
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+    int argc;
+};
+
+std::vector<PlannedTest> scanScripts(const std::vector<std::string>& scripts, const TestFilter& filter,
+                                     Rt::RtLibManager* manager) {
+    ScriptSelection listing(filter, true);
+    Rt::setTestSelection(&listing);
+    DriverArguments arguments(scripts);
+    {
+        Rt::TestDriver driver(arguments.argc, arguments.argv.data(), Rt::TestDriver::ScanOnly());
+        if (manager) driver.setFactories(manager->factories());
+        driver.execute();
+    }
+    Rt::setTestSelection(nullptr);
+    return listing.listed();
+}
+
+// Lists the tests the scripts would run, without creating any of them.
+int listScripts(const RunPlan& plan, Rt::RtLibManager& manager, const RunTally& tally) {
+    const std::vector<PlannedTest> tests = scanScripts(plan.scripts, plan.filter, &manager);
+    for (const PlannedTest& test : tests) {
+        std::printf("%s / %s", test.group.c_str(), test.caseName.c_str());
+        for (std::size_t i = 0; i < test.args.size(); ++i) std::printf("%s%s", i ? ", " : " (", test.args[i].c_str());
+        std::printf("%s\n", test.args.empty() ? "" : ")");
+    }
+    std::printf("%zu tests\n", tests.size());
+    return tally.scriptProblems() > 0 ? kFailed : kPassed;
+}
+
+int runScripts(const RunPlan& plan, Rt::RtLibManager& manager, RunTally& tally, const Piece* piece) {
+    DriverArguments arguments(plan.scripts);
+    RunSummary summary;
+    summary.movedTo = plan.movedTo;
+    summary.durations = plan.options.durations;
+    summary.junit = plan.options.junit;
+    OpenRun open{&tally, &summary, piece != nullptr};
+    int silenced = -1;
+    // A later piece's start-up lines were shown by the first.
+    if (piece && piece->number > 1) Rt::Process::silence(stdout, silenced);
+    {
+        Rt::TestDriver driver(arguments.argc, arguments.argv.data());
+        if (silenced >= 0) Rt::Process::restore(stdout, silenced);
+        if (Rt::TestReporter* reporter = Rt::gResults ? Rt::gResults->testReporter() : nullptr) {
+            summary.report = forDisplay(reporter->reportPath().toStdString());
+            summary.page = forDisplay(reporter->pagePath().toStdString());
+            summary.email = forDisplay(reporter->emailPath().toStdString());
+        }
+        g_openRun = &open;
+        driver.setFactories(manager.factories());
+        driver.execute();
+        if (Rt::gResults) summary.totals = Rt::gResults->errorSummary(0);
+    }  // the driver goes here: the report is closed and summarised
+    g_openRun = nullptr;
+    if (piece) piece->log->finished = 1;
+    if (piece && piece->number > 1) return kPassed;  // the supervisor sums up
+    return summary.finish(tally);
+}
+
+// A test name registered by two libraries: the first loaded creates it.
+void warnAboutSharedNames(Rt::RtLibManager& manager) {
+    std::map<std::string, int> firstOwner;
+    Kx::SharedPtrVec<Rt::TestSetFactory>& factories = manager.factories();
+    for (std::uint32_t i = 0; i < factories.size(); ++i) {
+        for (const KxString& name : factories[i]->testCases()) {
+            auto [owner, first] = firstOwner.emplace(name.toStdString(), static_cast<int>(i));
+            if (first || owner->second == static_cast<int>(i)) continue;
+            std::fprintf(stderr, "rtrun: warning: test case %s is registered by %s and by %s; the first one's runs\n",
+                         owner->first.c_str(), manager.libraryFileOf(owner->second).toStdString().c_str(),
+                         manager.libraryFileOf(static_cast<int>(i)).toStdString().c_str());
+        }
+    }
+}
+
+// Loads the test libraries; false, with the reason shown, when none can be used.
+bool loadLibraries(Rt::RtLibManager& manager, const RunTally& tally, const std::vector<std::string>& extraDirs) {
+    manager.loadTestLibs();
+    for (const std::string& dir : extraDirs) manager.loadTestLibsFrom(dir.c_str());
+    warnAboutSharedNames(manager);
+    if (tally.librariesUsed() > 0) return true;
+    const std::string dir = manager.searchDirectory().toStdString();
+    if (tally.librariesRefused() == 0)
+        std::fprintf(stderr, "rtrun: no test library found in %s (a test library's file name holds \"KxRt\" and \"80%s\")\n",
+                     dir.c_str(), Rt::Platform::librarySuffix());
+    else
+        std::fprintf(stderr, "rtrun: none of the test libraries in %s can be used (see above)\n", dir.c_str());
+    return false;
+}
+
+} // namespace
+
+std::string forDisplay(const std::string& path) {
+    std::string tidy;
+    for (char c : path) {
+        if (c == '/' && !tidy.empty() && tidy.back() == '/') continue;
+        tidy += c;
+    }
+    return tidy;
+}
+
+std::vector<PlannedTest> planTests(const std::vector<std::string>& scripts) {
+    return scanScripts(scripts, TestFilter(), nullptr);
+}
+
+int runInProcess(const RunPlan& plan, const Piece* piece) {
+    if (!g_exitHandled) Rt::Process::onExit(&finishAfterExit);
+    g_exitHandled = true;
+    if (piece && piece->number > 1) Rt::setResultDir(piece->resultDir.c_str());
+
+    RunTally tally;
+    std::unique_ptr<PieceBeacon> beacon;
+    if (piece) {
+        beacon = std::make_unique<PieceBeacon>(*piece->log, piece->resumeScript);
+        Rt::addRunObserver(beacon.get());
+        tally.quietBefore(piece->resumeScript);
+    }
+    // A later piece's problems with the libraries were shown by the first.
+    int quietOut = -1, quietErr = -1;
+    if (piece && piece->number > 1) {
+        Rt::Process::silence(stdout, quietOut);
+        Rt::Process::silence(stderr, quietErr);
+    }
+    Rt::RtLibManager manager;
+    int status = kCannotRun;
+    const bool listing = plan.options.mode == Mode::kList;
+    Rt::addRunObserver(&tally);
+    if (listing && plan.options.scripts.empty()) {
+        manager.loadTestLibs();
+        for (const std::string& dir : plan.libDirs) manager.loadTestLibsFrom(dir.c_str());
+        status = listTestCases(manager);
+    } else if (loadLibraries(manager, tally, plan.libDirs)) {
+        if (quietErr >= 0) Rt::Process::restore(stderr, quietErr);
+        if (quietOut >= 0) Rt::Process::restore(stdout, quietOut);
+        quietOut = quietErr = -1;
+        if (listing) {
+            status = listScripts(plan, manager, tally);
+        } else {
+            ScriptSelection selection(plan.filter, false);
+            if (piece) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
+            const bool selecting = !plan.filter.empty() || (piece && piece->resumeScript >= 0);
+            if (selecting) Rt::setTestSelection(&selection);
+            status = runScripts(plan, manager, tally, piece);
+            Rt::setTestSelection(nullptr);
+        }
+    }
+    if (quietErr >= 0) Rt::Process::restore(stderr, quietErr);
+    if (quietOut >= 0) Rt::Process::restore(stdout, quietOut);
+    manager.unloadTestLibs();
+    Rt::removeRunObserver(&tally);
+    return status;
+}
+
+} // namespace rtrun

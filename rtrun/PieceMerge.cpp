@@ -1,0 +1,288 @@
+#include "rtrun/PieceMerge.h"
+#include "rtrun/PieceLog.h"
+#include "report/SecondsText.h"
+#include "report/reader/ReportReader.h"
+#include <Rt/Rt.h>
+#include <map>
+#include <memory>
+
+namespace rtrun {
+
+namespace {
+
+using rtreport::Counts;
+using rtreport::Record;
+using rtreport::RecordKind;
+
+// A text of the reader's as the report's single-byte text.
+KxString text(const std::string& utf8) {
+    const std::string bytes = rtreport::reportBytes(utf8);
+    return KxString(bytes.c_str(), static_cast<int>(bytes.size()));
+}
+
+// Writes the run's one report through the framework's own report writer,
+// so its bytes are those of every other report.
+class MergedReport {
+public:
+    MergedReport() : m_writer(new Rt::TestReporter("", Rt::resultDir(), true)) {}
+
+    void open(const char* element) {
+        Kx::SharedPtr<Rt::Msg> message(new Rt::Msg("", "", "", "", Rt::eCommand));
+        message->textList.append(element);
+        m_writer->openObj(message.get());
+    }
+    void openPlain(const char* element) { m_writer->openObj(KxString(element)); }
+    void close(const char* element) { m_writer->closeObj(KxString(element)); }
+    int lastId() const { return m_writer->lastId(); }
+
+    void record(const Record& record, Counts& counts) {
+        const std::size_t colons = record.method.find("::");
+        const std::string className = record.method.substr(0, colons);
+        const std::string method = colons == std::string::npos ? std::string() : record.method.substr(colons + 2);
+        counts.count(record.kind);
+        if (record.kind == RecordKind::kKxError) {
+            Kx::SharedPtr<KxStdError> error(new KxStdError(text(className), text(method), "", text(record.desc), 0));
+            m_writer->writeKxStdErr(error.get());
+            return;
+        }
+        Kx::SharedPtr<Rt::Msg> message(new Rt::Msg(text(className), text(method), "", text(record.desc), 0));
+        for (const std::string& line : record.msgs) message->textList.append(text(line));
+        for (const std::string& line : record.traces) message->traceList.append(text(line));
+        m_writer->writeMsg(rtreport::recordKindName(record.kind), message.get());
+    }
+    void value(const char* name, const std::string& value) { m_writer->writeObject(name, text(value)); }
+    void summary(const Counts& counts) {
+        m_writer->openObj(KxString("Summary"));
+        const std::pair<const char*, int> values[] = {{"KxErrors", counts.kxErrors},     {"Errors", counts.errors},
+                                                      {"Warnings", counts.warnings},     {"ExtErrors", counts.extErrors},
+                                                      {"ExtWarnings", counts.extWarnings}};
+        for (const auto& [name, count] : values) value(name, std::to_string(count));
+        m_writer->closeObj(KxString("Summary"));
+    }
+    void flush() { m_writer->flush(); }
+
+private:
+    Kx::SharedPtr<Rt::TestReporter> m_writer;  // the last reference closes the report and makes the e-mail
+};
+
+// The title a test set itself, as far as the report knows it: the class
+// name of the records it raised in its body, else the script's case name.
+std::string titleOf(const rtreport::Test& test, const std::string& caseName) {
+    if (!test.title.empty()) return test.title;
+    for (const Record& record : test.records) {
+        const std::size_t colons = record.method.find("::");
+        if (colons != std::string::npos && colons > 0 && record.method.compare(colons, std::string::npos, "::executeW") == 0 &&
+            record.method.compare(0, colons, "TestSet") != 0)
+            return record.method.substr(0, colons);
+    }
+    return caseName;
+}
+
+std::string firstErrorText(const rtreport::Test& test) {
+    for (const Record& record : test.records) {
+        if (record.kind != RecordKind::kError && record.kind != RecordKind::kExtError) continue;
+        return record.msgs.empty() || record.msgs.front().empty() ? record.desc : record.msgs.front();
+    }
+    return std::string();
+}
+
+const PlannedTest* planned(const std::vector<PlannedTest>& plan, int scriptIndex, int position) {
+    for (const PlannedTest& test : plan)
+        if (test.scriptIndex == scriptIndex && test.position == position) return &test;
+    return nullptr;
+}
+
+// The merge, group by group across the pieces.
+class Merge {
+public:
+    Merge(const std::vector<PieceRecord>& pieces, const std::vector<PlannedTest>& plan, RunTally& tally)
+        : m_pieces(pieces), m_plan(plan), m_tally(tally) {
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            for (std::size_t i = 0; i < pieces[k].ids.size(); ++i)
+                if (pieces[k].ids[i] >= 0) m_entryOf[{k, pieces[k].ids[i]}] = i;
+    }
+
+    bool run(double runSeconds, Rt::ErrorSummary& totals, std::string& problem) {
+        std::vector<std::unique_ptr<rtreport::ReportReader>> readers;
+        for (const PieceRecord& piece : m_pieces) readers.push_back(std::make_unique<rtreport::ReportReader>(piece.report));
+        rtreport::RunInfo info;
+        {
+            MergedReport report;
+            std::vector<rtreport::Group> groups(m_pieces.size());
+            for (;;) {
+                std::vector<bool> has(m_pieces.size());
+                bool any = false;
+                for (std::size_t k = 0; k < readers.size(); ++k) any |= has[k] = readers[k]->next(groups[k]);
+                if (!any) break;
+                writeGroup(report, groups, has);
+            }
+            for (std::size_t k = 0; k < readers.size(); ++k) {
+                const rtreport::ReadResult& result = readers[k]->result();
+                if (!result.readable()) {
+                    problem = result.problem;
+                    return false;
+                }
+                if (readers[k]->runInfo().present) info = readers[k]->runInfo();
+            }
+            report.openPlain("Global");
+            report.value("Machine", info.present ? info.machine : Rt::machine().toStdString());
+            report.value("Platform", info.present ? info.platform : Rt::platform().toStdString());
+            report.value("RunTime", Rt::SecondsText(runSeconds).text);
+            report.value("Version", info.present ? info.version : std::string(KxVersion::whatString + 4));
+            report.close("Global");
+        }  // the report closes here, and its e-mail summary is made
+        totals = Rt::ErrorSummary(m_totals.errors, m_totals.warnings, m_totals.extErrors, m_totals.extWarnings,
+                                  m_totals.kxErrors);
+        return true;
+    }
+
+private:
+    void writeGroup(MergedReport& report, const std::vector<rtreport::Group>& groups, const std::vector<bool>& has) {
+        report.open("Group");
+        Counts counts;
+        double seconds = 0;
+        const rtreport::Group* values = nullptr;
+        for (std::size_t k = 0; k < groups.size(); ++k) {
+            if (!has[k]) continue;
+            const rtreport::Group& group = groups[k];
+            const bool endsHere = m_pieces[k].died && group.interrupted;
+            for (const rtreport::Test& test : group.tests) {
+                const bool diedInIt = endsHere && test.interrupted && m_pieces[k].death.running;
+                writeTest(report, k, test, diedInIt, counts);
+            }
+            if (endsHere && m_pieces[k].death.inTest && !m_pieces[k].death.running) writeUnmadeTest(report, k, counts);
+            for (const Record& record : group.records) report.record(record, counts);
+            seconds += group.seconds();
+            if (!group.interrupted || !values) values = &group;
+        }
+        report.value("Time", Rt::SecondsText(seconds).text);
+        report.value("Desc", values ? values->desc : std::string());
+        report.value("Title", values ? values->title : std::string());
+        report.summary(counts);
+        report.close("Group");
+        report.flush();
+        addTotals(counts);
+    }
+
+    // A test as its piece wrote it; the one a child died in gets the Error
+    // record of its death and the values its element never received.
+    void writeTest(MergedReport& report, std::size_t piece, const rtreport::Test& test, bool diedInIt,
+                   Counts& groupCounts) {
+        const auto entry = m_entryOf.find({piece, test.id});
+        const std::size_t at = entry == m_entryOf.end() ? SIZE_MAX : entry->second;
+        const PieceRecord& source = m_pieces[piece];
+        const PlannedTest* plan = at == SIZE_MAX ? nullptr : planned(m_plan, source.scripts[at], source.positions[at]);
+        report.open("Test");
+        Counts counts;
+        for (const Record& record : test.records) report.record(record, counts);
+        std::string why = firstErrorText(test);
+        double seconds = test.seconds();
+        if (diedInIt) {
+            report.record(Record{RecordKind::kError, "TestSet::executeW", source.death.reason, {}, {}}, counts);
+            seconds = source.death.seconds;
+            why = source.death.reason;
+        }
+        const bool complete = !test.interrupted || diedInIt;
+        const std::vector<std::string>& args = test.interrupted && plan ? plan->args : test.args;
+        for (const std::string& arg : args) report.value("Arg", arg);
+        report.value("Ext", test.interrupted && plan ? plan->ext : test.ext);
+        report.value("Time", complete && !diedInIt ? test.time : Rt::SecondsText(seconds).text);
+        report.value("Desc", test.desc);
+        report.value("Title", titleOf(test, plan ? plan->caseName : std::string()));
+        report.summary(counts);
+        report.close("Test");
+        groupCounts.add(counts);
+
+        RunTally::Test told = tallyEntry(piece, at, plan);
+        told.title = titleOf(test, told.caseName);
+        told.args = args;
+        told.reportId = report.lastId();
+        told.seconds = seconds;
+        const bool returnedFalse = at != SIZE_MAX && (source.flags[at] & PieceLog::kReturnedFalse);
+        told.returnedFalse = returnedFalse && !diedInIt;
+        told.verdict = counts.errors || counts.extErrors || told.returnedFalse ? RunTally::Verdict::kFailed
+                                                                              : RunTally::Verdict::kPassed;
+        told.why = why.empty() && told.returnedFalse ? "its body returned false" : why;
+        m_told[{piece, at}] = true;
+        m_tally.addTest(std::move(told));
+    }
+
+    // A child that died while creating a test left no element for it.
+    void writeUnmadeTest(MergedReport& report, std::size_t piece, Counts& groupCounts) {
+        const Death& death = m_pieces[piece].death;
+        const PlannedTest* plan = planned(m_plan, death.scriptIndex, death.position);
+        const std::string caseName = plan ? plan->caseName : std::string();
+        report.open("Test");
+        Counts counts;
+        report.record(Record{RecordKind::kError, "TestSet::executeW", death.reason, {}, {}}, counts);
+        if (plan)
+            for (const std::string& arg : plan->args) report.value("Arg", arg);
+        report.value("Ext", plan ? plan->ext : std::string());
+        report.value("Time", Rt::SecondsText(0).text);
+        report.value("Desc", "");
+        report.value("Title", caseName);
+        report.summary(counts);
+        report.close("Test");
+        groupCounts.add(counts);
+
+        const std::size_t last = m_pieces[piece].ids.empty() ? SIZE_MAX : m_pieces[piece].ids.size() - 1;
+        RunTally::Test told = tallyEntry(piece, last, plan);
+        told.reportId = report.lastId();
+        told.verdict = RunTally::Verdict::kFailed;
+        told.why = death.reason;
+        m_told[{piece, last}] = true;
+        m_tally.addTest(std::move(told));
+    }
+
+    RunTally::Test tallyEntry(std::size_t piece, std::size_t at, const PlannedTest* plan) const {
+        RunTally::Test told;
+        if (plan) {
+            told.script = plan->script;
+            told.position = plan->position;
+            told.caseName = plan->caseName;
+            told.group = plan->group;
+            told.title = plan->caseName;
+            told.args = plan->args;
+        }
+        (void)piece;
+        (void)at;
+        return told;
+    }
+
+    void addTotals(const Counts& counts) { m_totals.add(counts); }
+
+public:
+    // The tests a child reached but could not make: no element, only a line in the summary.
+    void tellUnmade() {
+        for (std::size_t k = 0; k < m_pieces.size(); ++k) {
+            const PieceRecord& piece = m_pieces[k];
+            for (std::size_t i = 0; i < piece.ids.size(); ++i) {
+                if (!(piece.flags[i] & PieceLog::kNotRun) || m_told.count({k, i})) continue;
+                RunTally::Test told = tallyEntry(k, i, planned(m_plan, piece.scripts[i], piece.positions[i]));
+                told.verdict = RunTally::Verdict::kNotRun;
+                told.why = "not made (see above)";
+                m_tally.addTest(std::move(told));
+            }
+        }
+    }
+
+private:
+    const std::vector<PieceRecord>& m_pieces;
+    const std::vector<PlannedTest>& m_plan;
+    RunTally& m_tally;
+    std::map<std::pair<std::size_t, std::int32_t>, std::size_t> m_entryOf;  // (piece, id) -> log entry
+    std::map<std::pair<std::size_t, std::size_t>, bool> m_told;
+    Counts m_totals;
+};
+
+} // namespace
+
+bool mergePieces(const std::vector<PieceRecord>& pieces, const std::vector<PlannedTest>& plan, double runSeconds,
+                 RunTally& tally, Rt::ErrorSummary& totals, std::string& problem) {
+    Merge merge(pieces, plan, tally);
+    if (!merge.run(runSeconds, totals, problem)) return false;
+    merge.tellUnmade();
+    return true;
+}
+
+} // namespace rtrun

@@ -1,0 +1,189 @@
+#include "rtrun/Supervisor.h"
+#include "rtrun/InProcessRun.h"
+#include "rtrun/PieceLog.h"
+#include "rtrun/PieceMerge.h"
+#include "rtrun/RunSummary.h"
+#include "env/Platform.h"
+#include "env/Process.h"
+#include <Rt/Rt.h>
+#include <cstdio>
+#include <filesystem>
+
+namespace rtrun {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Room for the entries of four million tests; pages are taken only as written.
+constexpr std::int64_t kLogCapacity = std::int64_t(1) << 22;
+
+struct ChildContext {
+    const RunPlan* plan;
+    const Piece* piece;
+};
+
+int runChild(void* context) {
+    const ChildContext& child = *static_cast<ChildContext*>(context);
+    return runInProcess(*child.plan, child.piece);
+}
+
+// Kills a test body that runs longer than the limit.
+struct Watch {
+    const PieceLog* log;
+    double limit;
+    bool timedOut = false;
+};
+
+bool overTime(void* context) {
+    Watch& watch = *static_cast<Watch*>(context);
+    if (watch.log->phase.load() != PieceLog::kRunning) return false;
+    watch.timedOut = Rt::Process::monotonicSeconds() - watch.log->bodyStart.load() > watch.limit;
+    return watch.timedOut;
+}
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g", seconds);
+    return text;
+}
+
+Death deathOf(const PieceLog& log, const Rt::Process::ChildEnd& end, const Watch& watch) {
+    Death death;
+    death.scriptIndex = log.scriptIndex.load();
+    death.position = log.position.load();
+    const int phase = log.phase.load();
+    death.inTest = phase != PieceLog::kIdle;
+    death.running = phase == PieceLog::kRunning;
+    if (death.running) death.seconds = Rt::Process::monotonicSeconds() - log.bodyStart.load();
+    if (watch.timedOut) {
+        death.reason = "timed out after " + secondsText(watch.limit) + " s";
+        death.seconds = watch.limit;
+    } else if (end.exited) {
+        death.reason = "exited: status " + std::to_string(end.status);
+    } else {
+        death.reason = "crashed: signal " + Rt::Process::signalText(end.signal);
+    }
+    return death;
+}
+
+// "Group/Case (script, test N)" of the test a child died in or after.
+std::string describeTest(const std::vector<PlannedTest>& plan, const Death& death) {
+    for (const PlannedTest& test : plan) {
+        if (test.scriptIndex != death.scriptIndex || test.position != death.position) continue;
+        return std::string(death.inTest ? "" : "after ") + test.group + "/" + test.caseName + " (" + test.script +
+               ", test " + std::to_string(test.position + 1) + ")";
+    }
+    return death.inTest ? "a test" : "between tests";
+}
+
+PieceRecord recordOf(const PieceLog& log, const std::string& report) {
+    PieceRecord piece;
+    piece.report = report;
+    const std::int64_t n = std::min<std::int64_t>(log.count.load(), log.capacity());
+    for (std::int64_t i = 0; i < n; ++i) {
+        const PieceLog::Entry& entry = log.entries[i];
+        piece.ids.push_back(entry.reportId);
+        piece.scripts.push_back(entry.scriptIndex);
+        piece.positions.push_back(entry.position);
+        piece.flags.push_back(entry.flags);
+        piece.seconds.push_back(entry.seconds);
+    }
+    piece.scriptProblems = log.scriptProblems.load();
+    piece.librariesRefused = log.librariesRefused.load();
+    return piece;
+}
+
+} // namespace
+
+int supervise(const RunPlan& plan) {
+    PieceLog* log = PieceLog::create(kLogCapacity);
+    if (!log) {
+        std::fprintf(stderr, "rtrun: no shared memory for a supervisor: the tests run in rtrun's own process\n");
+        return runInProcess(plan);
+    }
+    const double started = Rt::Process::monotonicSeconds();
+    const std::string runName = Rt::TestReporter::makeRunName().toStdString();
+    std::string results = Rt::resultDir().toStdString();
+    if (!results.empty() && results.back() != '/') results += '/';
+    const std::string fixedReport = results + runName + ".xml";
+    const std::string piecesDir = results + "." + runName + ".pieces/";
+
+    std::vector<PieceRecord> pieces;
+    std::vector<PlannedTest> plannedTests;  // found once a child has died
+    Piece piece;
+    piece.log = log;
+    for (;;) {
+        log->reset();
+        ChildContext context{&plan, &piece};
+        const int pid = Rt::Process::startChild(&runChild, &context);
+        Rt::Process::ChildEnd end;
+        Watch watch{log, plan.timeout};
+        if (pid < 0 || !Rt::Process::waitChild(pid, end, plan.timeout > 0 ? &overTime : nullptr, &watch)) {
+            std::fprintf(stderr, "rtrun: no child process could run the tests\n");
+            return kCannotRun;
+        }
+        if (log->finished.load() && !watch.timedOut) {
+            if (piece.number == 1) return end.status;  // nothing died: the child said everything
+            pieces.push_back(recordOf(*log, piece.resultDir + runName + ".xml"));
+            break;
+        }
+        const Death death = deathOf(*log, end, watch);
+        std::fflush(stdout);
+        if (log->testsReached.load() == 0 && piece.number == 1) {
+            std::fprintf(stderr, "rtrun: the run died before its first test (%s): no report\n", death.reason.c_str());
+            return kCannotRun;
+        }
+        std::string report = piece.number == 1 ? fixedReport : piece.resultDir + runName + ".xml";
+        if (piece.number == 1) {  // the first piece makes room for the run's one report
+            fs::create_directories(piecesDir);
+            const std::string moved = piecesDir + "1.xml";
+            std::error_code error;
+            fs::rename(fixedReport, moved, error);
+            report = moved;
+        }
+        PieceRecord record = recordOf(*log, report);
+        record.died = true;
+        record.death = death;
+        pieces.push_back(std::move(record));
+        if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
+        std::fprintf(stderr, "rtrun: %s: %s; the run goes on after it\n",
+                     describeTest(plannedTests, death).c_str(), death.reason.c_str());
+
+        const bool advanced = death.scriptIndex > piece.resumeScript ||
+                              (death.scriptIndex == piece.resumeScript && death.position > piece.resumePosition);
+        if (!advanced) {
+            std::fprintf(stderr, "rtrun: the run died again where it resumed (%s); it stops here\n",
+                         death.reason.c_str());
+            break;
+        }
+        piece.number += 1;
+        piece.resumeScript = death.scriptIndex;
+        piece.resumePosition = death.position;
+        piece.resultDir = piecesDir + std::to_string(piece.number) + "/";
+        fs::create_directories(piece.resultDir);
+    }
+
+    RunTally tally;
+    RunSummary summary;
+    std::string problem;
+    if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
+    if (!mergePieces(pieces, plannedTests, Rt::Process::monotonicSeconds() - started, tally,
+                     summary.totals, problem)) {
+        std::fprintf(stderr, "rtrun: the pieces of the run cannot be merged: %s\n", problem.c_str());
+        return kCannotRun;
+    }
+    for (const PieceRecord& record : pieces) tally.addProblems(record.scriptProblems, record.librariesRefused);
+    summary.movedTo = plan.movedTo;
+    summary.durations = plan.options.durations;
+    summary.junit = plan.options.junit;
+    summary.report = forDisplay(fixedReport);
+    summary.page = forDisplay(results + runName + ".htm");
+    summary.email = forDisplay(results + Rt::platform().toStdString() + "/" + runName + ".email");
+    std::error_code ignored;
+    fs::remove_all(piecesDir, ignored);
+    const int status = summary.finish(tally);
+    return status == kPassed ? kFailed : status;  // a test died: never a clean run
+}
+
+} // namespace rtrun

@@ -1,0 +1,117 @@
+// A night that survives crashing and hanging tests: the supervisor runs the
+// rest after each death and leaves one report in the fixed format.
+#include "Installation.h"
+#include "report/reader/ReportReader.h"
+#include "support/TempSuite.h"
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <regex>
+
+using e2e::Installation;
+using e2e::RunResult;
+using namespace testsupport;
+
+namespace {
+
+std::string test(const std::string& name, const std::string& arg = "") {
+    return "<Test><Title>" + name + "</Title>" + (arg.empty() ? "" : "<Arg>" + arg + "</Arg>") + "</Test>";
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    install.writeScript("one.rt", "<Group><Name>G1</Name>" + test("Pass", "1") + test("Abort") + test("Pass", "2") +
+                                      test("Segv") + "</Group><Group><Name>G2</Name>" + test("Pass", "3") +
+                                      test("CrashInCreator", "c") + test("Kill") + test("Pass", "4") + "</Group>");
+    install.writeScript("two.rt", "<Group><Name>G3</Name>" + test("Hang") + test("Exit0") + test("CtorThrows") +
+                                      test("Pass", "5") + "</Group>");
+    const std::string junit = install.root() + "junit.xml";
+    const RunResult result = install.run({"--platform", "E2E", "--timeout", "1", "--junit", junit, "one.rt", "two.rt"});
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+
+    // Start-up once; each test's progress line once.
+    EXPECT_EQ(count(result.out, "** Initializing GlobalResults\n"), 1u) << result.out;
+    EXPECT_EQ(count(result.out, "Executing Test: Pass\n"), 5u) << result.out;
+    for (const char* line : {"rtrun: G1/Abort (one.rt, test 2): crashed: signal 6 (Aborted); the run goes on",
+                             "rtrun: G1/Segv (one.rt, test 4): crashed: signal 11 (Segmentation fault)",
+                             "rtrun: G2/CrashInCreator (one.rt, test 6): crashed: signal 11",
+                             "rtrun: G2/Kill (one.rt, test 7): crashed: signal 9 (Killed)",
+                             "rtrun: G3/Hang (two.rt, test 1): timed out after 1 s",
+                             "rtrun: G3/Exit0 (two.rt, test 2): exited: status 0",
+                             "rtrun: G3/CtorThrows (two.rt, test 3): not run: the creator threw: constructor refused"})
+        EXPECT_NE(result.err.find(line), std::string::npos) << line << "\n" << result.err;
+
+    const std::string report = install.reportPath();
+    ASSERT_NE(report, "") << listing(install.results());
+    EXPECT_EQ(xmlProblems(report), "");
+    rtreport::Report read;
+    ASSERT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::kComplete);
+    std::string order;
+    int expectedId = 0;
+    for (const rtreport::Group& group : read.groups) {
+        EXPECT_EQ(group.id, expectedId++);
+        order += group.title + ":";
+        for (const rtreport::Test& t : group.tests) {
+            EXPECT_EQ(t.id, expectedId++);
+            order += " " + t.title + (t.args.empty() ? "" : "(" + t.args[0] + ")");
+            if (!t.records.empty() && t.records.back().method == "TestSet::executeW")
+                order += "[" + t.records.back().desc + "]";
+            EXPECT_EQ(t.summary, t.recordCounts()) << t.title;
+        }
+        EXPECT_EQ(group.summary, group.recordCounts()) << group.title;
+        order += "\n";
+    }
+    EXPECT_EQ(order,
+              "G1: Pass(1) Abort[crashed: signal 6 (Aborted)] Pass(2) Segv[crashed: signal 11 (Segmentation fault)]\n"
+              "G2: Pass(3) CrashInCreator(c)[crashed: signal 11 (Segmentation fault)] Kill[crashed: signal 9 (Killed)] "
+              "Pass(4)\n"
+              "G3: Hang[timed out after 1 s] Exit0[exited: status 0] Pass(5)\n");
+    EXPECT_TRUE(read.run.present);
+
+    EXPECT_NE(listing(install.results() + "E2E").find(".email"), std::string::npos);
+    EXPECT_NE(result.out.find("12 tests: 5 passed, 6 failed, 1 not run\n"), std::string::npos) << result.out;
+    EXPECT_EQ(runCommand("xmllint --noout --schema '" RT_JUNIT_XSD "' '" + junit + "' 2>&1").status, 0);
+    EXPECT_EQ(count(readBytes(junit), "<failure "), 10u);  // the four that raised an error first have two
+    EXPECT_EQ(listing(install.results()).find(".pieces"), std::string::npos);  // the private pieces are gone
+}
+
+// Nothing dies: standard output and the report are what a run without a
+// supervisor writes.
+TEST(E2eRtrunSupervisor, WithoutDeathsTheRunIsTheUnsupervisedOne) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_EXAMPLE);
+    std::filesystem::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    // The slowest tests are left out: their order is the clock's.
+    const std::vector<std::string> args{"--platform", "E2E", "--durations", "0", "smoke.rt", "showcase.rt"};
+    const RunResult supervised = install.run(args);
+    const std::string first = readBytes(install.reportPath());
+    install.clearResults();
+    std::vector<std::string> inProcessArgs{"--in-process"};
+    inProcessArgs.insert(inProcessArgs.end(), args.begin(), args.end());
+    const RunResult inProcess = install.run(inProcessArgs);
+    const std::regex runName("[0-9]{6}E2E[0-9]{4}");
+    EXPECT_EQ(std::regex_replace(maskTimes(supervised.out), runName, "RUN"),
+              std::regex_replace(maskTimes(inProcess.out), runName, "RUN"));
+    EXPECT_EQ(supervised.status, inProcess.status);
+    EXPECT_EQ(maskTimes(first), maskTimes(readBytes(install.reportPath())));
+}
+
+TEST(E2eRtrunSupervisor, ADeathBeforeTheFirstTestEndsTheRun) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_CRASHING);
+    install.writeScript("s.rt", "<Group>" + test("Pass") + "</Group>");
+    const RunResult result = install.run({"--platform", "E2E", "s.rt"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("rtrun: the run died before its first test (crashed: signal 11 (Segmentation fault))"),
+              std::string::npos)
+        << result.err;
+}
+
+} // namespace
