@@ -95,6 +95,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         } else if (isOption(arg, "--junit-from")) {
             if (!takeValue(argc, argv, i, "--junit-from", options.junitFrom, problem)) return false;
             options.mode = Mode::kJUnitFrom;
+        } else if (isOption(arg, "--compare")) {
+            if (!takeValue(argc, argv, i, "--compare", options.compareOld, problem)) return false;
+            options.mode = Mode::kCompare;
+        } else if (std::strcmp(arg, "--markdown") == 0) {
+            options.markdown = true;
         } else if (isOption(arg, "--failed")) {
             if (!takeValue(argc, argv, i, "--failed", options.failedFrom, problem)) return false;
             options.mode = Mode::kFailed;
@@ -118,6 +123,14 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             problem = "--junit-from takes a report and one output file: rtrun --junit-from REPORT.xml FILE";
             return false;
         }
+        options.scripts.clear();
+    }
+    if (options.mode == Mode::kCompare) {
+        if (options.scripts.size() != 1) {
+            problem = "--compare takes two reports: rtrun --compare OLD.xml NEW.xml";
+            return false;
+        }
+        options.compareNew = options.scripts.front();
         options.scripts.clear();
     }
     if (!options.failedFrom.empty() && !options.scripts.empty()) {
@@ -164,6 +177,11 @@ void printHelp() {
         "                   --filter) without running them\n"
         "  --init DIR       make a suite skeleton in DIR (Config/ with a sample\n"
         "                   script, Scripts/, GoldenData/, Results/) and exit\n"
+        "  --compare OLD NEW\n"
+        "                   list what changed from report OLD to report NEW: new\n"
+        "                   failures, fixed, still failing, new and removed tests,\n"
+        "                   much slower tests; exit 1 on new failures\n"
+        "  --markdown       --compare writes Markdown, for a CI comment\n"
         "  --failed REPORT  print a test script holding the failed and interrupted\n"
         "                   tests of REPORT (as the scripts named them), and exit\n"
         "  --rerun-failed REPORT\n"

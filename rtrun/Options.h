@@ -6,7 +6,7 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom, kFailed };
+enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom, kFailed, kCompare };
 
 struct Options {
     Mode mode = Mode::kRun;
@@ -22,6 +22,8 @@ struct Options {
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
     std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs
+    std::string compareOld, compareNew;  // --compare OLD NEW
+    bool markdown = false;               // --compare writes Markdown
 };
 
 // A positive number of seconds, as --timeout and KXRT_TEST_TIMEOUT give it.

@@ -79,3 +79,58 @@ TEST(E2eRtrunRerun, FailedTestsRunAgainByTheirScriptNames) {
 }
 
 } // namespace
+
+namespace {
+
+std::string check(const std::string& arg, const std::string& ext) {
+    return "<Test><Title>Check</Title><Arg>" + arg + "</Arg><Ext>" + ext + "</Ext></Test>";
+}
+
+// Two real nights, and what changed between them.
+TEST(E2eRtrunRerun, CompareListsWhatChangedBetweenTwoNights) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    install.writeScript("old.rt", "<Group><Name>G</Name>" + check("a", "") + check("b", "fail") + check("c", "fail") +
+                                      check("d", "") + check("slow", "") + check("a", "") + "</Group>");
+    install.writeScript("new.rt", "<Group><Name>G</Name>" + check("a", "fail") + check("b", "") + check("c", "fail") +
+                                      check("e", "") + check("slow", "1.2") + check("a", "") + "</Group>");
+    install.run({"--platform", "OLD", "old.rt"});
+    install.run({"--platform", "NEW", "new.rt"});
+    std::string oldReport, newReport;
+    for (const fs::directory_entry& entry : fs::directory_iterator(install.results())) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".xml")
+            (name.find("OLD") != std::string::npos ? oldReport : newReport) = entry.path().string();
+    }
+    const RunResult compared = install.run({"--compare", oldReport, newReport});
+    EXPECT_EQ(compared.status, 1) << compared.err;
+    EXPECT_EQ(compared.out,
+              "New failures (1):\n  G / Check (a)\n\n"
+              "Fixed (1):\n  G / Check (b)\n\n"
+              "Still failing (1):\n  G / Check (c)\n\n"
+              "New tests (1):\n  G / Check (e)\n\n"
+              "Removed tests (1):\n  G / Check (d)\n\n"
+              "Slower (1):\n  G / Check (slow): 0.00 s -> 1.20 s\n\n"
+              "1 new failures, 1 fixed, 1 still failing, 1 new, 1 removed, 1 slower\n");
+
+    // The other way round, in Markdown for a CI comment.
+    const RunResult back = install.run({"--markdown", "--compare", newReport, oldReport});
+    EXPECT_EQ(back.status, 1);
+    EXPECT_NE(back.out.find("### New failures (1)\n\n- `G / Check (b)`\n"), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("### Fixed (1)\n\n- `G / Check (a)`\n"), std::string::npos) << back.out;
+
+    // A report cut off halfway is compared as far as it goes, and says so.
+    const std::string cut = install.root() + "cut.xml";
+    const std::string text = readBytes(newReport);
+    writeBytes(cut, text.substr(0, text.find("<Arg>e</Arg>")));
+    const RunResult partial = install.run({"--compare", oldReport, cut});
+    EXPECT_NE(partial.out.find("Compared as far as it goes: "), std::string::npos) << partial.out;
+    EXPECT_NE(partial.out.find("Removed tests (3):\n  G / Check (d)\n  G / Check (slow)\n  G / Check (a) #2\n"),
+              std::string::npos)
+        << partial.out;
+    EXPECT_NE(partial.out.find("(the test it ends inside has no title yet and is left out)"), std::string::npos);
+    EXPECT_NE(partial.out.find("1 new failures, 1 fixed, 1 still failing, 0 new, 3 removed"), std::string::npos);
+    EXPECT_EQ(install.run({"--compare", oldReport, install.root() + "missing.xml"}).status, 2);
+}
+
+} // namespace

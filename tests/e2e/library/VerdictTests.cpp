@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <thread>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -76,6 +77,18 @@ private:
     int m_signal;
 };
 
+// Fails when its extension text says "fail"; sleeps as many seconds as it says otherwise.
+class Check : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Check"); }
+    bool executeW() override {
+        const std::string ext = getExt().toStdString();
+        if (ext == "fail") reportStateE("told to fail", "ext", "executeW", "");
+        else if (!ext.empty()) std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(ext.c_str())));
+        return true;
+    }
+};
+
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
@@ -93,6 +106,7 @@ Rt::TestSet* makeExit3() { return new Exits(3, false); }
 Rt::TestSet* makeErrorThenExit0() { return new Exits(0, true); }
 Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
 Rt::TestSet* makeRenamed() { return new Renamed; }
+Rt::TestSet* makeCheck() { return new Check; }
 Rt::TestSet* makeAbort() { return new Dies(SIGABRT); }
 Rt::TestSet* makeSegv() { return new Dies(SIGSEGV); }
 Rt::TestSet* makeKill() { return new Dies(SIGKILL); }
@@ -116,6 +130,7 @@ public:
         _registerTestCase("ErrorThenExit0", &makeErrorThenExit0);
         _registerTestCase("CommaLocale", &makeCommaLocale);
         _registerTestCase("Renamed", &makeRenamed);
+        _registerTestCase("Check", &makeCheck);
         _registerTestCase("Abort", &makeAbort);
         _registerTestCase("Segv", &makeSegv);
         _registerTestCase("Kill", &makeKill);
