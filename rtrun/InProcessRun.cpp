@@ -97,6 +97,7 @@ int runScripts(const RunPlan& plan, Rt::RtLibManager& manager, RunTally& tally, 
     summary.movedTo = plan.movedTo;
     summary.durations = plan.options.durations;
     summary.junit = plan.options.junit;
+    summary.sharded = plan.shardCount > 1;
     OpenRun open{&tally, &summary, piece != nullptr};
     int silenced = -1;
     // A later piece's start-up lines were shown by the first.
@@ -199,8 +200,9 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
             status = listScripts(plan, manager, tally);
         } else {
             ScriptSelection selection(plan.filter, false);
+            selection.shard(plan.shardIndex, plan.shardCount);
             if (piece) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
-            const bool selecting = !plan.filter.empty() || (piece && piece->resumeScript >= 0);
+            const bool selecting = !plan.filter.empty() || plan.shardCount > 1 || (piece && piece->resumeScript >= 0);
             if (selecting) Rt::setTestSelection(&selection);
             status = runScripts(plan, manager, tally, piece);
             Rt::setTestSelection(nullptr);

@@ -33,6 +33,18 @@ bool isOption(const char* arg, const char* name) {
 
 } // namespace
 
+bool parseShard(const std::string& text, int& index, int& count) {
+    char* end = nullptr;
+    const long i = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '/') return false;
+    const char* rest = end + 1;
+    const long n = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '\0' || i < 0 || n < 1 || i >= n || n > 1000000) return false;
+    index = static_cast<int>(i);
+    count = static_cast<int>(n);
+    return true;
+}
+
 bool parseSeconds(const std::string& text, double& seconds) {
     char* end = nullptr;
     seconds = std::strtod(text.c_str(), &end);
@@ -80,6 +92,13 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
                 return false;
             }
             options.durations = static_cast<int>(n);
+        } else if (isOption(arg, "--shard")) {
+            std::string shard;
+            if (!takeValue(argc, argv, i, "--shard", shard, problem)) return false;
+            if (!parseShard(shard, options.shardIndex, options.shardCount)) {
+                problem = "option --shard needs I/N with 0 <= I < N, not '" + shard + "'";
+                return false;
+            }
         } else if (std::strcmp(arg, "--in-process") == 0) {
             options.inProcess = true;
         } else if (isOption(arg, "--timeout")) {
@@ -98,6 +117,9 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         } else if (isOption(arg, "--compare")) {
             if (!takeValue(argc, argv, i, "--compare", options.compareOld, problem)) return false;
             options.mode = Mode::kCompare;
+        } else if (isOption(arg, "--merge")) {
+            if (!takeValue(argc, argv, i, "--merge", options.mergeDir, problem)) return false;
+            options.mode = Mode::kMerge;
         } else if (std::strcmp(arg, "--markdown") == 0) {
             options.markdown = true;
         } else if (isOption(arg, "--failed")) {
@@ -132,6 +154,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
         }
         options.compareNew = options.scripts.front();
         options.scripts.clear();
+    }
+    if (options.mode == Mode::kMerge && options.scripts.empty()) {
+        problem = "--merge takes a directory and the shard reports: rtrun --merge OUT_DIR REPORT.xml...";
+        return false;
     }
     if (!options.failedFrom.empty() && !options.scripts.empty()) {
         problem = "--failed and --rerun-failed take a report, not scripts";
@@ -170,6 +196,10 @@ void printHelp() {
         "                   kill a test whose body runs longer, record it as timed out\n"
         "                   and go on with the next (also KXRT_TEST_TIMEOUT; default:\n"
         "                   no limit)\n"
+        "  --shard I/N      run only every N-th test the scripts hold (after --filter),\n"
+        "                   from the I-th (I counts from 0), into the result\n"
+        "                   directory's shard-I-of-N/ (also TEST_SHARD_INDEX and\n"
+        "                   TEST_TOTAL_SHARDS; TEST_SHARD_STATUS_FILE is touched)\n"
         "  --in-process     run the tests in rtrun's own process, without the\n"
         "                   supervisor that survives crashing tests (for a debugger)\n"
         "  --list           list every registered test case, per factory, and exit;\n"
@@ -182,6 +212,10 @@ void printHelp() {
         "                   failures, fixed, still failing, new and removed tests,\n"
         "                   much slower tests; exit 1 on new failures\n"
         "  --markdown       --compare writes Markdown, for a CI comment\n"
+        "  --merge OUT_DIR REPORT...\n"
+        "                   merge the reports of a run's shards (or the shard\n"
+        "                   directories holding them) into one report in OUT_DIR,\n"
+        "                   with its page and e-mail summary\n"
         "  --failed REPORT  print a test script holding the failed and interrupted\n"
         "                   tests of REPORT (as the scripts named them), and exit\n"
         "  --rerun-failed REPORT\n"

@@ -6,7 +6,7 @@ namespace rtrun {
 
 enum ExitStatus { kPassed = 0, kFailed = 1, kCannotRun = 2 };
 
-enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom, kFailed, kCompare };
+enum class Mode { kRun, kList, kHelp, kVersion, kInit, kJUnitFrom, kFailed, kCompare, kMerge };
 
 struct Options {
     Mode mode = Mode::kRun;
@@ -18,14 +18,18 @@ struct Options {
     int durations = 5;                 // how many of the slowest tests to name
     std::string initDir;               // --init: where to make a suite
     bool inProcess = false;            // run without a supervisor
+    int shardIndex = -1, shardCount = 0;  // --shard I/N
     double timeout = 0;                // seconds a test body may run; 0: no limit
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::kJUnitFrom)
     std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs
     std::string compareOld, compareNew;  // --compare OLD NEW
     bool markdown = false;               // --compare writes Markdown
+    std::string mergeDir;                // --merge OUT_DIR: where the merged report goes; inputs in scripts
 };
 
+// "I/N": shard I (from 0) of N.
+bool parseShard(const std::string& text, int& index, int& count);
 // A positive number of seconds, as --timeout and KXRT_TEST_TIMEOUT give it.
 bool parseSeconds(const std::string& text, double& seconds);
 

@@ -1,8 +1,8 @@
 #include "rtrun/PieceMerge.h"
 #include "rtrun/PieceLog.h"
+#include "rtrun/ComposedReport.h"
 #include "report/SecondsText.h"
 #include "report/reader/ReportReader.h"
-#include <Rt/Rt.h>
 #include <map>
 #include <memory>
 
@@ -13,57 +13,6 @@ namespace {
 using rtreport::Counts;
 using rtreport::Record;
 using rtreport::RecordKind;
-
-// A text of the reader's as the report's single-byte text.
-KxString text(const std::string& utf8) {
-    const std::string bytes = rtreport::reportBytes(utf8);
-    return KxString(bytes.c_str(), static_cast<int>(bytes.size()));
-}
-
-// Writes the run's one report through the framework's own report writer,
-// so its bytes are those of every other report.
-class MergedReport {
-public:
-    MergedReport() : m_writer(new Rt::TestReporter("", Rt::resultDir(), true)) {}
-
-    void open(const char* element) {
-        Kx::SharedPtr<Rt::Msg> message(new Rt::Msg("", "", "", "", Rt::eCommand));
-        message->textList.append(element);
-        m_writer->openObj(message.get());
-    }
-    void openPlain(const char* element) { m_writer->openObj(KxString(element)); }
-    void close(const char* element) { m_writer->closeObj(KxString(element)); }
-    int lastId() const { return m_writer->lastId(); }
-
-    void record(const Record& record, Counts& counts) {
-        const std::size_t colons = record.method.find("::");
-        const std::string className = record.method.substr(0, colons);
-        const std::string method = colons == std::string::npos ? std::string() : record.method.substr(colons + 2);
-        counts.count(record.kind);
-        if (record.kind == RecordKind::kKxError) {
-            Kx::SharedPtr<KxStdError> error(new KxStdError(text(className), text(method), "", text(record.desc), 0));
-            m_writer->writeKxStdErr(error.get());
-            return;
-        }
-        Kx::SharedPtr<Rt::Msg> message(new Rt::Msg(text(className), text(method), "", text(record.desc), 0));
-        for (const std::string& line : record.msgs) message->textList.append(text(line));
-        for (const std::string& line : record.traces) message->traceList.append(text(line));
-        m_writer->writeMsg(rtreport::recordKindName(record.kind), message.get());
-    }
-    void value(const char* name, const std::string& value) { m_writer->writeObject(name, text(value)); }
-    void summary(const Counts& counts) {
-        m_writer->openObj(KxString("Summary"));
-        const std::pair<const char*, int> values[] = {{"KxErrors", counts.kxErrors},     {"Errors", counts.errors},
-                                                      {"Warnings", counts.warnings},     {"ExtErrors", counts.extErrors},
-                                                      {"ExtWarnings", counts.extWarnings}};
-        for (const auto& [name, count] : values) value(name, std::to_string(count));
-        m_writer->closeObj(KxString("Summary"));
-    }
-    void flush() { m_writer->flush(); }
-
-private:
-    Kx::SharedPtr<Rt::TestReporter> m_writer;  // the last reference closes the report and makes the e-mail
-};
 
 // The title a test set itself, as far as the report knows it: the class
 // name of the records it raised in its body, else the script's case name.
@@ -107,7 +56,7 @@ public:
         for (const PieceRecord& piece : m_pieces) readers.push_back(std::make_unique<rtreport::ReportReader>(piece.report));
         rtreport::RunInfo info;
         {
-            MergedReport report;
+            ComposedReport report;
             std::vector<rtreport::Group> groups(m_pieces.size());
             for (;;) {
                 std::vector<bool> has(m_pieces.size());
@@ -137,7 +86,7 @@ public:
     }
 
 private:
-    void writeGroup(MergedReport& report, const std::vector<rtreport::Group>& groups, const std::vector<bool>& has) {
+    void writeGroup(ComposedReport& report, const std::vector<rtreport::Group>& groups, const std::vector<bool>& has) {
         report.open("Group");
         Counts counts;
         double seconds = 0;
@@ -166,7 +115,7 @@ private:
 
     // A test as its piece wrote it; the one a child died in gets the Error
     // record of its death and the values its element never received.
-    void writeTest(MergedReport& report, std::size_t piece, const rtreport::Test& test, bool diedInIt,
+    void writeTest(ComposedReport& report, std::size_t piece, const rtreport::Test& test, bool diedInIt,
                    Counts& groupCounts) {
         const auto entry = m_entryOf.find({piece, test.id});
         const std::size_t at = entry == m_entryOf.end() ? SIZE_MAX : entry->second;
@@ -208,7 +157,7 @@ private:
     }
 
     // A child that died while creating a test left no element for it.
-    void writeUnmadeTest(MergedReport& report, std::size_t piece, Counts& groupCounts) {
+    void writeUnmadeTest(ComposedReport& report, std::size_t piece, Counts& groupCounts) {
         const Death& death = m_pieces[piece].death;
         const PlannedTest* plan = planned(m_plan, death.scriptIndex, death.position);
         const std::string caseName = plan ? plan->caseName : std::string();

@@ -4,6 +4,7 @@
 #include "rtrun/InProcessRun.h"
 #include "rtrun/RunSlot.h"
 #include "rtrun/RunSummary.h"
+#include "rtrun/ShardMerge.h"
 #include "rtrun/Supervisor.h"
 #include "rtrun/SuiteSetup.h"
 #include "env/Platform.h"
@@ -54,6 +55,28 @@ std::vector<std::string> extraLibraryDirs(const Options& options) {
     return dirs;
 }
 
+// The run's shard: --shard, else the sharding variables test runners set.
+bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
+    if (options.shardCount > 0) {
+        plan.shardIndex = options.shardIndex;
+        plan.shardCount = options.shardCount;
+    } else {
+        const char* total = Rt::Platform::environment("TEST_TOTAL_SHARDS");
+        const char* index = Rt::Platform::environment("TEST_SHARD_INDEX");
+        if (!total || !*total) return true;
+        const std::string shard = std::string(index ? index : "") + "/" + total;
+        if (!parseShard(shard, plan.shardIndex, plan.shardCount)) {
+            problem = "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS make no shard: '" + shard + "'";
+            return false;
+        }
+    }
+    // The test runner asks to be told that sharding is understood.
+    if (const char* status = Rt::Platform::environment("TEST_SHARD_STATUS_FILE")) {
+        if (*status) std::ofstream(status, std::ios::app);
+    }
+    return true;
+}
+
 // Everything the command line asks for that can be checked before the
 // framework starts; false, with the reason, when the run cannot happen.
 bool checkInputs(const Options& options, RunPlan& plan, std::string& problem) {
@@ -80,6 +103,7 @@ bool checkInputs(const Options& options, RunPlan& plan, std::string& problem) {
     if (const char* base = Rt::Platform::environment("KXRT_PUBLISH_URL")) {
         if (*base && publishedPageUrl(base, "page.htm", problem).empty()) return false;
     }
+    if (!shardOf(options, plan, problem)) return false;
     libDirs = extraLibraryDirs(options);
     for (const std::string& dir : libDirs) {
         if (!Rt::Platform::isReadableDirectory(dir)) {
@@ -97,6 +121,13 @@ int runPlan(RunPlan& plan) {
         return kCannotRun;
     }
     if (plan.options.mode == Mode::kList) return runInProcess(plan);
+    if (plan.shardCount > 1) {  // each shard's files in a directory of their own
+        std::string results = Rt::resultDir().toStdString();
+        if (!results.empty() && results.back() != '/') results += '/';
+        Rt::Platform::makeDirectory(results.c_str());
+        results += "shard-" + std::to_string(plan.shardIndex) + "-of-" + std::to_string(plan.shardCount) + "/";
+        Rt::setResultDir(results.c_str());
+    }
     RunSlot slot;
     if (!claimResultDirectory(slot)) return kCannotRun;
     plan.movedTo = slot.movedTo();
@@ -170,6 +201,11 @@ int run(const Options& options) {
     Rt::Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
     chooseSuiteAndPlatform(options);
     RtLib::init();
+    if (options.mode == Mode::kMerge) {
+        const int merged = mergeShards(options.mergeDir, options.scripts);
+        RtLib::fini();
+        return merged;
+    }
     int status = kCannotRun;
     RunPlan plan{options, {}, {}, {}, {}, options.timeout};
     std::string problem;

@@ -16,6 +16,8 @@ struct RunPlan {
     std::vector<std::string> libDirs;  // beyond the core library's directory
     std::string movedTo;               // the run's own result directory, when a live run held the names
     double timeout = 0;                // seconds a test body may run; 0: no limit
+    int shardIndex = 0;                // this run's shard, of shardCount
+    int shardCount = 1;
 };
 
 // A supervised child's share of a run.

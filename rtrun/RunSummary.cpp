@@ -2,6 +2,7 @@
 #include "rtrun/JUnitExport.h"
 #include "rtrun/Options.h"
 #include "rtrun/PublishUrl.h"
+#include "rtrun/TestIndex.h"
 #include "env/Platform.h"
 #include "env/Process.h"
 #include "report/SecondsText.h"
@@ -52,18 +53,6 @@ void printSlowest(const RunTally& tally, int count) {
     }
 }
 
-// Tabs, line ends and backslashes in a field are written as \t, \n and \\.
-std::string indexField(const std::string& text) {
-    std::string field;
-    for (char c : text) {
-        if (c == '\t') field += "\\t";
-        else if (c == '\n') field += "\\n";
-        else if (c == '\\') field += "\\\\";
-        else field += c;
-    }
-    return field;
-}
-
 } // namespace
 
 std::string indexPathOf(const std::string& reportPath) {
@@ -72,15 +61,10 @@ std::string indexPathOf(const std::string& reportPath) {
 }
 
 bool writeIndex(const std::string& path, const RunTally& tally) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    std::fprintf(file, "# rtrun test index: report id, script, position in the script (from 0), case name\n");
-    for (const RunTally::Test& test : tally.tests()) {
-        if (test.reportId < 0) continue;
-        std::fprintf(file, "%d\t%s\t%d\t%s\n", test.reportId, indexField(test.script).c_str(), test.position,
-                     indexField(test.caseName).c_str());
-    }
-    return std::fclose(file) == 0;
+    TestIndex index;
+    for (const RunTally::Test& test : tally.tests())
+        if (test.reportId >= 0) index.add(test.reportId, TestIndex::Entry{test.script, test.position, test.caseName});
+    return index.write(path);
 }
 
 bool reportIsComplete(const std::string& path) {
@@ -149,14 +133,14 @@ int RunSummary::finish(const RunTally& tally) const {
     if (tally.scriptProblems() > 0)
         std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
                      tally.scriptProblems());
-    if (tally.tests().empty()) std::fprintf(stderr, "rtrun: no test ran\n");
+    if (tally.tests().empty()) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
 
     if (!reportOk) {
         if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
         return kCannotRun;
     }
     if (junitLost) return kCannotRun;
-    const bool clean = failed == 0 && notRun == 0 && !tally.tests().empty() && tally.scriptProblems() == 0 &&
+    const bool clean = failed == 0 && notRun == 0 && (sharded || !tally.tests().empty()) && tally.scriptProblems() == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;
     return clean ? kPassed : kFailed;

@@ -15,6 +15,7 @@ struct RunSummary {
     std::string movedTo;  // the run's own result directory, when a live run held the names
     int durations = 5;    // how many of the slowest tests to name
     std::string junit;    // where to write the run's results as JUnit XML, when asked
+    bool sharded = false; // one shard of a run: selecting no test is fine
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;

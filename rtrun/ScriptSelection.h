@@ -23,6 +23,11 @@ struct PlannedTest {
 class ScriptSelection : public Rt::TestSelection {
 public:
     ScriptSelection(const TestFilter& filter, bool listOnly) : m_filter(filter), m_listOnly(listOnly) {}
+    // Only every total-th test, counted from 0 over the tests the filter passes.
+    void shard(int index, int total) {
+        m_shardIndex = index;
+        m_shardTotal = total;
+    }
     void resumeAfter(int scriptIndex, int position) {
         m_resumeScript = scriptIndex;
         m_resumePosition = position;
@@ -33,6 +38,9 @@ public:
 private:
     const TestFilter& m_filter;
     bool m_listOnly;
+    int m_shardIndex = 0;
+    int m_shardTotal = 1;
+    long long m_passed = 0;  // tests the filter passed so far
     int m_resumeScript = -1;
     int m_resumePosition = -1;
     std::vector<PlannedTest> m_listed;

@@ -177,6 +177,7 @@ int supervise(const RunPlan& plan) {
     summary.movedTo = plan.movedTo;
     summary.durations = plan.options.durations;
     summary.junit = plan.options.junit;
+    summary.sharded = plan.shardCount > 1;
     summary.report = forDisplay(fixedReport);
     summary.page = forDisplay(results + runName + ".htm");
     summary.email = forDisplay(results + Rt::platform().toStdString() + "/" + runName + ".email");

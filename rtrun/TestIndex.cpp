@@ -20,12 +20,34 @@ std::string unescaped(const std::string& field) {
     return text;
 }
 
+// Tabs, line ends and backslashes in a field are written as \t, \n and \\.
+std::string escaped(const std::string& text) {
+    std::string field;
+    for (char c : text) {
+        if (c == '\t') field += "\\t";
+        else if (c == '\n') field += "\\n";
+        else if (c == '\\') field += "\\\\";
+        else field += c;
+    }
+    return field;
+}
+
+const char kHeader[] = "# rtrun test index: report id, script, position in the script (from 0), case name";
+
 } // namespace
+
+bool TestIndex::write(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << kHeader << "\n";
+    for (const auto& [id, entry] : m_entries)
+        out << id << '\t' << escaped(entry.script) << '\t' << entry.position << '\t' << escaped(entry.caseName) << '\n';
+    return static_cast<bool>(out.flush());
+}
 
 bool TestIndex::read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    if (!std::getline(in, line) || line.rfind("# rtrun test index", 0) != 0) return false;
+    if (!std::getline(in, line) || line != kHeader) return false;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string id, script, position, caseName;

@@ -18,6 +18,8 @@ public:
 
     // False when the file cannot be read or is not an index.
     bool read(const std::string& path);
+    void add(int reportId, Entry entry) { m_entries[reportId] = std::move(entry); }
+    bool write(const std::string& path) const;
     // Null for an id the index does not hold.
     const Entry* find(int reportId) const;
 
