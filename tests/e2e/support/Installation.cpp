@@ -61,7 +61,8 @@ void Installation::writeScript(const std::string& name, const std::string& text)
 RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite,
                             const std::string& shellBefore) {
     // An empty environment: nothing of this process's (KXRT_*, Uname, DEBUG, loader paths) steers the run.
-    std::string command = shellBefore + "env -i";
+    // A test that dies of a signal dies of it in a sanitizer build too.
+    std::string command = shellBefore + "env -i ASAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigbus=0";
     for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
     command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
     for (const std::string& arg : args) command += " " + quoted(arg);
