@@ -1,5 +1,5 @@
 # kxrt_add_suite(NAME <name> SUITE <dir> SCRIPTS <script>...
-#                [LIBRARIES <target>...] [FILTER <pattern>...])
+#                [LIBRARIES <target>...] [FILTER <pattern>...] [SHARDS <n>])
 #
 # Adds one CTest test per script, "<name>.<script>", that runs rtrun on the
 # suite in <dir> with the test libraries built by the LIBRARIES targets
@@ -7,8 +7,14 @@
 # test writes into a result directory of its own below the build tree, so
 # `ctest -j` runs them side by side, and leaves a JUnit file, junit.xml,
 # beside its report. rtrun's exit status is the test's verdict.
+#
+# With SHARDS n, all the scripts run instead as n shards, "<name>.shard-I",
+# each taking every n-th test, and a test "<name>.merge" (which needs them,
+# as a CTest fixture) merges their reports into one in kxrt/<name>/merged/,
+# with junit.xml beside it: the merge's exit status is the suite's verdict,
+# while a shard fails only when it could not run.
 function(kxrt_add_suite)
-  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SUITE" "SCRIPTS;LIBRARIES;FILTER")
+  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SUITE;SHARDS" "SCRIPTS;LIBRARIES;FILTER")
   if(NOT ARG_NAME OR NOT ARG_SUITE OR NOT ARG_SCRIPTS)
     message(FATAL_ERROR "kxrt_add_suite: NAME, SUITE and SCRIPTS are required")
   endif()
@@ -26,6 +32,30 @@ function(kxrt_add_suite)
   foreach(pattern IN LISTS ARG_FILTER)
     list(APPEND options "--filter=${pattern}")
   endforeach()
+  if(ARG_SHARDS)
+    if(NOT ARG_SHARDS MATCHES "^[1-9][0-9]*$")
+      message(FATAL_ERROR "kxrt_add_suite: SHARDS needs a count, not ${ARG_SHARDS}")
+    endif()
+    set(results "${CMAKE_CURRENT_BINARY_DIR}/kxrt/${ARG_NAME}/")
+    file(MAKE_DIRECTORY "${results}")
+    math(EXPR last "${ARG_SHARDS} - 1")
+    set(shard_dirs "")
+    foreach(index RANGE ${last})
+      set(test "${ARG_NAME}.shard-${index}")
+      add_test(NAME "${test}"
+        COMMAND "${CMAKE_COMMAND}" -E env "KXRT_RESULT_DIR=${results}"
+          "$<TARGET_FILE:KxRt::rtrun>" ${options} --shard "${index}/${ARG_SHARDS}" ${ARG_SCRIPTS})
+      # A shard's own verdict is the merge's to give; the shard fails when it could not run.
+      set_tests_properties("${test}" PROPERTIES FIXTURES_SETUP "${ARG_NAME}.shards"
+        PASS_REGULAR_EXPRESSION "[0-9]+ tests: [0-9]+ passed")
+      list(APPEND shard_dirs "${results}shard-${index}-of-${ARG_SHARDS}")
+    endforeach()
+    add_test(NAME "${ARG_NAME}.merge"
+      COMMAND "$<TARGET_FILE:KxRt::rtrun>" --suite "${suite}" --merge "${results}merged"
+        --junit "${results}merged/junit.xml" ${shard_dirs})
+    set_tests_properties("${ARG_NAME}.merge" PROPERTIES FIXTURES_REQUIRED "${ARG_NAME}.shards")
+    return()
+  endif()
   foreach(script IN LISTS ARG_SCRIPTS)
     string(MAKE_C_IDENTIFIER "${script}" id)
     set(results "${CMAKE_CURRENT_BINARY_DIR}/kxrt/${ARG_NAME}/${id}/")

@@ -202,7 +202,7 @@ int run(const Options& options) {
     chooseSuiteAndPlatform(options);
     RtLib::init();
     if (options.mode == Mode::kMerge) {
-        const int merged = mergeShards(options.mergeDir, options.scripts);
+        const int merged = mergeShards(options.mergeDir, options.scripts, options.junit);
         RtLib::fini();
         return merged;
     }

@@ -1,6 +1,7 @@
 #include "rtrun/ShardMerge.h"
 #include "rtrun/ComposedReport.h"
 #include "rtrun/InProcessRun.h"
+#include "rtrun/JUnitExport.h"
 #include "rtrun/Options.h"
 #include "rtrun/RunSummary.h"
 #include "rtrun/TestIndex.h"
@@ -30,16 +31,22 @@ struct Shard {
     bool hasGroup = false;
 };
 
-// The one report in a shard's directory, or the file named.
+// The file named, or the latest report in a shard's directory (runs moved
+// aside, "<run>-earlierN.xml", are older by name).
 std::string reportIn(const std::string& input) {
     std::error_code error;
     if (!fs::is_directory(input, error)) return input;
+    static const std::regex moved(".*-earlier[0-9]+\\.xml");
     std::string found;
+    fs::file_time_type newest;
     for (const fs::directory_entry& entry : fs::directory_iterator(input, error)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0 && entry.is_regular_file()) {
-            if (!found.empty()) return input;  // several: none is the shard's
+        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".xml") != 0 || !entry.is_regular_file()) continue;
+        if (std::regex_match(name, moved)) continue;
+        const fs::file_time_type written = entry.last_write_time(error);
+        if (found.empty() || written > newest) {
             found = entry.path().string();
+            newest = written;
         }
     }
     return found.empty() ? input : found;
@@ -74,7 +81,7 @@ long long positionOf(const Shard& shard, const rtreport::Test& test) {
 
 } // namespace
 
-int mergeShards(const std::string& outDir, const std::vector<std::string>& inputs) {
+int mergeShards(const std::string& outDir, const std::vector<std::string>& inputs, const std::string& junit) {
     std::vector<Shard> shards;
     bool incomplete = false;
     Stamp earliest;
@@ -196,6 +203,14 @@ int mergeShards(const std::string& outDir, const std::vector<std::string>& input
     if (std::FILE* file = std::fopen(email.c_str(), "rb")) {
         std::fclose(file);
         std::printf("E-mail summary: %s\n", email.c_str());
+    }
+    if (!junit.empty()) {
+        const JUnitOutcome converted = writeJUnit(reportPath, junit);
+        if (!converted.written) {
+            std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
+            return kCannotRun;
+        }
+        std::printf("JUnit: %s\n", junit.c_str());
     }
     return incomplete ? kCannotRun : failed ? kFailed : kPassed;
 }

@@ -14,6 +14,7 @@ namespace rtrun {
 // directory holding it. A missing or cut-off input is merged as far as it
 // goes and named on standard error. Returns the exit status: 2 when an input
 // was missing or cut off, else 1 when a test failed, else 0.
-int mergeShards(const std::string& outDir, const std::vector<std::string>& inputs);
+// With `junit` set, the merged report is also written there as JUnit XML.
+int mergeShards(const std::string& outDir, const std::vector<std::string>& inputs, const std::string& junit = "");
 
 } // namespace rtrun
