@@ -87,6 +87,7 @@ void TestGroup::finish(double seconds) {
 }
 
 bool TestGroup::execute(KxString& text) {
+    RunEvents::groupStarted();
     sendCommand("openObj", eCommand, "Group");
     Running running(*this);
     FrameScope frame(running);
@@ -136,6 +137,7 @@ bool TestGroup::createTest(const KxString& content, Kx::SharedPtr<TestSet>& held
 void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     m_test.script = RunEvents::currentScript();
     m_test.scriptIndex = RunEvents::currentScriptIndex();
+    m_test.groupIndex = RunEvents::currentGroupIndex();
     m_test.position = RunEvents::takePosition();
     m_test.group = getTitle();
     TestSetFactory::parse(content, m_test, nullptr);

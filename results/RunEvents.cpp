@@ -15,6 +15,7 @@ struct RunState {
     int frameCount = 0;
     KxString script;
     int scriptIndex = -1;
+    int groupIndex = -1;
     int nextPosition = 0;
     const TestInfo* test = nullptr;
     bool problemsMuted = false;
@@ -116,6 +117,7 @@ void scriptStarted(const KxString& script, int index) {
     RunState& run = state();
     run.script = script;
     run.scriptIndex = index;
+    if (index == 0) run.groupIndex = -1;
     run.nextPosition = 0;
     tell([&](RunObserver& o) { o.scriptStarted(script); });
 }
@@ -130,6 +132,8 @@ void muteScriptProblems(bool muted) { state().problemsMuted = muted; }
 
 const KxString& currentScript() { return state().script; }
 int currentScriptIndex() { return state().scriptIndex; }
+void groupStarted() { ++state().groupIndex; }
+int currentGroupIndex() { return state().groupIndex; }
 int takePosition() { return state().nextPosition++; }
 
 void setCurrentTest(const TestInfo* info) { state().test = info; }

@@ -40,6 +40,9 @@ void muteScriptProblems(bool muted);
 // The script being run, and the position the next Test object of it takes.
 const KxString& currentScript();
 int currentScriptIndex();
+// A group starts; the index the groups of a driver's run take, from 0.
+void groupStarted();
+int currentGroupIndex();
 int takePosition();
 
 // The test a group is creating or running; null between tests.

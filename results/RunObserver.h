@@ -11,6 +11,7 @@ struct TestInfo {
     KxString script;     // as named on the command line; empty outside a driver
     int scriptIndex = 0; // which of the driver's scripts, from 0
     int position = 0;    // index among the Test objects of its script, from 0
+    int groupIndex = 0;  // which of the groups the driver has run, from 0, over all its scripts
     KxString group;      // title of the group when the test was reached
     KxString caseName;   // the name the script asks the factories for
     KxVec<KxString> args;

@@ -28,7 +28,7 @@ void PieceLog::reset() {
 
 PieceLog::Entry* PieceBeacon::current() {
     const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
-    return n > 0 && n <= m_log.capacity() ? &m_log.entries[n - 1] : nullptr;
+    return n > 0 && n <= m_log.capacity() ? &m_log.entries()[n - 1] : nullptr;
 }
 
 void PieceBeacon::libraryLoaded(const KxString&, Rt::LibraryOutcome outcome, const KxString&) {
@@ -47,7 +47,7 @@ void PieceBeacon::testCreating(const Rt::TestInfo& info) {
     m_log.phase.store(PieceLog::kCreating, std::memory_order_release);
     ++m_log.testsReached;
     const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
-    if (n < m_log.capacity()) m_log.entries[n] = PieceLog::Entry{-1, info.scriptIndex, info.position, 0, 0};
+    if (n < m_log.capacity()) m_log.entries()[n] = PieceLog::Entry{-1, info.scriptIndex, info.position, 0, 0};
     m_log.count.store(n + 1, std::memory_order_release);
 }
 

@@ -91,15 +91,22 @@ private:
         Counts counts;
         double seconds = 0;
         const rtreport::Group* values = nullptr;
+        const int index = m_groupIndex++;
         for (std::size_t k = 0; k < groups.size(); ++k) {
+            // The test a child died in belongs here by the script, whether
+            // or not the child's report got this far.
+            const bool deathHere = deathGroup(k) == index;
+            bool deathWritten = false;
+            if (has[k]) {
+                for (const rtreport::Test& test : groups[k].tests) {
+                    const bool diedInIt = deathHere && test.interrupted && m_pieces[k].death.running && isDeathTest(k, test);
+                    writeTest(report, k, test, diedInIt, counts);
+                    deathWritten |= diedInIt;
+                }
+            }
+            if (deathHere && !deathWritten) writeUnmadeTest(report, k, counts);
             if (!has[k]) continue;
             const rtreport::Group& group = groups[k];
-            const bool endsHere = m_pieces[k].died && group.interrupted;
-            for (const rtreport::Test& test : group.tests) {
-                const bool diedInIt = endsHere && test.interrupted && m_pieces[k].death.running;
-                writeTest(report, k, test, diedInIt, counts);
-            }
-            if (endsHere && m_pieces[k].death.inTest && !m_pieces[k].death.running) writeUnmadeTest(report, k, counts);
             for (const Record& record : group.records) report.record(record, counts);
             seconds += group.seconds();
             if (!group.interrupted || !values) values = &group;
@@ -200,6 +207,22 @@ private:
 
     void addTotals(const Counts& counts) { m_totals.add(counts); }
 
+    // The group, among all of the run's, that piece k died in a test of; -1 when none.
+    int deathGroup(std::size_t k) const {
+        const PieceRecord& piece = m_pieces[k];
+        if (!piece.died || !piece.death.inTest) return -1;
+        const PlannedTest* test = planned(m_plan, piece.death.scriptIndex, piece.death.position);
+        return test ? test->groupIndex : -1;
+    }
+
+    bool isDeathTest(std::size_t k, const rtreport::Test& test) const {
+        const auto entry = m_entryOf.find({k, test.id});
+        if (entry == m_entryOf.end()) return false;
+        const PieceRecord& piece = m_pieces[k];
+        return piece.scripts[entry->second] == piece.death.scriptIndex &&
+               piece.positions[entry->second] == piece.death.position;
+    }
+
 public:
     // The tests a child reached but could not make: no element, only a line in the summary.
     void tellUnmade() {
@@ -222,6 +245,7 @@ private:
     std::map<std::pair<std::size_t, std::int32_t>, std::size_t> m_entryOf;  // (piece, id) -> log entry
     std::map<std::pair<std::size_t, std::size_t>, bool> m_told;
     Counts m_totals;
+    int m_groupIndex = 0;
 };
 
 } // namespace

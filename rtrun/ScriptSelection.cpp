@@ -11,8 +11,8 @@ bool ScriptSelection::selects(const Rt::TestInfo& test) {
     if (test.scriptIndex < m_resumeScript || (test.scriptIndex == m_resumeScript && test.position <= m_resumePosition))
         return false;
     if (!m_listOnly) return true;
-    PlannedTest listed{test.scriptIndex, test.position, test.script.toStdString(), group, caseName, {},
-                       test.ext.toStdString()};
+    PlannedTest listed{test.scriptIndex, test.position, test.groupIndex, test.script.toStdString(), group, caseName,
+                       {}, test.ext.toStdString()};
     for (const KxString& arg : test.args) listed.args.push_back(arg.toStdString());
     m_listed.push_back(std::move(listed));
     return false;

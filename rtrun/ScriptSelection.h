@@ -10,6 +10,7 @@ namespace rtrun {
 struct PlannedTest {
     int scriptIndex = 0;
     int position = 0;
+    int groupIndex = 0;  // among all the groups of the scripts
     std::string script;
     std::string group;
     std::string caseName;
