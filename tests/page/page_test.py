@@ -197,6 +197,14 @@ def crashed_run(driver, server, page):
     check('lower bounds' in visible_text(driver, '.rt-top'), 'the totals do not say they undercount')
 
 
+def survived_run(driver, server, page):
+    open_page(driver, server.base + page)
+    banner = visible_text(driver, '.rt-title')
+    check('NOT FINISHED' not in banner, 'a run that went on after a death is shown as unfinished: %r' % banner)
+    tests = shown_tests(driver)
+    check(('Die', 'EXITED') in [t[1:] for t in tests], 'the test the run died in is not marked: %r' % tests)
+
+
 def cut_reports(driver, server, page, results, report):
     """Copies of a finished report cut by hand: inside a message, and inside a test without records."""
     with open(os.path.join(results, report), 'rb') as source:
@@ -308,6 +316,7 @@ def main():
     e2e.write_script('markup.rt', MARKUP_SCRIPT)
     e2e.write_script('die.rt', DIE_SCRIPT)
     crashed = os.path.join(e2e.root, 'crashed')
+    survived = os.path.join(e2e.root, 'survived')
     servers, driver, failures = [], None, []
     try:
         status, output, example_report, example_page = example.run(['smoke.rt', 'showcase.rt'])
@@ -315,17 +324,22 @@ def main():
         status, output, _, _ = e2e.run(['--in-process', 'die.rt'])  # no supervisor: the report stays cut off
         check(status == 7, 'the dying run ended with %d:\n%s' % (status, output))
         shutil.copytree(e2e.results, crashed)
+        status, output, _, _ = e2e.run(['die.rt'])  # supervised: the run goes on after the death
+        check(status == 1, 'the supervised dying run ended with %d:\n%s' % (status, output))
+        shutil.copytree(e2e.results, survived)
         status, output, markup_report, markup_page = e2e.run(['markup.rt'])
         check(status == 1, 'the markup run ended with %d:\n%s' % (status, output))
         crashed_page = [n for n in os.listdir(crashed) if n.endswith('.htm')][0]
         mail = os.path.join(e2e.results, 'E2E', markup_report[:-4] + '.email')
 
-        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed)]
+        survived_page = [n for n in os.listdir(survived) if n.endswith('.htm')][0]
+        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed, survived)]
         driver = pagekit.start_browser()
         steps = [
             ('example suite', lambda: example_suite(driver, servers[0], example_page, args.out)),
             ('markup shown as text', lambda: markup_suite(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('crashed run', lambda: crashed_run(driver, servers[2], crashed_page)),
+            ('supervised run that went on', lambda: survived_run(driver, servers[3], survived_page)),
             ('reader on odd texts', lambda: reader_cases(driver, servers[2], crashed_page)),
             ('cut-off reports', lambda: cut_reports(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('opened from disk', lambda: from_disk(driver, example.results, example_page, example_report)),

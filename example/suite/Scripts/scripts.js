@@ -461,6 +461,18 @@
     return null;
   }
 
+  // A test the run died in and went on after (a supervised run completes its
+  // element with an Error record saying how): "crashed: signal 11 (...)",
+  // "timed out after 30 s" or "exited: status 3".
+  function deathOf(test) {
+    for (var i = 0; i < test.records.length; i++) {
+      var r = test.records[i];
+      if (r.type === 'Error' && r.method === 'TestSet::executeW' &&
+          /^(crashed: |timed out after |exited: status )/.test(r.desc || '')) return r.desc;
+    }
+    return null;
+  }
+
   function completeModel(model) {
     if (model.loose.length) {
       var loose = newObject('Group', 'loose');
@@ -481,6 +493,7 @@
         t.group = g;
         t.status = statusOf(t, model.incomplete);
         t.seconds = seconds(t.time);
+        t.death = deathOf(t);
         if (t.status === 'crash') {
           var named = titleFromRecords(t);
           t.displayTitle = named ? named : 'unnamed, test ' + t.number + ' of ' + groupLabel(g);
@@ -634,6 +647,12 @@
     open: 'No summary: the object was not finished when the report was read'
   };
   var STATUS_RANK = { crash: 0, fail: 1, warn: 2, open: 3, pass: 4 };
+
+  function deathBadge(death) {
+    var word = /^timed out/.test(death) ? 'TIMED OUT' : /^exited/.test(death) ? 'EXITED' : 'CRASHED';
+    return el('span', { className: 'rt-badge rt-badge-crash',
+      title: 'The run died in this test (' + death + ') and went on after it', text: word });
+  }
 
   function badge(status) {
     return el('span', { className: 'rt-badge rt-badge-' + status, title: STATUS_HINT[status],
@@ -928,7 +947,7 @@
 
   function renderTest(state, test) {
     var row = el('tr', { className: 'rt-test-row', id: test.id ? 't' + test.id : null }, [
-      el('td', { className: 'rt-status' }, badge(test.status)),
+      el('td', { className: 'rt-status' }, test.death ? deathBadge(test.death) : badge(test.status)),
       el('td', { className: 'rt-test-title' }, [
         el('div', { className: 'rt-name', text: testTitle(test) }),
         test.titleFromRecords ? el('div', { className: 'rt-desc',
