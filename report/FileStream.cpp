@@ -1,5 +1,5 @@
 #include "report/FileStream.h"
-#include "report/WholeFileReader.h"
+#include "report/FileTextReader.h"
 
 namespace Rt {
 
@@ -73,32 +73,19 @@ bool FileStream::readFile(const KxString& name, KxString& text) {
 
 FileReadResult readWholeFile(const KxString& name, KxString& text) {
     if (!text.clear()) return FileReadResult::eClearFailed;
-    Kx::SharedPtr<KxFileByteStream> source(new KxFileByteStream(name, true, false));
-    if (!source) return FileReadResult::eNoStream;
+    FileTextReader reader(name);
+    const FileReadResult opened = reader.open();
+    if (opened != FileReadResult::eOk) return opened;
     try {
-        source->open();
-    } catch (...) {
-        return FileReadResult::eOpenFailed;
-    }
-    if (!source->lock()) return FileReadResult::eLockFailed;
-    char chunk[1001];
-    try {
-        std::uint64_t count = 0;
-        do {
-            source->read(chunk, 1000, count);
-            chunk[count] = '\0';
-            text += chunk;
-        } while (count >= 1000);
+        std::string block;
+        while (reader.readMore(block)) {
+            text += KxString(block.data(), static_cast<int>(block.size()));
+            block.clear();
+        }
     } catch (...) {
         // what was read so far stays in the text
     }
-    if (!source->unlock()) return FileReadResult::eUnlockFailed;
-    try {
-        source->close();
-    } catch (...) {
-        return FileReadResult::eCloseFailed;
-    }
-    return FileReadResult::eOk;
+    return reader.close();
 }
 
 bool FileStream::writeFile(const KxString& name, const KxString& text) {
