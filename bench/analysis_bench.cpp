@@ -2,6 +2,7 @@
 // 10 000, 100 000 and 1 000 000 tests written in the report's own layout,
 // groups of 100 tests with a failing test now and then. The time per test
 // should stay roughly the same as the report grows.
+#include "ReportLayout.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <cstdio>
@@ -20,23 +21,6 @@ void writeFile(const std::string& path, const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), file);
         std::fclose(file);
     }
-}
-
-void appendSummary(std::string& out, const char* indent, int errors) {
-    out += indent;
-    out += "<Summary>\r\n";
-    out += indent;
-    out += "  <KxErrors>0</KxErrors>\r\n";
-    out += indent;
-    out += "  <Errors>" + std::to_string(errors) + "</Errors>\r\n";
-    out += indent;
-    out += "  <Warnings>0</Warnings>\r\n";
-    out += indent;
-    out += "  <ExtErrors>0</ExtErrors>\r\n";
-    out += indent;
-    out += "  <ExtWarnings>0</ExtWarnings>\r\n";
-    out += indent;
-    out += "</Summary>\r\n";
 }
 
 char* idText(int id) {
@@ -60,23 +44,21 @@ int writeReport(const std::string& path, int tests) {
             failing += errors;
             out += "    <Test id=\"" + std::string(idText(id++)) + "\">\r\n";
             if (errors) {
-                out +=
-                    "      <Error>\r\n        <Method>Case::executeW</Method>\r\n        <Desc>check</Desc>\r\n"
-                    "        <Msg>value 3 &lt; 4</Msg>\r\n      </Error>\r\n";
+                out += bench::errorRecord();
             }
             out += "      <Arg>model" + std::to_string(t) +
                    ".kx</Arg>\r\n      <Ext></Ext>\r\n"
                    "      <Time>0.01 Seconds</Time>\r\n      <Desc>Synthetic test case</Desc>\r\n"
                    "      <Title>Case" +
                    std::to_string(t) + "</Title>\r\n";
-            appendSummary(out, "      ", errors);
+            bench::appendSummary(out, "      ", errors);
             out += "    </Test>\r\n";
         }
         out +=
             "    <Time>1.00 Seconds</Time>\r\n    <Desc>Synthetic group</Desc>\r\n"
             "    <Title>Group" +
             std::to_string(first / kTestsPerGroup) + "</Title>\r\n";
-        appendSummary(out, "    ", groupErrors);
+        bench::appendSummary(out, "    ", groupErrors);
         out += "  </Group>\r\n";
     }
     out +=

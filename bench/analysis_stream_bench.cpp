@@ -6,6 +6,7 @@
 // can be set against the largest group. Exits 1 when the summary differs.
 //
 //   analysis_stream_bench [report GB, default 2.2] [directory, default /tmp]
+#include "ReportLayout.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <cstdio>
@@ -50,27 +51,6 @@ std::string line(const char* color, const std::string& left, const std::string& 
 
 std::string counts(int e, int ee) { return "( 0 / " + std::to_string(e) + " / 0 / " + std::to_string(ee) + " / 0 )"; }
 
-void appendSummary(std::string& out, const char* indent, int errors, int external) {
-    out += indent;
-    out += "<Summary>\r\n";
-    out += indent;
-    out += "  <KxErrors>0</KxErrors>\r\n";
-    out += indent;
-    out += "  <Errors>" + std::to_string(errors) + "</Errors>\r\n";
-    out += indent;
-    out += "  <Warnings>0</Warnings>\r\n";
-    out += indent;
-    out += "  <ExtErrors>" + std::to_string(external) + "</ExtErrors>\r\n";
-    out += indent;
-    out += "  <ExtWarnings>0</ExtWarnings>\r\n";
-    out += indent;
-    out += "</Summary>\r\n";
-}
-
-const char* kError =
-    "      <Error>\r\n        <Method>Case::executeW</Method>\r\n        <Desc>check</Desc>\r\n"
-    "        <Msg>value 3 &lt; 4</Msg>\r\n      </Error>\r\n";
-
 struct Generated {
     unsigned long long bytes = 0;
     unsigned long long largestGroup = 0;
@@ -101,13 +81,13 @@ bool writeReport(const std::string& path, unsigned long long target, Generated& 
             const int external = test % kExternalEvery == kExternalEvery - 1 ? 2 : 0;
             std::snprintf(id, sizeof id, "%.10ld", nextId++);
             out += "    <Test id=\"" + std::string(id) + "\">\r\n";
-            for (int e = 0; e < errors; ++e) out += kError;
+            for (int e = 0; e < errors; ++e) out += bench::errorRecord();
             const std::string title = "Case" + std::to_string(test);
             out += "      <Arg>model" + std::to_string(test) +
                    ".kx</Arg>\r\n      <Ext></Ext>\r\n      <Time>0.01 Seconds</Time>\r\n"
                    "      <Desc>Synthetic test case</Desc>\r\n      <Title>" +
                    title + "</Title>\r\n";
-            appendSummary(out, "      ", errors, external);
+            bench::appendSummary(out, "      ", errors, external);
             out += "    </Test>\r\n";
             if (external) testLines += line("teal", title, counts(errors, external));
             else if (errors) testLines += line("firebrick", title, counts(errors, external));
@@ -118,7 +98,7 @@ bool writeReport(const std::string& path, unsigned long long target, Generated& 
         const std::string title = "Group" + std::to_string(group);
         out += "    <Time>1.00 Seconds</Time>\r\n    <Desc>Synthetic group</Desc>\r\n    <Title>" + title +
                "</Title>\r\n";
-        appendSummary(out, "    ", groupErrors, groupExternal);
+        bench::appendSummary(out, "    ", groupErrors, groupExternal);
         out += "  </Group>\r\n";
         if (groupErrors || groupExternal)
             made.lines += line("black", title, "( KxE / E / W / EE / EW )") + testLines;
@@ -134,6 +114,13 @@ bool writeReport(const std::string& path, unsigned long long target, Generated& 
     const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
     made.bytes += out.size();
     return std::fclose(file) == 0 && written;
+}
+
+// This process's resident memory now, in MB, from /proc; -1 when unknown.
+double residentMegabytes() {
+    const std::string status = readFile("/proc/self/status");
+    const std::size_t at = status.find("VmRSS:");
+    return at == std::string::npos ? -1 : std::atof(status.c_str() + at + 6) / 1024.0;
 }
 
 } // namespace
@@ -171,7 +158,9 @@ int main(int argc, char** argv) {
                 made.failing, made.largestGroup / 1e6, writing);
     std::fflush(stdout);
 
-    // The analysis alone in a child, so that its peak memory is its own.
+    // The analysis alone in a child, so that its peak memory is its own
+    // (plus the pages it shares with this process at the fork).
+    const double inherited = residentMegabytes();
     start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -196,8 +185,10 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::string written = readFile(mail);
     const bool same = written == expected;
-    std::printf("analysis: %.2f s, %.0f MB/s, %.2f us per test, peak RSS %.1f MB; summary %zu bytes, %s\n", seconds,
-                made.bytes / 1e6 / seconds, seconds * 1e6 / made.tests, usage.ru_maxrss / 1024.0, written.size(),
+    std::printf("analysis: %.2f s, %.0f MB/s, %.2f us per test, peak RSS %.1f MB (%.1f MB of it this process's at the "
+                "fork); summary %zu bytes, %s\n",
+                seconds, made.bytes / 1e6 / seconds, seconds * 1e6 / made.tests, usage.ru_maxrss / 1024.0, inherited,
+                written.size(),
                 same ? "as expected" : "DIFFERS from the expected one");
     if (!same) writeFile(base + "Results/expected.email", expected);
     else if (std::system(("rm -rf '" + base + "'").c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", base.c_str());
