@@ -92,7 +92,7 @@ bool Analysis::getObject(const KxString& text, KxString tag, KxString& out, int&
         return false;
     }
     const ElementTag<char16_t> element(std::u16string(tag.getConstPtr(), static_cast<std::size_t>(tag.numChars())));
-    std::u16string content;
+    std::u16string_view content;
     TextPos from = pos;
     TextPos to = end;
     const bool found = extractElement(window, element, content, from, to);
@@ -120,15 +120,44 @@ bool Analysis::findErrors(KxString& report) {
     return lister.found();
 }
 
-// Streams the report group by group: only one group's text is held at a time.
+namespace {
+
+// Lists the groups of a report file as it is read: a group is given to the
+// lister again whenever enough more of it is known, and the tests it is done
+// with are dropped, so that only the test at hand is held.
+void listReport(const KxString& reportFile, ErrorLister<char>& lister) {
+    ReportGroups groups(reportFile);
+    while (groups.nextGroup()) {
+        // What the lister could not decide at its last try: it tries again
+        // once the known text has doubled, so a long test is searched a few
+        // times, not once per read.
+        std::size_t undecided = 0;
+        for (;;) {
+            bool complete = false;
+            const std::string_view text = groups.known(complete);
+            if (complete || text.size() >= 2 * undecided) {
+                const TextPos done = lister.listGroup(TextWindow<char>(text, complete));
+                if (complete) break;
+                groups.consume(static_cast<std::size_t>(done));
+                undecided = text.size() - static_cast<std::size_t>(done);
+            }
+            if (!groups.readMore()) {
+                lister.abandonGroup();
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
 bool Analysis::executeI(const KxString& reportFile, const KxString& outFile) {
     ErrorLister<char> lister(*this, m_body);
     try {
-        ReportGroups groups(reportFile);
-        std::string_view group;
-        while (groups.next(group)) lister.listGroup(TextWindow<char>(group));
+        listReport(reportFile, lister);
     } catch (...) {
-        // out of memory: what was listed so far is sent
+        // out of memory: the report counts as ending where it was read up to
+        lister.abandonGroup();
     }
     if (lister.found()) {
         m_body.insert(m_openTemplate, 0);

@@ -8,18 +8,18 @@ const std::string_view kGroupClose = "</Group";
 } // namespace
 
 ReportGroups::ReportGroups(const KxString& reportFile)
-    : m_reader(reportFile), m_done(m_reader.open() != FileReadResult::eOk) {}
+    : m_reader(reportFile), m_readable(m_reader.open() == FileReadResult::eOk) {}
 
-bool ReportGroups::finish() {
-    m_done = true;
-    m_text = std::string();
-    return false;
-}
-
-bool ReportGroups::next(std::string_view& group) {
-    if (m_done) return false;
+bool ReportGroups::nextGroup() {
+    if (m_inGroup) {
+        bool complete = false;
+        known(complete);
+        if (!complete) return false;  // the group at hand never ends
+        m_start += m_closeAt + kGroupClose.size();
+        m_inGroup = false;
+    }
     // Text before a group's opening is of no interest: keep only what could
-    // be the start of an opening cut by the end of a block.
+    // be the start of an opening cut by the end of a read.
     for (;;) {
         const std::size_t at = unread().find(kGroupOpen);
         if (at != std::string_view::npos) {
@@ -28,30 +28,38 @@ bool ReportGroups::next(std::string_view& group) {
         }
         const std::size_t length = unread().size();
         if (length >= kGroupOpen.size()) m_start += length - (kGroupOpen.size() - 1);
-        if (!readMore()) return finish();
+        if (!readMore()) return false;
     }
-    const std::size_t end = find(kGroupClose, 0);
-    if (end == std::string_view::npos) return finish();
-    group = unread().substr(0, end);
-    m_start += end + kGroupClose.size();
+    m_inGroup = true;
+    m_closeAt = std::string_view::npos;
+    m_closeFreeUpTo = 0;
     return true;
 }
 
-std::size_t ReportGroups::find(std::string_view needle, std::size_t from) {
-    for (;;) {
-        const std::size_t at = unread().find(needle, from);
-        if (at != std::string_view::npos) return at;
-        // Only an occurrence that the next block completes is left to find.
-        const std::size_t length = unread().size();
-        if (length >= needle.size()) from = std::max(from, length - (needle.size() - 1));
-        if (!readMore()) return std::string_view::npos;
+std::string_view ReportGroups::known(bool& complete) {
+    if (m_closeAt == std::string_view::npos) {
+        const std::string_view text = unread();
+        m_closeAt = text.find(kGroupClose, m_closeFreeUpTo);
+        // Only a "</Group" that the next read completes can still start here.
+        if (m_closeAt == std::string_view::npos && text.size() >= kGroupClose.size())
+            m_closeFreeUpTo = std::max(m_closeFreeUpTo, text.size() - (kGroupClose.size() - 1));
     }
+    complete = m_closeAt != std::string_view::npos;
+    return unread().substr(0, complete ? m_closeAt : m_closeFreeUpTo);
+}
+
+void ReportGroups::consume(std::size_t count) {
+    m_start += count;
+    m_closeFreeUpTo -= std::min(count, m_closeFreeUpTo);
+    if (m_closeAt != std::string_view::npos) m_closeAt -= count;
 }
 
 bool ReportGroups::readMore() {
+    if (!m_readable) return false;
     m_text.erase(0, m_start);
     m_start = 0;
-    return m_reader.readMore(m_text);
+    m_readable = m_reader.readMore(m_text);
+    return m_readable;
 }
 
 } // namespace Rt

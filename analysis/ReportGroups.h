@@ -5,31 +5,37 @@
 
 namespace Rt {
 
-// The groups of a report file, one at a time: each group's text runs from
-// after its "<Group" to the first "</Group" after it. Only the group at hand
-// (and the block being read) is held, so memory follows the largest group,
-// not the report. A group that the file ends inside is not handed out.
+// The groups of a report file, one at a time, each as the text after its
+// "<Group" up to the first "</Group" after it. A group's text is handed out
+// as far as it is known and can be dropped from the front as its reader is
+// done with it, so only the part still needed is held, not the report.
 class ReportGroups {
 public:
     explicit ReportGroups(const KxString& reportFile);
 
-    // The next group's text, valid until the next call; false when no
-    // complete group is left or the file cannot be read.
-    bool next(std::string_view& group);
+    // Moves to the next group; false when the report holds no further one.
+    bool nextGroup();
+    // The group's text from where consume() left it: up to its "</Group"
+    // when `complete`, otherwise as far as it is sure to belong to the group.
+    // Valid until the next call of another operation.
+    std::string_view known(bool& complete);
+    // Drops the first `count` characters of the known text.
+    void consume(std::size_t count);
+    // Reads on; false when the report has ended (or cannot be read).
+    bool readMore();
 
 private:
     std::string_view unread() const { return std::string_view(m_text).substr(m_start); }
-    // Position of `needle` in the unread text at or after `from`, reading on
-    // as far as needed; npos when the file ends first.
-    std::size_t find(std::string_view needle, std::size_t from);
-    bool readMore();
-    // Ends the walk for good, as a report that ends inside a group ends it.
-    bool finish();
 
     FileTextReader m_reader;
-    bool m_done;
+    bool m_readable;
     std::string m_text;
-    std::size_t m_start = 0;  // where the unread text begins in m_text
+    std::size_t m_start = 0;  // where the text not dropped yet begins in m_text
+    // Relative to m_start: the group's "</Group", once found, and how far it
+    // is known to be absent.
+    std::size_t m_closeAt = std::string_view::npos;
+    std::size_t m_closeFreeUpTo = 0;
+    bool m_inGroup = false;
 };
 
 } // namespace Rt

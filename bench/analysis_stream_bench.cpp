@@ -1,9 +1,10 @@
 // The e-mail summary of a report larger than 2^31 bytes: writes the report
 // group by group (nothing of it is held whole), writes beside it the summary
 // it must give, derived from the failures the generator put in, runs the
-// analysis in a child process and prints its time and peak memory. One group
-// is far larger than the others (a test raising many errors), so the peak
-// can be set against the largest group. Exits 1 when the summary differs.
+// analysis in a child process and prints its time and peak memory. One test
+// raises many errors and one group holds very many tests, so that the peak
+// can be set against the largest test and the largest group. Exits 1 when
+// the summary differs.
 //
 //   analysis_stream_bench [report GB, default 2.2] [directory, default /tmp]
 #include "ReportLayout.h"
@@ -22,8 +23,10 @@ namespace {
 const int kTestsPerGroup = 50;
 const int kFailEvery = 7919;       // failures fall into different groups
 const int kExternalEvery = 104729; // now and then an external error instead
-const int kHugeGroup = 3;          // this group's first test raises kHugeErrors errors
-const int kHugeErrors = 400000;
+const int kHugeTestGroup = 3;      // this group's first test raises kHugeErrors errors
+const int kHugeErrors = 100000;
+const int kHugeGroup = 5;          // this group holds kHugeGroupTests tests
+const int kHugeGroupTests = 200000;
 
 const char* kObjectTemplate = "<tr bgcolor=\"OBJ_BACKGROUNDCOLOR\"><td>OBJ_TEXTLEFT</td><td>OBJ_TEXTRIGHT</td></tr>\n";
 
@@ -54,6 +57,7 @@ std::string counts(int e, int ee) { return "( 0 / " + std::to_string(e) + " / 0 
 struct Generated {
     unsigned long long bytes = 0;
     unsigned long long largestGroup = 0;
+    unsigned long long largestTest = 0;
     long tests = 0;
     long groups = 0;
     long failing = 0;
@@ -74,12 +78,14 @@ bool writeReport(const std::string& path, unsigned long long target, Generated& 
         out += "  <Group id=\"" + std::string(id) + "\">\r\n";
         int groupErrors = 0, groupExternal = 0;
         std::string testLines;
-        for (int t = 0; t < kTestsPerGroup; ++t) {
+        const int tests = group == kHugeGroup ? kHugeGroupTests : kTestsPerGroup;
+        for (int t = 0; t < tests; ++t) {
             const long test = made.tests++;
             int errors = test % kFailEvery == kFailEvery - 1 ? 1 : 0;
-            if (group == kHugeGroup && t == 0) errors = kHugeErrors;
+            if (group == kHugeTestGroup && t == 0) errors = kHugeErrors;
             const int external = test % kExternalEvery == kExternalEvery - 1 ? 2 : 0;
             std::snprintf(id, sizeof id, "%.10ld", nextId++);
+            const std::size_t testStart = out.size();
             out += "    <Test id=\"" + std::string(id) + "\">\r\n";
             for (int e = 0; e < errors; ++e) out += bench::errorRecord();
             const std::string title = "Case" + std::to_string(test);
@@ -89,6 +95,7 @@ bool writeReport(const std::string& path, unsigned long long target, Generated& 
                    title + "</Title>\r\n";
             bench::appendSummary(out, "      ", errors, external);
             out += "    </Test>\r\n";
+            made.largestTest = std::max<unsigned long long>(made.largestTest, out.size() - testStart);
             if (external) testLines += line("teal", title, counts(errors, external));
             else if (errors) testLines += line("firebrick", title, counts(errors, external));
             if (errors || external) ++made.failing;
@@ -153,9 +160,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("report: %.3f GB (%llu bytes, past 2^31: %s), %ld groups, %ld tests, %ld failing, largest group %.1f MB, "
-                "written in %.1f s\n",
+                "largest test %.1f MB, written in %.1f s\n",
                 made.bytes / 1e9, made.bytes, made.bytes > (1ull << 31) ? "yes" : "no", made.groups, made.tests,
-                made.failing, made.largestGroup / 1e6, writing);
+                made.failing, made.largestGroup / 1e6, made.largestTest / 1e6, writing);
     std::fflush(stdout);
 
     // The analysis alone in a child, so that its peak memory is its own
