@@ -22,8 +22,9 @@ public:
     bool formatTestE(KxString& out, const KxString& left, const KxString& right);
     bool formatTestEE(KxString& out, const KxString& left, const KxString& right);
 
-    // Reads the report group by group and writes the summary to outFile, only
-    // when the report holds a group or test with errors.
+    // Reads the report as a stream, holding only the test at hand, and writes
+    // the summary to outFile, only when the report holds a group or test with
+    // errors.
     bool executeI(const KxString& reportFile, const KxString& outFile);
 
     const KxString& body() const { return m_body; }
