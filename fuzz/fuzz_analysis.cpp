@@ -1,8 +1,8 @@
 // The e-mail summary of arbitrary report text. The analysis streams a report
 // file group by group; the same text analysed whole in memory must list the
 // same lines, and the summary is written exactly when something was listed.
-// The first byte can push the text past the end of the first block read, so
-// that tags fall across the boundary between two reads.
+// The first two bytes can put the end of the first read (64,000 bytes) at any
+// point of the rest, so that tags and tests fall across two reads.
 #include "FuzzSuite.h"
 #include <cstdint>
 
@@ -30,7 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     const std::string report = results + "report.xml", mail = results + "report.email";
     std::string text;
-    if (size > 0 && (data[0] & 0x80)) text.assign(64000 - (data[0] & 0x3f), 'x');
+    if (size > 2 && (data[0] & 0x80)) {
+        const std::size_t into = ((data[0] & 0x7fu) << 8 | data[1]) % (size - 2);
+        text.assign(64000 - into, 'x');
+        data += 2;
+        size -= 2;
+    }
     text.append(reinterpret_cast<const char*>(data), size);
     if (!fuzzsupport::writeBytes(report, text)) std::abort();
     std::remove(mail.c_str());
