@@ -1,86 +1,14 @@
 #include "analysis/Analysis.h"
+#include "analysis/ErrorLister.h"
+#include "analysis/ReportGroups.h"
 #include "corelib/KxBuildInfo.h"
 #include "env/GlobalStorage.h"
 #include "env/Platform.h"
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace Rt {
-
-namespace {
-
-// A window [begin, limit) of a text, searched with positions relative to its
-// begin. Walking a report through windows gives the same answers as cutting
-// the text down from the front, without copying it again and again.
-class TextWindow {
-public:
-    TextWindow(const KxString& text, int begin, int limit) : m_text(&text), m_begin(begin), m_limit(limit) {}
-
-    int begin() const { return m_begin; }
-    int length() const { return m_limit - m_begin; }
-    // The part [from, to) of this window, in this window's positions.
-    TextWindow window(int from, int to) const { return TextWindow(*m_text, m_begin + from, m_begin + to); }
-    // -1 when absent, or when `from` lies outside the window.
-    int find(const KxString& s, int from) const {
-        if (from < 0 || from > length()) return -1;
-        std::u16string_view window(m_text->getConstPtr() + m_begin, static_cast<std::size_t>(length()));
-        std::u16string_view needle(s.getConstPtr(), static_cast<std::size_t>(s.numChars()));
-        std::size_t at = window.find(needle, static_cast<std::size_t>(from));
-        return at == std::u16string_view::npos ? -1 : static_cast<int>(at);
-    }
-    bool subString(int start, KxString& out, int count) const {
-        if (start < 0 || start > length() || count < 0) return false;
-        if (count > length() - start) count = length() - start;
-        out = KxString(m_text->getConstPtr() + m_begin + start, count);
-        return true;
-    }
-    // Drops the first `count` characters, as cutting the text from the front would.
-    void cutFront(int count) { m_begin += count; }
-
-private:
-    const KxString* m_text;
-    int m_begin;
-    int m_limit;
-};
-
-// The content of the element opened by `tag`, searched in the window from
-// pos; on success pos is the first character of the content and end the
-// first character after the closing tag.
-bool extract(const TextWindow& text, const KxString& tag, KxString& out, int& pos, int& end) {
-    const int at = text.find(tag, pos);
-    pos = at + tag.numChars();
-    if (at < 0) return false;
-    KxString closing(tag);
-    if (!closing.insert("/", 1)) return false;
-    end = text.find(closing, pos);
-    if (end < 0) return false;
-    if (!text.subString(pos, out, end - pos)) return false;
-    end += closing.numChars();
-    return true;
-}
-
-// The title and the five counts of one test or group, read in the order the
-// report writes them. A missing element leaves its previous value in place.
-struct Record {
-    KxString title, kx, e, w, ee, ew;
-
-    void readFrom(const TextWindow& text) {
-        int pos = 0;
-        int end = 0;
-        extract(text, "<Title>", title, pos, end);
-        KxString* counts[] = {&kx, &e, &w, &ee, &ew};
-        const char* tags[] = {"<KxErrors>", "<Errors>", "<Warnings>", "<ExtErrors>", "<ExtWarnings>"};
-        for (int i = 0; i < 5; ++i) {
-            pos = end;
-            extract(text, tags[i], *counts[i], pos, end);
-        }
-    }
-    KxString counts() const {
-        return KxString("( ") + kx + " / " + e + " / " + w + " / " + ee + " / " + ew + " )";
-    }
-};
-
-} // namespace
 
 struct Analysis::LineStyle {
     const char* background;
@@ -89,10 +17,6 @@ struct Analysis::LineStyle {
     const char* fontSizeLeft;
     const char* fontSizeRight;
 };
-
-namespace {
-const char* kGroupLegend = "( KxE / E / W / EE / EW )";
-}
 
 Analysis::Analysis() {
     const char* debug = Platform::environment("DEBUG");
@@ -161,66 +85,81 @@ bool Analysis::formatTestEE(KxString& out, const KxString& left, const KxString&
 }
 
 bool Analysis::getObject(const KxString& text, KxString tag, KxString& out, int& pos, int& end) {
-    return extract(TextWindow(text, 0, text.numChars()), tag, out, pos, end);
-}
-
-// Walks the groups of the report and, inside each, its tests, in the order
-// the report holds them. Test lines wait in the group buffer until their
-// group turns out to have errors of its own.
-bool Analysis::findErrors(KxString& report) {
-    const KxString groupTag("<Group");
-    const KxString groupClose("</Group");
-    const KxString testTag("<Test");
-    const KxString testClose("</Test");
-    const KxString zero("0");
-
-    bool found = false;
-    KxString groupBuffer;
-    KxString line;
-    Record record;
-    TextWindow rest(report, 0, report.numChars());
-    for (;;) {
-        const int groupAt = rest.find(groupTag, 0);
-        if (groupAt < 0) break;
-        const int groupCloseAt = rest.find(groupClose, groupAt);
-        if (groupCloseAt < 0) break;
-        TextWindow group = rest.window(groupAt + groupTag.numChars(), groupCloseAt);
-
-        for (;;) {
-            const int testAt = group.find(testTag, 0);
-            if (testAt < 0) break;
-            const int testCloseAt = group.find(testClose, testAt);
-            if (testCloseAt < 0) break;
-            record.readFrom(group);
-            if (record.ee != zero) {
-                formatTestEE(line, record.title, record.counts());
-                groupBuffer += line;
-                found = true;
-            } else if (record.e != zero) {
-                formatTestE(line, record.title, record.counts());
-                groupBuffer += line;
-            }
-            group.cutFront(testCloseAt + testClose.numChars());
-        }
-
-        record.readFrom(group);
-        if (record.e != zero || record.ee != zero) {
-            formatGroup(line, record.title, kGroupLegend);
-            groupBuffer.insert(line, 0);
-            m_body += groupBuffer;
-            groupBuffer.clear();
-            found = true;
-        }
-        rest.cutFront(groupCloseAt + groupClose.numChars());
+    const std::u16string_view units(text.getConstPtr(), static_cast<std::size_t>(text.numChars()));
+    const TextWindow<char16_t> window(units);
+    if (tag.isEmpty()) {  // found wherever the search may start, but without a closing form
+        pos = static_cast<int>(window.find(std::u16string_view(), pos));
+        return false;
     }
-    report.remove(0, rest.begin());
+    const ElementTag<char16_t> element(std::u16string(tag.getConstPtr(), static_cast<std::size_t>(tag.numChars())));
+    std::u16string_view content;
+    TextPos from = pos;
+    TextPos to = end;
+    const bool found = extractElement(window, element, content, from, to);
+    pos = static_cast<int>(from);
+    end = static_cast<int>(to);
+    if (found) out = toText(content);
     return found;
 }
 
+// Walks the groups of a text in memory and cuts the text down to what
+// follows the last complete group.
+bool Analysis::findErrors(KxString& report) {
+    const std::u16string_view groupOpen = u"<Group", groupClose = u"</Group";
+    ErrorLister<char16_t> lister(*this, m_body);
+    TextWindow<char16_t> rest(std::u16string_view(report.getConstPtr(), static_cast<std::size_t>(report.numChars())));
+    for (;;) {
+        const TextPos groupAt = rest.find(groupOpen, 0);
+        if (groupAt < 0) break;
+        const TextPos groupCloseAt = rest.find(groupClose, groupAt);
+        if (groupCloseAt < 0) break;
+        lister.listGroup(rest.window(groupAt + static_cast<TextPos>(groupOpen.size()), groupCloseAt));
+        rest.cutFront(groupCloseAt + static_cast<TextPos>(groupClose.size()));
+    }
+    report.remove(0, report.numChars() - static_cast<int>(rest.length()));
+    return lister.found();
+}
+
+namespace {
+
+// Lists the groups of a report file as it is read: a group is given to the
+// lister again whenever enough more of it is known, and the tests it is done
+// with are dropped, so that only the test at hand is held.
+void listReport(const KxString& reportFile, ErrorLister<char>& lister) {
+    ReportGroups groups(reportFile);
+    while (groups.nextGroup()) {
+        // What the lister could not decide at its last try: it tries again
+        // once the known text has doubled, so a long test is searched a few
+        // times, not once per read.
+        std::size_t undecided = 0;
+        for (;;) {
+            bool complete = false;
+            const std::string_view text = groups.known(complete);
+            if (complete || text.size() >= 2 * undecided) {
+                const TextPos done = lister.listGroup(TextWindow<char>(text, complete));
+                if (complete) break;
+                groups.consume(static_cast<std::size_t>(done));
+                undecided = text.size() - static_cast<std::size_t>(done);
+            }
+            if (!groups.readMore()) {
+                lister.abandonGroup();
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
 bool Analysis::executeI(const KxString& reportFile, const KxString& outFile) {
-    KxString report;
-    m_stream.readFile(reportFile, report);
-    if (findErrors(report)) {
+    ErrorLister<char> lister(*this, m_body);
+    try {
+        listReport(reportFile, lister);
+    } catch (...) {
+        // out of memory: the report counts as ending where it was read up to
+        lister.abandonGroup();
+    }
+    if (lister.found()) {
         m_body.insert(m_openTemplate, 0);
         m_body.insert(m_headTemplate, 0);
         m_body += m_closeTemplate;

@@ -22,13 +22,16 @@ public:
     bool formatTestE(KxString& out, const KxString& left, const KxString& right);
     bool formatTestEE(KxString& out, const KxString& left, const KxString& right);
 
-    // Reads the report and writes the summary to outFile, only when the report
-    // holds a group or test with errors.
+    // Reads the report as a stream, holding only the test at hand, and writes
+    // the summary to outFile, only when the report holds a group or test with
+    // errors.
     bool executeI(const KxString& reportFile, const KxString& outFile);
 
     const KxString& body() const { return m_body; }
 
 protected:
+    // The same listing over a whole report in memory, which it cuts down to
+    // what follows the last complete group.
     bool findErrors(KxString& report);
     bool getObject(const KxString& text, KxString tag, KxString& out, int& pos, int& end);
 

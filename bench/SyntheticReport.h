@@ -1,6 +1,7 @@
 #pragma once
 // Synthetic reports in the report's own layout, for the benchmarks: groups of
 // a fixed number of tests, every failEvery-th test failing with one error.
+#include "ReportLayout.h"
 #include <cstdio>
 #include <string>
 
@@ -11,23 +12,6 @@ inline void writeFile(const std::string& path, const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), file);
         std::fclose(file);
     }
-}
-
-inline void appendSummary(std::string& out, const char* indent, int errors) {
-    out += indent;
-    out += "<Summary>\r\n";
-    out += indent;
-    out += "  <KxErrors>0</KxErrors>\r\n";
-    out += indent;
-    out += "  <Errors>" + std::to_string(errors) + "</Errors>\r\n";
-    out += indent;
-    out += "  <Warnings>0</Warnings>\r\n";
-    out += indent;
-    out += "  <ExtErrors>0</ExtErrors>\r\n";
-    out += indent;
-    out += "  <ExtWarnings>0</ExtWarnings>\r\n";
-    out += indent;
-    out += "</Summary>\r\n";
 }
 
 inline std::string idText(int id) {

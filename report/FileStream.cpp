@@ -1,6 +1,5 @@
 #include "report/FileStream.h"
-#include "report/WholeFileReader.h"
-#include <cstring>
+#include "report/FileTextReader.h"
 
 namespace Rt {
 
@@ -75,38 +74,20 @@ bool FileStream::readFile(const KxString& name, KxString& text) {
 FileReadResult readWholeFile(const KxString& name, KxString& text, long long* zeroByte) {
     if (zeroByte) *zeroByte = -1;
     if (!text.clear()) return FileReadResult::eClearFailed;
-    Kx::SharedPtr<KxFileByteStream> source(new KxFileByteStream(name, true, false));
-    if (!source) return FileReadResult::eNoStream;
+    FileTextReader reader(name);
+    const FileReadResult opened = reader.open();
+    if (opened != FileReadResult::eOk) return opened;
     try {
-        source->open();
-    } catch (...) {
-        return FileReadResult::eOpenFailed;
-    }
-    if (!source->lock()) return FileReadResult::eLockFailed;
-    char chunk[1001];
-    try {
-        std::uint64_t count = 0;
-        long long offset = 0;
-        do {
-            source->read(chunk, 1000, count);
-            if (zeroByte && *zeroByte < 0) {
-                if (const void* zero = std::memchr(chunk, 0, count))
-                    *zeroByte = offset + (static_cast<const char*>(zero) - chunk);
-            }
-            offset += static_cast<long long>(count);
-            chunk[count] = '\0';
-            text += chunk;
-        } while (count >= 1000);
+        std::string block;
+        while (reader.readMore(block)) {
+            text += KxString(block.data(), static_cast<int>(block.size()));
+            block.clear();
+        }
     } catch (...) {
         // what was read so far stays in the text
     }
-    if (!source->unlock()) return FileReadResult::eUnlockFailed;
-    try {
-        source->close();
-    } catch (...) {
-        return FileReadResult::eCloseFailed;
-    }
-    return FileReadResult::eOk;
+    if (zeroByte) *zeroByte = reader.firstZeroByte();
+    return reader.close();
 }
 
 bool FileStream::writeFile(const KxString& name, const KxString& text) {

@@ -79,6 +79,31 @@ TEST_F(AnalysisHandWritten, ReportWithGarbageAndUnbalancedTagsDoesNoHarm) {
     }
 }
 
+TEST_F(AnalysisHandWritten, TagsSplitBetweenTwoReadsAndGroupsAndTestsLongerThanManyReads) {
+    const std::string record = "<KxErrors>0</KxErrors><Errors>1</Errors><Warnings>0</Warnings>"
+                               "<ExtErrors>0</ExtErrors><ExtWarnings>0</ExtWarnings>";
+    const std::string failing =
+        "<Group id=\"1\"><Test><Title>T</Title>" + record + "</Test><Title>G</Title>" + record + "</Group>";
+    const std::string lines = groupLine("G") + failedLine("T", "( 0 / 1 / 0 / 0 / 0 )");
+    // The report is read 64,000 bytes at a time: put the end of the first read in every tag.
+    for (std::size_t shift = 1; shift <= failing.size(); ++shift)
+        ASSERT_EQ(analyse(std::string(64000 - shift, ' ') + failing), mail(lines)) << shift;
+    // Near-misses of "<Group" longer than many reads before the group; a group
+    // longer than many reads, its failing test last; a test longer than many
+    // reads; a last group never closed.
+    std::string passing;
+    while (passing.size() < 300000)
+        passing += "<Test><Title>P</Title><KxErrors>0</KxErrors><Errors>0</Errors><Warnings>0</Warnings>"
+                   "<ExtErrors>0</ExtErrors><ExtWarnings>0</ExtWarnings></Test>";
+    const std::string longGroup = "<Group>" + passing + failing.substr(14);
+    EXPECT_EQ(analyse(std::string(50000, '<') + std::string(150000, 'G') + failing + "<Group" + passing),
+              mail(lines));
+    const std::string longTest = "<Group><Test>" + std::string(300000, 'x') + failing.substr(20);
+    std::string nearMisses;
+    while (nearMisses.size() < 200000) nearMisses += "<Grou</Grou<Grou";
+    EXPECT_EQ(analyse(nearMisses + longGroup + failing + longTest + "<Group" + passing), mail(lines + lines + lines));
+}
+
 TEST_F(AnalysisHandWritten, PlaceholdersAreReplacedEverywhereAndOnlyOnce) {
     testsupport::writeBytes(suite.scripts() + "object.em", "OBJ_TEXTLEFT OBJ_TEXTLEFT OBJ_ID OBJ_ID OBJ_TEXTRIGHT");
     Rt::Analysis analysis;

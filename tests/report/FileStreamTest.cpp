@@ -40,6 +40,9 @@ TEST_F(FileStreamIo, ReadsWholeFilesAcrossChunkBoundariesAndZeroBytes) {
     std::string zeroInSecond = patterned(2500), zeroInFirst = patterned(1200), allBytes;
     zeroInSecond[1500] = '\0';  // second chunk: 1000..1999
     zeroInFirst[10] = '\0';
+    // Files are read many chunks at a time: chunks must still be cut where single reads would cut them.
+    std::string zerosAroundBlocks = patterned(200000);
+    for (std::size_t at : {63999, 64000, 128500}) zerosAroundBlocks[at] = '\0';
     for (int b = 1; b < 256; ++b) allBytes += static_cast<char>(b);
     struct Case {
         std::string content, expected;
@@ -53,6 +56,10 @@ TEST_F(FileStreamIo, ReadsWholeFilesAcrossChunkBoundariesAndZeroBytes) {
         {zeroInSecond, zeroInSecond.substr(0, 1500) + zeroInSecond.substr(2000)},
         {zeroInFirst, zeroInFirst.substr(0, 10) + zeroInFirst.substr(1000)},
         {allBytes, allBytes},
+        {patterned(64000), patterned(64000)},
+        {patterned(128001), patterned(128001)},
+        {zerosAroundBlocks, zerosAroundBlocks.substr(0, 63999) + zerosAroundBlocks.substr(65000, 63500) +
+                                zerosAroundBlocks.substr(129000)},
     };
     for (const Case& c : cases) {
         writeBytes(dir + "in.bin", c.content);
