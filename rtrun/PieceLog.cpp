@@ -4,6 +4,8 @@
 
 namespace rtrun {
 
+static_assert(sizeof(PieceLog) % alignof(PieceLog::Entry) == 0, "the entries that follow a log are aligned");
+
 PieceLog* PieceLog::create(std::int64_t capacity) {
     const std::size_t bytes = sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(Entry);
     void* memory = Rt::Process::sharedMemory(bytes);
@@ -28,7 +30,7 @@ void PieceLog::reset() {
 
 PieceLog::Entry* PieceBeacon::current() {
     const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
-    return n > 0 && n <= m_log.capacity() ? &m_log.entries[n - 1] : nullptr;
+    return n > 0 && n <= m_log.capacity() ? &m_log.entries()[n - 1] : nullptr;
 }
 
 void PieceBeacon::libraryLoaded(const KxString&, Rt::LibraryOutcome outcome, const KxString&) {
@@ -47,7 +49,7 @@ void PieceBeacon::testCreating(const Rt::TestInfo& info) {
     m_log.phase.store(PieceLog::kCreating, std::memory_order_release);
     ++m_log.testsReached;
     const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
-    if (n < m_log.capacity()) m_log.entries[n] = PieceLog::Entry{-1, info.scriptIndex, info.position, 0, 0};
+    if (n < m_log.capacity()) m_log.entries()[n] = PieceLog::Entry{-1, info.scriptIndex, info.position, 0, 0};
     m_log.count.store(n + 1, std::memory_order_release);
 }
 

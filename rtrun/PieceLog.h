@@ -31,7 +31,10 @@ struct PieceLog {
     std::atomic<int> scriptProblems;
     std::atomic<int> librariesRefused;
     std::atomic<std::int64_t> count;  // entries written
-    Entry entries[1];                 // and as many more as the memory holds
+
+    // The entries follow the log in the same block of memory.
+    Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
+    const Entry* entries() const { return reinterpret_cast<const Entry*>(this + 1); }
 
     // A log in shared memory for up to `capacity` entries; null when none can be had.
     static PieceLog* create(std::int64_t capacity);

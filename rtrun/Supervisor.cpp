@@ -82,7 +82,7 @@ PieceRecord recordOf(const PieceLog& log, const std::string& report) {
     piece.report = report;
     const std::int64_t n = std::min<std::int64_t>(log.count.load(), log.capacity());
     for (std::int64_t i = 0; i < n; ++i) {
-        const PieceLog::Entry& entry = log.entries[i];
+        const PieceLog::Entry& entry = log.entries()[i];
         piece.ids.push_back(entry.reportId);
         piece.scripts.push_back(entry.scriptIndex);
         piece.positions.push_back(entry.position);
