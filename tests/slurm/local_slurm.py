@@ -131,8 +131,11 @@ class LocalSlurm:
             time.sleep(0.1)
 
     def _node_state(self):
-        done = subprocess.run(['/usr/bin/sinfo', '--noheader', '--Node', '--format=%T'], env=self.environment(),
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+        try:
+            done = subprocess.run(['/usr/bin/sinfo', '--noheader', '--Node', '--format=%T'], env=self.environment(),
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+        except subprocess.TimeoutExpired:
+            return ''  # slurmctld not answering yet
         return done.stdout.decode(errors='replace').strip()
 
     def _write_conf(self, munge_socket):
