@@ -48,7 +48,11 @@ function(kxrt_add_suite)
       # A shard's own verdict is the merge's to give; the shard fails when it could not run.
       set_tests_properties("${test}" PROPERTIES FIXTURES_SETUP "${ARG_NAME}.shards"
         PASS_REGULAR_EXPRESSION "[0-9]+ tests: [0-9]+ passed")
-      list(APPEND shard_dirs "${results}shard-${index}-of-${ARG_SHARDS}")
+      if(ARG_SHARDS EQUAL 1)  # rtrun runs one shard of one as a whole run, into the directory itself
+        list(APPEND shard_dirs "${results}")
+      else()
+        list(APPEND shard_dirs "${results}shard-${index}-of-${ARG_SHARDS}")
+      endif()
     endforeach()
     add_test(NAME "${ARG_NAME}.merge"
       COMMAND "$<TARGET_FILE:KxRt::rtrun>" --suite "${suite}" --merge "${results}merged"

@@ -4,6 +4,8 @@
 
 namespace rtrun {
 
+static_assert(sizeof(PieceLog) % alignof(PieceLog::Entry) == 0, "the entries that follow a log are aligned");
+
 PieceLog* PieceLog::create(std::int64_t capacity) {
     const std::size_t bytes = sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(Entry);
     void* memory = Rt::Process::sharedMemory(bytes);
