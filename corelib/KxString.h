@@ -73,6 +73,8 @@ public:
     bool replace(const KxString& oldText, const KxString& newText, int& count, bool all = true);
 
     bool clear() { m_units.clear(); return true; }
+    // Room for `units` units without growing again.
+    void reserve(int units) { if (units > 0) m_units.reserve(static_cast<std::size_t>(units)); }
     bool setString(const char* mbs);
     // One byte per unit plus a terminating zero; false (buffer untouched beyond
     // what was written) when a unit exceeds 255 or the buffer is too small.

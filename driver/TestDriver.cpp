@@ -89,7 +89,7 @@ bool TestDriver::executeI(const KxString& text) {
     int p = text.find(u'<', 0);
     while (p != -1) {
         const int start = p + 1;
-        KxString tag, close, content;
+        KxString tag, close;
         int lt = -1;
         int last = -1;
         const int gt = text.find(u'>', start);
@@ -110,8 +110,7 @@ bool TestDriver::executeI(const KxString& text) {
             if (lt - gt - 1 < 1) {
                 raise("executeD", "TestDriver XML Error: Empty Group Object");
             } else {
-                text.subString(gt + 1, content, lt - gt - 1);
-                group->execute(content);
+                group->execute(text, gt + 1, lt);  // in place: a long script is not held twice
             }
         } else {
             lt = text.find(u'<', gt);

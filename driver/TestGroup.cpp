@@ -1,5 +1,6 @@
 #include "driver/TestGroup.h"
 #include "driver/MessageChannel.h"
+#include "driver/TextSpan.h"
 #include "corelib/KxChron.h"
 #include "report/SecondsText.h"
 #include "results/GlobalResults.h"
@@ -86,13 +87,17 @@ void TestGroup::finish(double seconds) {
     sendCommand("closeObj", eCommand, "Group");
 }
 
-bool TestGroup::execute(KxString& text) {
+bool TestGroup::execute(KxString& text) { return run(TextSpan(text, 0, text.numChars())); }
+
+bool TestGroup::execute(const KxString& text, int begin, int end) { return run(TextSpan(text, begin, end)); }
+
+bool TestGroup::run(const TextSpan& text) {
     sendCommand("openObj", eCommand, "Group");
     Running running(*this);
     FrameScope frame(running);
     bool result;
     try {
-        result = executeI(text);
+        result = scan(text);
     } catch (...) {
         raiseMessage(m_message, "TestGroup", "executeW", eTestError,
                      KxString("UnKnown Exception Occured in Group ") + getTitle());
@@ -156,14 +161,16 @@ void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     RunEvents::setCurrentTest(nullptr);
 }
 
-bool TestGroup::executeI(KxString& text) {
+bool TestGroup::executeI(KxString& text) { return scan(TextSpan(text, 0, text.numChars())); }
+
+bool TestGroup::scan(const TextSpan& text) {
     auto emptyTagError = [this]() {
         raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in group " + getTitle());
     };
     Kx::SharedPtr<TestSet> held;
     // Reused from object to object: once grown, they take no more memory.
     KxString tag, close, content;
-    int start = text.find(u'<', 0) + 1;
+    int start = text.find(u'<', text.begin()) + 1;
     while (start != 0) {
         tag.clear();
         close.clear();

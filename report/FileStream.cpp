@@ -1,6 +1,7 @@
 #include "report/FileStream.h"
 #include "report/WholeFileReader.h"
 #include <cstring>
+#include <new>
 
 namespace Rt {
 
@@ -83,6 +84,15 @@ FileReadResult readWholeFile(const KxString& name, KxString& text, long long* ze
         return FileReadResult::eOpenFailed;
     }
     if (!source->lock()) return FileReadResult::eLockFailed;
+    // Grown once to the file's size, the text is not copied while it grows.
+    std::uint64_t bytes = 0;
+    if (source->size(bytes) && bytes < 0x7fffffffu) {
+        try {
+            text.reserve(static_cast<int>(bytes));
+        } catch (const std::bad_alloc&) {
+            // it grows as it is read instead
+        }
+    }
     char chunk[1001];
     try {
         std::uint64_t count = 0;
