@@ -16,7 +16,11 @@ are medians over the rounds, the ratio is the median of the rounds' ratios
   so that start-up and closing cancel out and what remains is the steady
   state;
 - report writes per test: write system calls on the report file (strace -f
-  -y), the same difference; and all write system calls per test, the same.
+  -y), the same difference; and all write system calls per test, the same;
+- with --gdb, rtrun's peak RSS before it closes the report (VmHWM of the
+  process that runs the tests, read at a breakpoint on the e-mail summary's
+  construction, in a run under gdb following the forked child): what the run
+  itself takes, apart from closing it.
 
 A benchmark, not a test: it judges nothing.
 
@@ -74,6 +78,21 @@ class Program:
         with open(peak) as kilobytes:
             return wall, int(kilobytes.read()) / 1024.0
 
+    def peak_before_close(self, scratch):
+        """VmHWM in MB of the process running the tests when the report starts closing."""
+        self.clean()
+        script = os.path.join(scratch, 'hwm.gdb')
+        with open(script, 'w') as commands:
+            commands.write('set pagination off\nset confirm off\nset follow-fork-mode child\n'
+                           'set breakpoint pending on\nbreak Rt::TestReporter::buildEmailSummary\nrun\n'
+                           'python import gdb; print("VmHWM", [l.split()[1] for l in open("/proc/%d/status" % '
+                           'gdb.selected_inferior().pid) if l.startswith("VmHWM")][0])\nkill\nquit\n')
+        out = subprocess.run([shutil.which('gdb'), '-q', '-batch', '-x', script, '--args'] + self.command,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                             env={}, universal_newlines=True).stdout
+        found = re.search(r'^VmHWM (\d+)', out, re.M)
+        return int(found.group(1)) / 1024.0 if found else None
+
     def allocations(self, counter, scratch):
         path = os.path.join(scratch, 'allocs')
         if os.path.exists(path):
@@ -108,6 +127,7 @@ def main():
     parser.add_argument('--peak-rss', required=True, help='the launcher that measures peak RSS (peers/peak_rss.cpp)')
     parser.add_argument('--before-rtrun', help='another build of rtrun to run alongside, e.g. before a change')
     parser.add_argument('--before-lib', action='append', default=[], help='the libraries of --before-rtrun')
+    parser.add_argument('--gdb', action='store_true', help="also rtrun's peak before it closes the report")
     parser.add_argument('--sizes', default='1000,10000,100000')
     parser.add_argument('--rounds', type=int, default=3)
     args = parser.parse_args()
@@ -157,21 +177,23 @@ def main():
                 allocs = program.allocations(args.alloc_counter, root)
                 report, every = program.writes(root)
                 key = program.name
+                before_close = program.peak_before_close(root) if args.gdb and 'rtrun' in key else None
                 if key not in baseline:
                     baseline[key] = (tests, allocs, report, every)
                 base = baseline[key]
                 span = tests - base[0]
                 rows.append((tests, key, statistics.median(times[key]) / tests * 1e6, statistics.median(ratios[key]),
-                             max(peaks[key]), allocs / tests,
+                             max(peaks[key]), before_close, allocs / tests,
                              (allocs - base[1]) / span if span else None,
                              (report - base[2]) / span if span else report / tests,
                              (every - base[3]) / span if span else every / tests))
-        print('%8s  %-19s %8s %7s %9s %12s %14s %14s %14s' % (
-            'tests', 'program', 'us/test', 'ratio', 'peak MB', 'allocs/test', 'steady allocs', 'report writes',
-            'all writes'))
-        for tests, name, us, ratio, peak, allocs, steady, report, every in rows:
-            print('%8d  %-19s %8.2f %7.3f %9.1f %12.2f %14s %14.3f %14.3f' % (
-                tests, name, us, ratio, peak, allocs, '-' if steady is None else '%.2f' % steady, report, every))
+        print('%8s  %-19s %8s %7s %9s %14s %12s %14s %14s %14s' % (
+            'tests', 'program', 'us/test', 'ratio', 'peak MB', 'before close', 'allocs/test', 'steady allocs',
+            'report writes', 'all writes'))
+        for tests, name, us, ratio, peak, before_close, allocs, steady, report, every in rows:
+            print('%8d  %-19s %8.2f %7.3f %9.1f %14s %12.2f %14s %14.3f %14.3f' % (
+                tests, name, us, ratio, peak, '-' if before_close is None else '%.1f' % before_close, allocs,
+                '-' if steady is None else '%.2f' % steady, report, every))
         print('ratio: against GoogleTest xml in the same round; steady allocs and writes: per test added '
               'from %d tests on (at the first size: total / tests)' % sizes[0])
     finally:
