@@ -112,6 +112,7 @@ def main():
     parser.add_argument('--peak-rss', required=True, help='the launcher that measures peak RSS (peers/peak_rss.cpp)')
     parser.add_argument('--before-rtrun', help='another build of rtrun to run alongside, e.g. before a change')
     parser.add_argument('--before-lib', action='append', default=[], help='the libraries of --before-rtrun')
+    parser.add_argument('--before-name', default='rtrun before', help='what the figures of --before-rtrun are called')
     parser.add_argument('--gdb', action='store_true', help="also rtrun's peak before it closes the report")
     parser.add_argument('--sizes', default='1000,10000,100000')
     parser.add_argument('--rounds', type=int, default=3)
@@ -142,7 +143,7 @@ def main():
             if args.before_rtrun:
                 before = [os.path.join(before_root, 'bin', 'rtrun'), '--suite', os.path.join(before_root, 'suite'),
                           '--platform', 'BENCH', '--durations', '0', script]
-                programs.insert(1, Program('rtrun before', before, os.path.join(before_root, 'suite', 'Results')))
+                programs.insert(1, Program(args.before_name, before, os.path.join(before_root, 'suite', 'Results')))
             for program in programs:
                 program.run()  # warm-up
             times = {p.name: [] for p in programs}
