@@ -4,9 +4,11 @@
 #include <cstdint>
 
 // The core library's allocator. Every block the framework takes for its
-// arrays and shared objects comes from here, and the arrays book the size of
-// each block they hold, so tests can read back how much is in use and how
-// many allocations a piece of code made.
+// arrays, texts and shared objects comes from here, and the arrays book the
+// size of each block they hold, so tests can read back how much is in use and
+// how many allocations a piece of code made. Small blocks given back are
+// recycled for the next request of their size: dealloc() must be told the
+// size the block was asked for.
 class KX_API KxPlatform {
 public:
     static KxPlatform& instance();
@@ -25,7 +27,10 @@ public:
     void removeFromMemory(std::size_t bytes);
 
     std::int64_t bookedMemory() const { return m_booked; }
+    // Blocks taken from the system heap.
     std::uint64_t allocCount() const { return m_allocs; }
+    // Requests served with a recycled block instead.
+    std::uint64_t recycledCount() const { return m_recycled; }
 
     // Test hook: after `successes` more calls of alloc() succeed, alloc()
     // returns null until the hook is reset with a negative value.
@@ -37,6 +42,7 @@ private:
     KxPlatform() = default;
     std::int64_t m_booked = 0;
     std::uint64_t m_allocs = 0;
+    std::uint64_t m_recycled = 0;
     std::int64_t m_failAfter = -1;
     std::int64_t m_failTextAfter = -1;
 

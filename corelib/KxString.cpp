@@ -2,17 +2,18 @@
 #include <cstring>
 
 namespace {
-KxString::Storage widen(const char* bytes, std::size_t count) {
-    KxString::Storage units(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i) units[i] = static_cast<unsigned char>(bytes[i]);
-    return units;
+// Widens `count` bytes into the units from `at` on, in the text's own storage
+// (which keeps its capacity when it has room).
+void widenInto(KxString::Storage& units, std::size_t at, const char* bytes, std::size_t count) {
+    units.resize(at + count);
+    for (std::size_t i = 0; i < count; ++i) units[at + i] = static_cast<unsigned char>(bytes[i]);
 }
 } // namespace
 
 KxString::KxString(const char* mbs) { setString(mbs); }
 
 KxString::KxString(const char* bytes, int count) {
-    if (bytes && count > 0) m_units = widen(bytes, static_cast<std::size_t>(count));
+    if (bytes && count > 0) widenInto(m_units, 0, bytes, static_cast<std::size_t>(count));
 }
 
 KxString::KxString(const Unit* units, int count) {
@@ -20,14 +21,22 @@ KxString::KxString(const Unit* units, int count) {
 }
 
 bool KxString::setString(const char* mbs) {
-    if (!mbs) { m_units.clear(); return true; }
-    m_units = widen(mbs, std::strlen(mbs));
+    m_units.clear();
+    if (mbs) widenInto(m_units, 0, mbs, std::strlen(mbs));
     return true;
 }
 
 KxString& KxString::operator+=(const char* mbs) {
-    if (mbs) m_units += widen(mbs, std::strlen(mbs));
+    if (mbs) widenInto(m_units, m_units.size(), mbs, std::strlen(mbs));
     return *this;
+}
+
+bool KxString::operator==(const char* mbs) const {
+    if (!mbs) return m_units.empty();
+    std::size_t i = 0;
+    for (; mbs[i]; ++i)
+        if (i == m_units.size() || m_units[i] != static_cast<unsigned char>(mbs[i])) return false;
+    return i == m_units.size();
 }
 
 KxString operator+(const KxString& a, const KxString& b) {
@@ -39,6 +48,12 @@ KxString operator+(const KxString& a, const KxString& b) {
 int KxString::find(const KxString& s, int from) const {
     if (from < 0 || static_cast<std::size_t>(from) > m_units.size()) return -1;
     std::size_t at = m_units.find(s.m_units, static_cast<std::size_t>(from));
+    return at == Storage::npos ? -1 : static_cast<int>(at);
+}
+
+int KxString::find(Unit unit, int from) const {
+    if (from < 0 || static_cast<std::size_t>(from) > m_units.size()) return -1;
+    std::size_t at = m_units.find(unit, static_cast<std::size_t>(from));
     return at == Storage::npos ? -1 : static_cast<int>(at);
 }
 

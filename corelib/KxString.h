@@ -46,6 +46,9 @@ public:
     friend KX_API KxString operator+(const KxString& a, const KxString& b);
     bool operator==(const KxString& other) const { return m_units == other.m_units; }
     bool operator!=(const KxString& other) const { return m_units != other.m_units; }
+    // Compares with the single-byte text without making a KxString of it.
+    bool operator==(const char* mbs) const;
+    bool operator!=(const char* mbs) const { return !(*this == mbs); }
 
     int numChars() const { return static_cast<int>(m_units.size()); }
     bool isEmpty() const { return m_units.empty(); }
@@ -54,6 +57,7 @@ public:
     // Index of the first occurrence of `s` at or after `from`; -1 when absent
     // or when `from` lies outside the text (so a failed search carries on failing).
     int find(const KxString& s, int from = 0) const;
+    int find(Unit unit, int from = 0) const;
     int findLast(const KxString& s) const;
     bool contains(const KxString& s) const { return find(s, 0) >= 0; }
 
@@ -69,6 +73,8 @@ public:
     bool replace(const KxString& oldText, const KxString& newText, int& count, bool all = true);
 
     bool clear() { m_units.clear(); return true; }
+    // Room for `units` units without growing again.
+    void reserve(int units) { if (units > 0) m_units.reserve(static_cast<std::size_t>(units)); }
     bool setString(const char* mbs);
     // One byte per unit plus a terminating zero; false (buffer untouched beyond
     // what was written) when a unit exceeds 255 or the buffer is too small.

@@ -86,20 +86,20 @@ bool TestDriver::executeI(const KxString& text) {
     if (!group) return false;
     group->setFactories(m_factories);
 
-    int p = text.find("<", 0);
+    int p = text.find(u'<', 0);
     while (p != -1) {
         const int start = p + 1;
-        KxString tag, close, content;
+        KxString tag, close;
         int lt = -1;
         int last = -1;
-        const int gt = text.find(">", start);
+        const int gt = text.find(u'>', start);
         if (gt - start < 1) emptyTagError();
         else text.subString(start, tag, gt - start);
 
         if (tag == "group" || tag == "Group") {
             for (int q = gt; close != "/group" && close != "/Group"; q = last) {
-                lt = text.find("<", q);
-                last = text.find(">", lt);
+                lt = text.find(u'<', q);
+                last = text.find(u'>', lt);
                 if (last - lt - 1 < 1) emptyTagError();
                 else text.subString(lt + 1, close, last - lt - 1);
                 if (last == -1) {
@@ -110,12 +110,11 @@ bool TestDriver::executeI(const KxString& text) {
             if (lt - gt - 1 < 1) {
                 raise("executeD", "TestDriver XML Error: Empty Group Object");
             } else {
-                text.subString(gt + 1, content, lt - gt - 1);
-                group->execute(content);
+                group->execute(text, gt + 1, lt);  // in place: a long script is not held twice
             }
         } else {
-            lt = text.find("<", gt);
-            last = text.find(">", lt);
+            lt = text.find(u'<', gt);
+            last = text.find(u'>', lt);
             if (last - lt - 1 < 1) raise("executeD", "TestDriver: Empty Object Tag");
             else text.subString(lt + 1, close, last - lt - 1);
             tag.insert("/", 0);
@@ -123,7 +122,7 @@ bool TestDriver::executeI(const KxString& text) {
             if (lt - gt - 1 >= 1 && tag != "/name" && tag != "/Name" && tag != "/KxFileLoc")
                 raise("executeD", "TestDriver: Unknown Object");
         }
-        p = text.find("<", last);
+        p = text.find(u'<', last);
     }
     return true;
 }

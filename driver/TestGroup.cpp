@@ -1,5 +1,6 @@
 #include "driver/TestGroup.h"
 #include "driver/MessageChannel.h"
+#include "driver/TextSpan.h"
 #include "corelib/KxChron.h"
 #include "report/SecondsText.h"
 #include "results/GlobalResults.h"
@@ -86,14 +87,18 @@ void TestGroup::finish(double seconds) {
     sendCommand("closeObj", eCommand, "Group");
 }
 
-bool TestGroup::execute(KxString& text) {
+bool TestGroup::execute(KxString& text) { return run(TextSpan(text, 0, text.numChars())); }
+
+bool TestGroup::execute(const KxString& text, int begin, int end) { return run(TextSpan(text, begin, end)); }
+
+bool TestGroup::run(const TextSpan& text) {
     RunEvents::groupStarted();
     sendCommand("openObj", eCommand, "Group");
     Running running(*this);
     FrameScope frame(running);
     bool result;
     try {
-        result = executeI(text);
+        result = scan(text);
     } catch (...) {
         raiseMessage(m_message, "TestGroup", "executeW", eTestError,
                      KxString("UnKnown Exception Occured in Group ") + getTitle());
@@ -158,25 +163,31 @@ void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     RunEvents::setCurrentTest(nullptr);
 }
 
-bool TestGroup::executeI(KxString& text) {
+bool TestGroup::executeI(KxString& text) { return scan(TextSpan(text, 0, text.numChars())); }
+
+bool TestGroup::scan(const TextSpan& text) {
     auto emptyTagError = [this]() {
         raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in group " + getTitle());
     };
     Kx::SharedPtr<TestSet> held;
-    int start = text.find("<", 0) + 1;
+    // Reused from object to object: once grown, they take no more memory.
+    KxString tag, close, content;
+    int start = text.find(u'<', text.begin()) + 1;
     while (start != 0) {
-        KxString tag, close, content;
+        tag.clear();
+        close.clear();
+        content.clear();
         int lt = -1;
         int last = -1;
-        const int gt = text.find(">", start);
+        const int gt = text.find(u'>', start);
         if (gt - start > 0) text.subString(start, tag, gt - start);
         else emptyTagError();
 
         if (tag == "test" || tag == "Test") {
             bool closed = true;
             for (int q = gt; close != "/test" && close != "/Test"; q = last) {
-                lt = text.find("<", q);
-                last = text.find(">", lt);
+                lt = text.find(u'<', q);
+                last = text.find(u'>', lt);
                 if (last - lt - 1 > 0) text.subString(lt + 1, close, last - lt - 1);
                 else emptyTagError();
                 // The group text ended before the Test object's closing tag:
@@ -190,8 +201,8 @@ bool TestGroup::executeI(KxString& text) {
             if (lt - gt - 1 > 0) text.subString(gt + 1, content, lt - gt - 1);
             runTest(content, held);
         } else {
-            lt = text.find("<", gt);
-            last = text.find(">", lt);
+            lt = text.find(u'<', gt);
+            last = text.find(u'>', lt);
             if (last - lt - 1 < 1) emptyTagError();
             else text.subString(lt + 1, close, last - lt - 1);
             tag.insert("/", 0);
@@ -204,7 +215,7 @@ bool TestGroup::executeI(KxString& text) {
                 else raise(KxString("XML Error: Found ") + "Unknown Object: " + tag + " in group " + getTitle());
             }
         }
-        start = text.find("<", last) + 1;
+        start = text.find(u'<', last) + 1;
     }
     // Releasing the last test runs its destructor, which is test code.
     if (held) handOverToForeignCode();

@@ -7,6 +7,7 @@
 namespace Rt {
 
 class TestSetFactory;
+class TextSpan;
 class TestSet;
 
 // Runs one Group object of a test script: opens its report element, scans
@@ -23,6 +24,8 @@ public:
     void setFactories(Kx::SharedPtrVec<TestSetFactory>& list);
     // Runs the group in its report element; true when all its tests passed.
     bool execute(KxString& text);
+    // The same for the group text that is text[begin, end), read in place.
+    bool execute(const KxString& text, int begin, int end);
     // Scans the group text and runs its tests; returns the exit flag.
     bool executeI(KxString& text);
     bool fatalStateW() { return true; }
@@ -30,6 +33,8 @@ public:
 
 private:
     struct Running;
+    bool run(const TextSpan& text);
+    bool scan(const TextSpan& text);
     void sendCommand(const char* command, KxErrorCode code, const char* element);
     void sendValues(const KxString& time);
     // Writes the group's values and summary and closes its element.

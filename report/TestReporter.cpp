@@ -239,8 +239,14 @@ void TestReporter::writeLine(const char* open, const KxString& name, const char*
 
 void TestReporter::openObj(const KxString& name) {
     writeLine("<", name, ">");
-    m_indent.insert("  ", 0);
+    indent();
     pushOpen(name);
+}
+
+// The indent is spaces only: two more at its end are two more at its start.
+void TestReporter::indent() {
+    m_indent += u' ';
+    m_indent += u' ';
 }
 
 void TestReporter::closeObj(const KxString& name) {
@@ -254,7 +260,7 @@ void TestReporter::openObj(const Msg* message) {
     std::snprintf(attribute, sizeof(attribute), " id=\"%.10d\">", m_nextId);
     writeLine("<", elementName(message), attribute);
     ++m_nextId;
-    m_indent.insert("  ", 0);
+    indent();
     pushOpen(elementName(message));
 }
 
@@ -269,6 +275,28 @@ void TestReporter::writeObject(const KxString& name, const KxString& value) {
     endPiece();
     writeEncodedStr(value);
     beginPiece();
+    put("</");
+    put(name);
+    put('>');
+    put(m_lineEnd);
+    endPiece();
+}
+
+void TestReporter::writeCount(const KxString& name, int value) {
+    char digits[12];
+    int n = 0;
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0) digits[n++] = '-';
+    beginPiece();
+    put(m_indent);
+    put('<');
+    put(name);
+    put('>');
+    while (n > 0) put(digits[--n]);
     put("</");
     put(name);
     put('>');

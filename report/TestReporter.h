@@ -36,6 +36,9 @@ public:
     void closeObj(const Msg* message);
     void writeObject(const KxString& name, const KxString& value);
     void writeObject(const Msg* message);
+    // The same line as writeObject(name, the value's decimal text), made
+    // straight from the value.
+    void writeCount(const KxString& name, int value);
     void writeMsg(const KxString& type, const Msg* message);
     void writeKxStdErr(const KxStdError* error);
     void writeEncodedStr(const KxString& text);
@@ -72,6 +75,7 @@ private:
     void put(char c);
     void endPiece();
     void noteWriteError();
+    void indent();
     void pushOpen(const KxString& name);
     void popOpen();
     void writeLine(const char* open, const KxString& name, const char* close);

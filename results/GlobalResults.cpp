@@ -235,15 +235,18 @@ void GlobalResults::closeLevelsAbove(int level) {
 
 void GlobalResults::handleSum() {
     if (!m_testReporter) return;
+    // Made once and never destroyed, like the command words.
+    static const KxString* const names =
+        new KxString[6]{"Summary", "KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"};
     const ErrorSummary& counts = current();
     TestReporter& report = *m_testReporter;
-    report.openObj("Summary");
-    report.writeObject("KxErrors", formatInt("%d", counts.kxErrors()));
-    report.writeObject("Errors", formatInt("%d", counts.errors()));
-    report.writeObject("Warnings", formatInt("%d", counts.warnings()));
-    report.writeObject("ExtErrors", formatInt("%d", counts.extErrors()));
-    report.writeObject("ExtWarnings", formatInt("%d", counts.extWarnings()));
-    report.closeObj("Summary");
+    report.openObj(names[0]);
+    report.writeCount(names[1], counts.kxErrors());
+    report.writeCount(names[2], counts.errors());
+    report.writeCount(names[3], counts.warnings());
+    report.writeCount(names[4], counts.extErrors());
+    report.writeCount(names[5], counts.extWarnings());
+    report.closeObj(names[0]);
 }
 
 void GlobalResults::outputGlobal() {

@@ -5,6 +5,7 @@
 #include "env/Platform.h"
 #include "env/Process.h"
 #include <Rt/Rt.h>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -172,6 +173,7 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
     if (piece && piece->number > 1) Rt::setResultDir(piece->resultDir.c_str());
 
     RunTally tally;
+    tally.keepSlowest(std::max(plan.options.durations, 0));
     std::unique_ptr<PieceBeacon> beacon;
     if (piece) {
         beacon = std::make_unique<PieceBeacon>(*piece->log, piece->resumeScript);

@@ -38,19 +38,12 @@ void printTest(const RunTally::Test& test, bool colour) {
 }
 
 void printSlowest(const RunTally& tally, int count) {
-    std::vector<const RunTally::Test*> ran;
-    for (const RunTally::Test& test : tally.tests())
-        if (test.verdict != RunTally::Verdict::kNotRun) ran.push_back(&test);
-    if (count <= 0 || ran.empty()) return;
-    const std::size_t shown = std::min(ran.size(), static_cast<std::size_t>(count));
-    std::partial_sort(ran.begin(), ran.begin() + shown, ran.end(),
-                      [](const RunTally::Test* a, const RunTally::Test* b) { return a->seconds > b->seconds; });
+    const std::vector<const RunTally::Timed*> slowest = tally.slowest(count);
+    if (slowest.empty()) return;
     std::printf("Slowest:\n");
-    for (std::size_t i = 0; i < shown; ++i) {
-        const RunTally::Test& test = *ran[i];
-        std::printf("  %s %s%s%s\n", Rt::SecondsText(test.seconds).text,
-                    test.group.c_str(), test.group.empty() ? "" : " / ", test.title.c_str());
-    }
+    for (const RunTally::Timed* test : slowest)
+        std::printf("  %s %s%s%s\n", Rt::SecondsText(test->seconds).text, test->group.c_str(),
+                    test->group.empty() ? "" : " / ", test->title.c_str());
 }
 
 } // namespace
@@ -61,10 +54,11 @@ std::string indexPathOf(const std::string& reportPath) {
 }
 
 bool writeIndex(const std::string& path, const RunTally& tally) {
-    TestIndex index;
-    for (const RunTally::Test& test : tally.tests())
-        if (test.reportId >= 0) index.add(test.reportId, TestIndex::Entry{test.script, test.position, test.caseName});
-    return index.write(path);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    std::fprintf(file, "%s\n", TestIndex::header());
+    const bool copied = tally.copyIndexLines(file);
+    return std::fclose(file) == 0 && copied;
 }
 
 bool reportIsComplete(const std::string& path) {
@@ -99,8 +93,7 @@ int RunSummary::finish(const RunTally& tally) const {
     const int notRun = tally.count(RunTally::Verdict::kNotRun);
     const bool colour = useColour();
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
-    for (const RunTally::Test& test : tally.tests())
-        if (test.verdict != RunTally::Verdict::kPassed) printTest(test, colour);
+    for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour);
     printSlowest(tally, durations);
 
     const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
@@ -133,14 +126,14 @@ int RunSummary::finish(const RunTally& tally) const {
     if (tally.scriptProblems() > 0)
         std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
                      tally.scriptProblems());
-    if (tally.tests().empty()) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+    if (tally.total() == 0) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
 
     if (!reportOk) {
         if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
         return kCannotRun;
     }
     if (junitLost) return kCannotRun;
-    const bool clean = failed == 0 && notRun == 0 && (sharded || !tally.tests().empty()) && tally.scriptProblems() == 0 &&
+    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;
     return clean ? kPassed : kFailed;

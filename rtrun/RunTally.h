@@ -1,6 +1,7 @@
 #pragma once
 #include <Rt/Rt.h>
 #include "results/RunObserver.h"
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@ namespace rtrun {
 // could be used, which tests ran and how they ended, which could not be
 // made, script problems and a report that could not be written. Problems
 // are shown on standard error as they happen.
+//
+// A passing test leaves only its counts, its line of the test index (kept in
+// a temporary file, not in memory) and, if it is among the slowest, its
+// times: however many tests pass, the tally stays the same size.
 class RunTally : public Rt::RunObserver {
 public:
     enum class Verdict { kPassed, kFailed, kNotRun };
@@ -28,6 +33,21 @@ public:
         bool returnedFalse = false;
         bool errorRecorded = false;  // its element holds an Error or ExtError record
     };
+    // A test that ran, as the list of the slowest names it.
+    struct Timed {
+        double seconds = 0;
+        long order = 0;  // among the tests told, from 0
+        std::string group;
+        std::string title;
+    };
+
+    RunTally();
+    ~RunTally() override;
+    RunTally(const RunTally&) = delete;
+    RunTally& operator=(const RunTally&) = delete;
+
+    // Keep only the `count` slowest tests' times (all of them by default).
+    void keepSlowest(int count) { m_slowestKept = count; }
 
     // Library events
     void libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, const KxString& reason) override;
@@ -49,27 +69,47 @@ public:
     void runAbandoned(const KxString& reason) override;
 
     // For a run told from its pieces' logs and reports instead of events.
-    void addTest(Test test) { m_tests.push_back(std::move(test)); }
+    void addTest(Test test);
     void addProblems(int scriptProblems, int librariesRefused);
 
-    const std::vector<Test>& tests() const { return m_tests; }
+    // The tests that failed or did not run, in the order told.
+    std::vector<const Test*> unpassed() const;
+    // The slowest of the tests that ran, slowest first (the earlier of two
+    // equally slow ones first), at most `count`.
+    std::vector<const Timed*> slowest(int count) const;
     int count(Verdict verdict) const;
+    int total() const { return m_total + (m_open ? 1 : 0); }
     int scriptProblems() const { return m_scriptProblems; }
     bool reportLost() const { return m_reportError != 0; }
     const std::string& abandonReason() const { return m_abandonReason; }
     // Report ids of the tests whose body returned false without an error.
     std::set<int> falseReturns() const;
+    // Writes the index lines of the tests that have a report element, in the
+    // order told; false when they could not all be written.
+    bool copyIndexLines(std::FILE* to) const;
 
 private:
-    Test& current();
     void finish(const Rt::TestSet& test, Verdict verdict);
+    // Counts the current test and keeps what the end of the run needs of it.
+    void settle(Test& test);
+    void noteTime(const Test& test);
+    void appendIndexLine(const Test& test);
 
     int m_librariesUsed = 0;
     int m_librariesRefused = 0;
     std::vector<std::string> m_refusedLibraries;
-    std::vector<Test> m_tests;
-    bool m_open = false;  // the last test is being created or running
+    int m_total = 0;
+    int m_counts[3] = {};
+    std::vector<Test> m_unpassed;
+    std::vector<Timed> m_slowest;  // sorted slowest first when m_slowestKept >= 0
+    int m_slowestKept = -1;
+    Test m_current;
+    bool m_open = false;  // m_current is being created or running
     KxChron m_watch;
+    std::FILE* m_index = nullptr;  // index lines so far; null until the first, or when no file could be had
+    std::string m_indexInMemory;   // where they go without a file
+    std::string m_line;            // the line being written, reused
+    bool m_indexLost = false;
     int m_scriptProblems = 0;
     int m_scriptIndex = -1;
     int m_quietBefore = -1;

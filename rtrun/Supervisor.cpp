@@ -6,6 +6,7 @@
 #include "env/Platform.h"
 #include "env/Process.h"
 #include <Rt/Rt.h>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -165,6 +166,7 @@ int supervise(const RunPlan& plan) {
     }
 
     RunTally tally;
+    tally.keepSlowest(std::max(plan.options.durations, 0));
     RunSummary summary;
     std::string problem;
     if (plannedTests.empty()) plannedTests = planTests(plan.scripts);

@@ -1,4 +1,5 @@
 #include "rtrun/TestIndex.h"
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -21,33 +22,50 @@ std::string unescaped(const std::string& field) {
 }
 
 // Tabs, line ends and backslashes in a field are written as \t, \n and \\.
-std::string escaped(const std::string& text) {
-    std::string field;
-    for (char c : text) {
-        if (c == '\t') field += "\\t";
-        else if (c == '\n') field += "\\n";
-        else if (c == '\\') field += "\\\\";
-        else field += c;
+void appendEscaped(std::string& line, const std::string& field) {
+    for (char c : field) {
+        if (c == '\t') line += "\\t";
+        else if (c == '\n') line += "\\n";
+        else if (c == '\\') line += "\\\\";
+        else line += c;
     }
-    return field;
 }
-
-const char kHeader[] = "# rtrun test index: report id, script, position in the script (from 0), case name";
 
 } // namespace
 
+const char* TestIndex::header() {
+    return "# rtrun test index: report id, script, position in the script (from 0), case name";
+}
+
+// Written into the line's own storage, so that a reused line costs no allocation.
+void TestIndex::formatLine(int reportId, const std::string& script, int position, const std::string& caseName,
+                           std::string& line) {
+    char number[16];
+    line.clear();
+    std::snprintf(number, sizeof(number), "%d\t", reportId);
+    line += number;
+    appendEscaped(line, script);
+    std::snprintf(number, sizeof(number), "\t%d\t", position);
+    line += number;
+    appendEscaped(line, caseName);
+    line += '\n';
+}
+
 bool TestIndex::write(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << kHeader << "\n";
-    for (const auto& [id, entry] : m_entries)
-        out << id << '\t' << escaped(entry.script) << '\t' << entry.position << '\t' << escaped(entry.caseName) << '\n';
+    out << header() << "\n";
+    std::string line;
+    for (const auto& [id, entry] : m_entries) {
+        formatLine(id, entry.script, entry.position, entry.caseName, line);
+        out << line;
+    }
     return static_cast<bool>(out.flush());
 }
 
 bool TestIndex::read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    if (!std::getline(in, line) || line != kHeader) return false;
+    if (!std::getline(in, line) || line != header()) return false;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string id, script, position, caseName;

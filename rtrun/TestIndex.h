@@ -20,6 +20,11 @@ public:
     bool read(const std::string& path);
     void add(int reportId, Entry entry) { m_entries[reportId] = std::move(entry); }
     bool write(const std::string& path) const;
+
+    // The file's first line, and one test's line (with its line end).
+    static const char* header();
+    static void formatLine(int reportId, const std::string& script, int position, const std::string& caseName,
+                           std::string& line);
     // Null for an id the index does not hold.
     const Entry* find(int reportId) const;
 

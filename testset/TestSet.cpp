@@ -102,10 +102,17 @@ void TestSet::sendValues(const KxString& time) {
 bool TestSet::execute() {
     const KxString title = getTitle();
 
-    KxVec<char> name;
-    name.setLength(static_cast<std::uint32_t>(title.numChars()) + 2);
-    if (title.stringToMbs(name.data(), static_cast<int>(name.size())))
-        std::printf("Executing Test: %s\n", name.data());
+    // Short titles, nearly all of them, need no buffer from the heap.
+    char shortName[128];
+    KxVec<char> longName;
+    char* name = shortName;
+    const int size = title.numChars() + 2;
+    if (size > static_cast<int>(sizeof(shortName))) {
+        longName.setLength(static_cast<std::uint32_t>(size));
+        name = longName.data();
+    }
+    if (name && title.stringToMbs(name, size))
+        std::printf("Executing Test: %s\n", name);
     else
         std::printf("Executing Test: Unknown\n");
 

@@ -36,6 +36,17 @@ std::string describeCurrentException() {
     }
 }
 
+// Whether `closeTag` is "/" followed by `openTag`.
+bool closes(const KxString& closeTag, const KxString& openTag) {
+    const int n = openTag.numChars();
+    if (closeTag.numChars() != n + 1 || closeTag.at(0) != u'/') return false;
+    const KxString::Unit* close = closeTag.getConstPtr() + 1;
+    const KxString::Unit* open = openTag.getConstPtr();
+    for (int i = 0; i < n; ++i)
+        if (close[i] != open[i]) return false;
+    return true;
+}
+
 } // namespace
 
 bool TestSetFactory::registers(const KxString& name) const {
@@ -55,39 +66,42 @@ void TestSetFactory::raise(const KxString& text) {
 // step moves strictly forward, so the scan ends whatever the text.
 void TestSetFactory::parse(const KxString& text, TestInfo& into, TestSetFactory* raiser) {
     KxString& title = into.caseName;
-    title = KxString();
-    into.ext = KxString();
+    title.clear();
+    into.ext.clear();
     into.args.setLength(0);
     auto raise = [raiser](const KxString& problem) {
         if (raiser) raiser->raise(problem);
     };
 
-    int pos = text.find("<", 0) + 1;
+    // Reused from pair to pair: once grown, they take no more memory.
+    KxString openTag;
+    KxString closeTag;
+    KxString value;
+    int pos = text.find(u'<', 0) + 1;
     for (;;) {
-        KxString openTag;
-        KxString closeTag;
-        KxString value;
-        const int gt1 = text.find(">", pos);
+        openTag.clear();
+        closeTag.clear();
+        value.clear();
+        const int gt1 = text.find(u'>', pos);
         if (gt1 == -1 || pos == 0) break;
-        const int lt2 = text.find("<", gt1);
-        const int gt2 = text.find(">", lt2);
+        const int lt2 = text.find(u'<', gt1);
+        const int gt2 = text.find(u'>', lt2);
 
         if (gt1 - pos < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
         else text.subString(pos, openTag, gt1 - pos);
         if (gt2 - lt2 - 1 < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
         else text.subString(lt2 + 1, closeTag, gt2 - lt2 - 1);
 
-        openTag.insert("/", 0);
-        if (closeTag != openTag)
-            raise(KxString("XML Error: Found ") + openTag + " != " + closeTag + " in test " + title);
-        const int next = text.find("<", gt2) + 1;
+        if (!closes(closeTag, openTag))
+            raise(KxString("XML Error: Found ") + "/" + openTag + " != " + closeTag + " in test " + title);
+        const int next = text.find(u'<', gt2) + 1;
 
         if (lt2 - gt1 - 1 >= 1) text.subString(gt1 + 1, value, lt2 - gt1 - 1);
 
-        if (openTag == "/title" || openTag == "/Title") title = value;
-        else if (openTag == "/arg" || openTag == "/Arg") into.args.append(value);
-        else if (openTag == "/ext" || openTag == "/Ext") into.ext = value;
-        else raise(KxString("XML Error: Found ") + "Unknown Object: " + openTag + " in test " + title);
+        if (openTag == "title" || openTag == "Title") title = value;
+        else if (openTag == "arg" || openTag == "Arg") into.args.append(value);
+        else if (openTag == "ext" || openTag == "Ext") into.ext = value;
+        else raise(KxString("XML Error: Found ") + "Unknown Object: " + "/" + openTag + " in test " + title);
 
         pos = next;
     }

@@ -1,0 +1,74 @@
+#include "rtrun/RunTally.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using rtrun::RunTally;
+
+RunTally::Test told(int id, RunTally::Verdict verdict, double seconds, const std::string& title) {
+    RunTally::Test test;
+    test.script = "night\tly.rt";
+    test.position = id;
+    test.caseName = "Case" + std::to_string(id);
+    test.group = "G";
+    test.title = title;
+    test.verdict = verdict;
+    test.seconds = seconds;
+    test.reportId = id;
+    return test;
+}
+
+std::string indexLines(const RunTally& tally) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_TRUE(tally.copyIndexLines(file));
+    std::string lines;
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) lines += static_cast<char>(c);
+    std::fclose(file);
+    return lines;
+}
+
+// Many passing tests and a few others: the others are kept whole and in
+// order, the slowest are the kept number in order (of equal times the
+// earlier first), and every test with a report element has its index line,
+// escaped, in the order told, also when copied twice.
+TEST(RunTally, KeepsTheUnpassedWholeTheSlowestAndEveryIndexLine) {
+    RunTally tally;
+    tally.keepSlowest(3);
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        RunTally::Verdict verdict = RunTally::Verdict::kPassed;
+        if (i == 7000) verdict = RunTally::Verdict::kFailed;
+        if (i == 15000) verdict = RunTally::Verdict::kNotRun;
+        double seconds = 0.001 * (i % 100);
+        if (i == 123 || i == 9999) seconds = 5;
+        if (i == 500) seconds = 4;
+        RunTally::Test test = told(i, verdict, seconds, "T" + std::to_string(i));
+        if (verdict == RunTally::Verdict::kNotRun) test.reportId = -1;
+        if (i == 7000) test.returnedFalse = true;
+        if (test.reportId >= 0)
+            expected += std::to_string(i) + "\tnight\\tly.rt\t" + std::to_string(i) + "\tCase" + std::to_string(i) + "\n";
+        tally.addTest(std::move(test));
+    }
+    EXPECT_EQ(tally.total(), 20000);
+    EXPECT_EQ(tally.count(RunTally::Verdict::kPassed), 19998);
+    EXPECT_EQ(tally.count(RunTally::Verdict::kFailed), 1);
+    EXPECT_EQ(tally.count(RunTally::Verdict::kNotRun), 1);
+    const auto unpassed = tally.unpassed();
+    ASSERT_EQ(unpassed.size(), 2u);
+    EXPECT_EQ(unpassed[0]->title, "T7000");
+    EXPECT_EQ(unpassed[1]->title, "T15000");
+    EXPECT_EQ(tally.falseReturns(), std::set<int>{7000});
+    const auto slowest = tally.slowest(10);
+    ASSERT_EQ(slowest.size(), 3u);
+    EXPECT_EQ(slowest[0]->title, "T123");
+    EXPECT_EQ(slowest[1]->title, "T9999");
+    EXPECT_EQ(slowest[2]->title, "T500");
+    EXPECT_EQ(tally.slowest(2).size(), 2u);
+    EXPECT_EQ(indexLines(tally), expected);
+    EXPECT_EQ(indexLines(tally), expected);
+}
+
+} // namespace
