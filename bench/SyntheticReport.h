@@ -35,9 +35,7 @@ inline int writeReport(const std::string& path, int tests, int testsPerGroup, in
             failing += errors;
             out += "    <Test id=\"" + idText(id++) + "\">\r\n";
             if (errors) {
-                out +=
-                    "      <Error>\r\n        <Method>Case::executeW</Method>\r\n        <Desc>check</Desc>\r\n"
-                    "        <Msg>value 3 &lt; 4</Msg>\r\n      </Error>\r\n";
+                out += errorRecord();
             }
             out += "      <Arg>model" + std::to_string(t) +
                    ".kx</Arg>\r\n      <Ext></Ext>\r\n"

@@ -2,7 +2,7 @@
 // 10 000, 100 000 and 1 000 000 tests written in the report's own layout,
 // groups of 100 tests with a failing test now and then. The time per test
 // should stay roughly the same as the report grows.
-#include "ReportLayout.h"
+#include "SyntheticReport.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <cstdio>
@@ -16,57 +16,9 @@ namespace {
 const int kTestsPerGroup = 100;
 const int kFailEvery = 9973; // a prime: failures fall into different groups
 
-void writeFile(const std::string& path, const std::string& text) {
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), file);
-        std::fclose(file);
-    }
-}
+using bench::writeFile;
 
-char* idText(int id) {
-    static char text[32];
-    std::snprintf(text, sizeof(text), "%.10d", id);
-    return text;
-}
-
-// Writes a report of `tests` tests; returns how many of them fail.
-int writeReport(const std::string& path, int tests) {
-    std::string out = "<?xml version=\"1.0\"?>\r\n<KxRegTester>\r\n";
-    out.reserve(static_cast<std::size_t>(tests) * 520);
-    int id = 0;
-    int failing = 0;
-    for (int first = 0; first < tests; first += kTestsPerGroup) {
-        out += "  <Group id=\"" + std::string(idText(id++)) + "\">\r\n";
-        int groupErrors = 0;
-        for (int t = first; t < first + kTestsPerGroup && t < tests; ++t) {
-            const int errors = (t % kFailEvery == kFailEvery - 1) ? 1 : 0;
-            groupErrors += errors;
-            failing += errors;
-            out += "    <Test id=\"" + std::string(idText(id++)) + "\">\r\n";
-            if (errors) {
-                out += bench::errorRecord();
-            }
-            out += "      <Arg>model" + std::to_string(t) +
-                   ".kx</Arg>\r\n      <Ext></Ext>\r\n"
-                   "      <Time>0.01 Seconds</Time>\r\n      <Desc>Synthetic test case</Desc>\r\n"
-                   "      <Title>Case" +
-                   std::to_string(t) + "</Title>\r\n";
-            bench::appendSummary(out, "      ", errors);
-            out += "    </Test>\r\n";
-        }
-        out +=
-            "    <Time>1.00 Seconds</Time>\r\n    <Desc>Synthetic group</Desc>\r\n"
-            "    <Title>Group" +
-            std::to_string(first / kTestsPerGroup) + "</Title>\r\n";
-        bench::appendSummary(out, "    ", groupErrors);
-        out += "  </Group>\r\n";
-    }
-    out +=
-        "  <Global>\r\n    <Machine>bench</Machine>\r\n    <Platform>BENCH</Platform>\r\n"
-        "    <RunTime>1.00 Seconds</RunTime>\r\n    <Version>V</Version>\r\n  </Global>\r\n</KxRegTester>\r\n";
-    writeFile(path, out);
-    return failing;
-}
+int writeReport(const std::string& path, int tests) { return bench::writeReport(path, tests, kTestsPerGroup, kFailEvery); }
 
 long fileSize(const std::string& path) {
     struct stat info;
