@@ -205,21 +205,33 @@ void TestReporter::put(const KxString::Unit* unit, int n) {
         }
         stage[staged++] = static_cast<char>(unit[i]);
         if (staged == sizeof(stage)) {
-            m_pending.append(stage, staged);
+            appendPending(stage, staged);
             staged = 0;
         }
     }
-    if (staged) m_pending.append(stage, staged);
+    if (staged) appendPending(stage, staged);
 }
 
 void TestReporter::put(const char* text) {
     std::uint32_t n = 0;
     while (text[n]) ++n;
-    if (m_pieceValid) m_pending.append(text, n);
+    if (m_pieceValid) appendPending(text, n);
 }
 
 void TestReporter::put(char c) {
-    if (m_pieceValid) m_pending.append(c);
+    if (m_pieceValid) appendPending(&c, 1);
+}
+
+// When the pending bytes cannot grow, what is pending goes to the file at
+// once to make room: a line may then take more than one write, but it loses
+// no byte (and the part of a piece already written can no longer be dropped).
+void TestReporter::appendPending(const char* bytes, std::uint32_t count) {
+    if (m_pending.append(bytes, count)) return;
+    flush();
+    m_pieceStart = 0;
+    if (m_pending.append(bytes, count)) return;
+    errno = 0;
+    if (!m_file.writeBytes(bytes, count)) noteWriteError();
 }
 
 void TestReporter::endPiece() {

@@ -75,6 +75,7 @@ private:
     void put(char c);
     void endPiece();
     void noteWriteError();
+    void appendPending(const char* bytes, std::uint32_t count);
     void indent();
     void pushOpen(const KxString& name);
     void popOpen();

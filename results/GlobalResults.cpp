@@ -94,11 +94,16 @@ void GlobalResults::_handleError(const KxStdError* error) {
     handOverToForeignCode();
 }
 
+// Locked like the callback: an error raised while a command is handled (a
+// refused allocation, say) must not write into the middle of its lines.
 void GlobalResults::route(const KxStdError* error) {
+    const bool wasLocked = m_locked;
+    m_locked = true;
     try {
         dispatch(error);
     } catch (...) {
     }
+    m_locked = wasLocked;
 }
 
 void GlobalResults::flush() {
@@ -120,7 +125,14 @@ void GlobalResults::dispatch(const KxStdError* error) {
 }
 
 ErrorSummary& GlobalResults::current() {
-    while (m_summaries.size() <= static_cast<std::uint32_t>(m_level)) m_summaries.append(ErrorSummary());
+    while (m_summaries.size() <= static_cast<std::uint32_t>(m_level)) {
+        if (!m_summaries.append(ErrorSummary())) {
+            // No room for this level's counters: they go to a spare set, and
+            // are lost at its close, rather than asking for room for ever.
+            static ErrorSummary* spare = new ErrorSummary;
+            return *spare;
+        }
+    }
     return m_summaries[static_cast<std::uint32_t>(m_level)];
 }
 
@@ -220,9 +232,12 @@ void GlobalResults::handleCmd(const KxStdError* error) {
 }
 
 void GlobalResults::popLevel() {
-    const ErrorSummary closed = current();
-    m_summaries[static_cast<std::uint32_t>(m_level - 1)] += closed;
-    m_summaries.remove(static_cast<std::uint32_t>(m_level), 1);
+    const std::uint32_t level = static_cast<std::uint32_t>(m_level);
+    if (level < m_summaries.size()) {
+        const ErrorSummary closed = m_summaries[level];
+        m_summaries[level - 1] += closed;
+        m_summaries.remove(level, 1);
+    }
     --m_level;
 }
 

@@ -161,3 +161,26 @@ TEST_F(ResultsRouting, RefusedAllocationsInsideTheCallbackAreSurvivedAndTheLockR
 }
 
 } // namespace
+
+namespace {
+
+// A level whose counters find no room: the run goes on (they are kept on a
+// spare set, lost at its close) instead of asking for room for ever.
+TEST_F(ResultsRouting, ALevelWithoutRoomForItsCountersDoesNotStopTheRun) {
+    Kx::SharedPtr<Rt::Msg> open = message({"Test"}, {}, "openObj");
+    Kx::SharedPtr<Rt::Msg> close = message({"Test"}, {}, "closeObj");
+    Kx::SharedPtr<Rt::Msg> error = message({}, {}, "bad", Rt::eTestError);
+    send("openObj", {"Group"});
+    ASSERT_EQ(results().numSummaries(), 2u);  // full: the next level must grow the list
+    KxPlatform::instance().failAllocationsAfter(0);
+    results()._handleError(open.get());
+    results()._handleError(error.get());
+    KxPlatform::instance().failAllocationsAfter(-1);
+    EXPECT_EQ(results().level(), 2);
+    results()._handleError(close.get());
+    send("closeObj", {"Group"});
+    EXPECT_EQ(results().level(), 0);
+    EXPECT_EQ(results().numSummaries(), 1u);
+}
+
+} // namespace
