@@ -86,7 +86,13 @@ TestReporter& TestReporter::operator=(const TestReporter& other) {
     return *this;
 }
 
-TestReporter::~TestReporter() { closeReport(); }
+TestReporter::~TestReporter() {
+    try {
+        closeReport();
+    } catch (...) {
+        // a destructor must not throw; what was written stays written
+    }
+}
 
 void TestReporter::setDate(int month, int day, int year) {
     m_dateText = KxString(monthName(month)) + formatted(" %.2d, %.4d", day, year);

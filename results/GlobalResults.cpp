@@ -61,8 +61,13 @@ GlobalResults& GlobalResults::operator=(const GlobalResults&) = default;
 
 GlobalResults::~GlobalResults() {
     m_locked = false;
-    closeLevelsAbove(0);  // the run's record belongs to the root, whatever was left open
-    outputGlobal();
+    try {
+        closeLevelsAbove(0);  // the run's record belongs to the root, whatever was left open
+        outputGlobal();
+    } catch (...) {
+        // No memory left for the record's texts: it stays as far as it got,
+        // and the report closes below all the same.
+    }
     m_coreReporter = nullptr;
     m_testReporter = nullptr;  // the last reference closes the report
     m_summaries.freeStorage();

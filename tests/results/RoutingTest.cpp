@@ -184,3 +184,18 @@ TEST_F(ResultsRouting, ALevelWithoutRoomForItsCountersDoesNotStopTheRun) {
 }
 
 } // namespace
+
+namespace {
+
+// Ending a run builds texts (the run time, the Global record); with no memory
+// left for them the report still closes, well-formed, instead of the
+// destructor throwing.
+TEST_F(ResultsRouting, EndingTheRunWithoutMemoryForTextsStillClosesTheReport) {
+    send("openObj", {"Group"});
+    KxPlatform::instance().failTextAllocationsAfter(0);
+    Rt::gResults = nullptr;
+    KxPlatform::instance().failTextAllocationsAfter(-1);
+    EXPECT_EQ(testsupport::xmlProblems(session.path()), "");
+}
+
+} // namespace
