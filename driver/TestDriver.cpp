@@ -1,5 +1,5 @@
 #include "driver/TestDriver.h"
-#include "driver/MessageChannel.h"
+#include "results/MessageChannel.h"
 #include "driver/TestGroup.h"
 #include "env/GlobalStorage.h"
 #include "report/WholeFileReader.h"

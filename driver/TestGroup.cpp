@@ -1,5 +1,5 @@
 #include "driver/TestGroup.h"
-#include "driver/MessageChannel.h"
+#include "results/MessageChannel.h"
 #include "driver/TextSpan.h"
 #include "corelib/KxChron.h"
 #include "report/SecondsText.h"

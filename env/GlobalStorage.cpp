@@ -1,4 +1,5 @@
 #include "env/GlobalStorage.h"
+#include "env/PathText.h"
 #include "env/Platform.h"
 #include <cstdio>
 
@@ -38,16 +39,11 @@ void GlobalStorage::initStamp() {
 }
 
 KxString GlobalStorage::basePathOf(const KxString& executablePath) {
-    auto lastSeparator = [](const KxString& path) {
-        int slash = path.findLast("/");
-        int backslash = path.findLast("\\");
-        return slash > backslash ? slash : backslash;
-    };
     KxString base(executablePath);
-    int fileStart = lastSeparator(base);
+    int fileStart = lastPathSeparator(base);
     if (fileStart < 0) return KxString();
     base.remove(fileStart, -1);
-    int dirStart = lastSeparator(base);
+    int dirStart = lastPathSeparator(base);
     if (dirStart < 0) return KxString();
     base.remove(dirStart + 1, -1);
     int replaced = 0;

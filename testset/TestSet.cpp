@@ -1,5 +1,5 @@
 #include "testset/TestSet.h"
-#include "driver/MessageChannel.h"
+#include "results/MessageChannel.h"
 #include "corelib/KxChron.h"
 #include "corelib/KxErrorState.h"
 #include "report/SecondsText.h"

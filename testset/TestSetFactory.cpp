@@ -1,5 +1,5 @@
 #include "testset/TestSetFactory.h"
-#include "driver/MessageChannel.h"
+#include "results/MessageChannel.h"
 #include "results/GlobalResults.h"
 #include "results/RunEvents.h"
 #include <exception>

@@ -2,6 +2,7 @@
 // file names, and model files from the data directories.
 #include "env/GlobalStorage.h"
 #include "testset/TestSet.h"
+#include "env/PathText.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -31,11 +32,6 @@ Vec3 normalised(const Vec3& v) {
     return {v.x * inverse, v.y * inverse, v.z * inverse};
 }
 
-int lastSeparator(const KxString& path) {
-    const int slash = path.findLast("/");
-    const int backslash = path.findLast("\\");
-    return slash > backslash ? slash : backslash;
-}
 
 } // namespace
 
@@ -75,14 +71,14 @@ bool TestSet::genRndXfmn(KxSquareMatrix<float, 4>& m, KxFixedVec<float, 3>& t) {
 }
 
 bool TestSet::extractFileName(KxString& path) {
-    const int separator = lastSeparator(path);
+    const int separator = lastPathSeparator(path);
     if (separator < 0) return false;
     path.remove(0, separator + 1);
     return true;
 }
 
 bool TestSet::extractPath(KxString& path) {
-    const int separator = lastSeparator(path);
+    const int separator = lastPathSeparator(path);
     if (separator < 0) path.clear();
     else path.remove(separator + 1, -1);
     return true;

@@ -1,4 +1,4 @@
-#include "driver/MessageChannel.h"
+#include "results/MessageChannel.h"
 #include "corelib/KxErrorState.h"
 #include "results/GlobalResults.h"
 
