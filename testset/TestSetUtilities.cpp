@@ -32,7 +32,6 @@ Vec3 normalised(const Vec3& v) {
     return {v.x * inverse, v.y * inverse, v.z * inverse};
 }
 
-
 } // namespace
 
 // Park and Miller's minimal standard generator (multiplier 16807, modulus
