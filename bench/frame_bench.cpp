@@ -10,22 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-class Trivial : public Rt::TestSet {
-public:
-    void initialize() override { setTitle("Trivial"); setDesc("returns true"); }
-    bool executeW() override { return true; }
-};
-Rt::TestSet* createTrivial() { return new Trivial; }
-
-class BenchFactory : public Rt::TestSetFactory {
-public:
-    BenchFactory() { _registerTestCase("Trivial", &createTrivial); }
-    const char* name() const override { return "Bench"; }
-};
-
-} // namespace
+// The benchmarks' trivial test library, compiled in.
+extern "C" Rt::TestSetFactory* acquireFactory();
 
 int main() {
     char base[] = "/tmp/rtframebench.XXXXXX";
@@ -38,7 +24,7 @@ int main() {
 
     RtLib::init();
     Kx::SharedPtrVec<Rt::TestSetFactory> factories;
-    factories.append(Kx::SharedPtr<Rt::TestSetFactory>(new BenchFactory));
+    factories.append(Kx::SharedPtr<Rt::TestSetFactory>(acquireFactory()));
     std::fprintf(stderr, "%10s %12s %14s %22s %22s\n", "tests", "seconds", "us per test", "heap allocs per test",
                  "recycled per test");
     for (int tests : {1000, 10000, 100000}) {

@@ -35,7 +35,7 @@ import subprocess
 import tempfile
 import time
 
-from rtrun_bench import install, write_script  # the same private installation and script
+from bench_install import install, write_script  # the same private installation and script
 
 
 class Program:

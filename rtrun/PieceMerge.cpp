@@ -149,7 +149,7 @@ private:
         report.close("Test");
         groupCounts.add(counts);
 
-        RunTally::Test told = tallyEntry(piece, at, plan);
+        RunTally::Test told = tallyEntry(plan);
         told.title = titleOf(test, told.caseName);
         told.args = args;
         told.reportId = report.lastId();
@@ -182,7 +182,7 @@ private:
         groupCounts.add(counts);
 
         const std::size_t last = m_pieces[piece].ids.empty() ? SIZE_MAX : m_pieces[piece].ids.size() - 1;
-        RunTally::Test told = tallyEntry(piece, last, plan);
+        RunTally::Test told = tallyEntry(plan);
         told.reportId = report.lastId();
         told.verdict = RunTally::Verdict::kFailed;
         told.why = death.reason;
@@ -190,7 +190,7 @@ private:
         m_tally.addTest(std::move(told));
     }
 
-    RunTally::Test tallyEntry(std::size_t piece, std::size_t at, const PlannedTest* plan) const {
+    RunTally::Test tallyEntry(const PlannedTest* plan) const {
         RunTally::Test told;
         if (plan) {
             told.script = plan->script;
@@ -200,8 +200,6 @@ private:
             told.title = plan->caseName;
             told.args = plan->args;
         }
-        (void)piece;
-        (void)at;
         return told;
     }
 
@@ -230,7 +228,7 @@ public:
             const PieceRecord& piece = m_pieces[k];
             for (std::size_t i = 0; i < piece.ids.size(); ++i) {
                 if (!(piece.flags[i] & PieceLog::kNotRun) || m_told.count({k, i})) continue;
-                RunTally::Test told = tallyEntry(k, i, planned(m_plan, piece.scripts[i], piece.positions[i]));
+                RunTally::Test told = tallyEntry(planned(m_plan, piece.scripts[i], piece.positions[i]));
                 told.verdict = RunTally::Verdict::kNotRun;
                 told.why = "not made (see above)";
                 m_tally.addTest(std::move(told));
