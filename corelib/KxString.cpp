@@ -5,8 +5,16 @@ namespace {
 // Widens `count` bytes into the units from `at` on, in the text's own storage
 // (which keeps its capacity when it has room).
 void widenInto(KxString::Storage& units, std::size_t at, const char* bytes, std::size_t count) {
-    units.resize(at + count);
-    for (std::size_t i = 0; i < count; ++i) units[at + i] = static_cast<unsigned char>(bytes[i]);
+    // Widened a chunk at a time on the stack and appended whole: no zero
+    // fill of the new units, and one copy each.
+    units.resize(at);
+    units.reserve(at + count);
+    KxString::Unit chunk[64];
+    for (std::size_t done = 0; done < count;) {
+        std::size_t n = 0;
+        while (n < sizeof(chunk) / sizeof(chunk[0]) && done < count) chunk[n++] = static_cast<unsigned char>(bytes[done++]);
+        units.append(chunk, n);
+    }
 }
 } // namespace
 

@@ -3,7 +3,9 @@
 #include "corelib/KxPlatform.h"
 #include "corelib/KxRefCounted.h"
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 // Growable array over the core library's allocator.
@@ -69,9 +71,20 @@ public:
             }
             if (!growFor(std::uint64_t(m_length) + n)) return false;
         }
-        for (std::uint32_t k = 0; k < n; ++k) new (m_data + m_length + k) T(elements[k]);
+        copyInto(m_data + m_length, elements, n);
         m_length += n;
         return true;
+    }
+
+    // Appends n elements the caller fills in, and returns where they start;
+    // null when the array could not grow (the error is raised). Only for
+    // element types that need no construction.
+    T* extendBy(std::uint32_t n) {
+        static_assert(std::is_trivially_copyable<T>::value, "extendBy leaves the new elements unconstructed");
+        if (std::uint64_t(m_length) + n > m_capacity && !growFor(std::uint64_t(m_length) + n)) return nullptr;
+        T* added = m_data + m_length;
+        m_length += n;
+        return added;
     }
 
     // Shorter: destroys the elements from n on. Longer: empty entries, the
@@ -135,7 +148,15 @@ public:
 
 private:
     void destroyRange(std::uint32_t from, std::uint32_t to) {
+        if (std::is_trivially_destructible<T>::value) return;
         for (std::uint32_t k = from; k < to; ++k) m_data[k].~T();
+    }
+
+    static void copyInto(T* target, const T* elements, std::uint32_t n) {
+        if (std::is_trivially_copyable<T>::value)
+            std::memcpy(static_cast<void*>(target), elements, std::size_t(n) * sizeof(T));
+        else
+            for (std::uint32_t k = 0; k < n; ++k) new (target + k) T(elements[k]);
     }
 
     bool growFor(std::uint64_t needed) {
@@ -166,9 +187,13 @@ private:
             KxErrorState::rethrowError();
             return false;
         }
-        for (std::uint32_t k = 0; k < m_length; ++k) {
-            new (block + k) T(std::move(m_data[k]));
-            m_data[k].~T();
+        if (std::is_trivially_copyable<T>::value) {
+            if (m_length) std::memcpy(static_cast<void*>(block), m_data, std::size_t(m_length) * sizeof(T));
+        } else {
+            for (std::uint32_t k = 0; k < m_length; ++k) {
+                new (block + k) T(std::move(m_data[k]));
+                m_data[k].~T();
+            }
         }
         if (m_data) {
             platform.dealloc(m_data, static_cast<std::size_t>(oldBytes));

@@ -1,21 +1,20 @@
 #include "report/SecondsText.h"
-#include <clocale>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
 namespace Rt {
 
+// to_chars formats as printf's "%.2f" does in the C locale, whatever locale
+// the process runs in, and without printf's cost.
 SecondsText::SecondsText(double seconds) {
-    std::snprintf(text, sizeof(text), "%.2f Seconds", seconds);
-    // The C library formats with the locale's decimal separator, which may
-    // be a comma or even several bytes long: it becomes a point.
-    const char* point = std::localeconv()->decimal_point;
-    if (!point || std::strcmp(point, ".") == 0) return;
-    if (char* at = std::strstr(text, point)) {
-        const std::size_t length = std::strlen(point);
-        *at = '.';
-        std::memmove(at + 1, at + length, std::strlen(at + length) + 1);
-    }
+    static const char unit[] = " Seconds";
+    char* const end = text + sizeof(text) - sizeof(unit);
+    std::to_chars_result made = std::to_chars(text, end, seconds, std::chars_format::fixed, 2);
+    if (made.ec == std::errc())
+        std::memcpy(made.ptr, unit, sizeof(unit));
+    else  // more integer digits than the text holds: its leading ones, point or not
+        std::snprintf(text, sizeof(text), "%.2f Seconds", seconds);
 }
 
 } // namespace Rt

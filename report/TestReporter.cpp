@@ -25,9 +25,13 @@ KxString formatted(const char* format, int a, int b) {
     return text;
 }
 
-// Flushing earlier than the next boundary keeps the buffer bounded when a
-// single record is very large.
-constexpr std::uint32_t kFlushThreshold = 1u << 20;
+bool startsWith(const KxString& text, const char* prefix) {
+    const KxString::Unit* unit = text.getConstPtr();
+    const int n = text.numChars();
+    for (int i = 0; prefix[i]; ++i)
+        if (i == n || unit[i] != static_cast<unsigned char>(prefix[i])) return false;
+    return true;
+}
 
 const KxString& elementName(const Msg* message) {
     static const KxString* const unnamed = new KxString("No_Obj_Spec");  // outlives exit handlers
@@ -39,7 +43,7 @@ const KxString& elementName(const Msg* message) {
 TestReporter::TestReporter(bool flag) : TestReporter("", resultDir(), flag) {}
 
 TestReporter::TestReporter(const KxString&, const KxString& dir, bool flag)
-    : m_lineEnd("\r\n"), m_flag(flag), m_reportDir(dir) {
+    : m_flag(flag), m_reportDir(dir) {
     initializeName();
     initializeDir();
     m_reportFile = m_runName + ".xml";
@@ -49,7 +53,6 @@ TestReporter::TestReporter(const KxString&, const KxString& dir, bool flag)
 TestReporter::TestReporter(const TestReporter& other)
     : KxRefCounted(other),
       m_indent(other.m_indent),
-      m_lineEnd(other.m_lineEnd),
       m_nextId(other.m_nextId),
       m_flag(other.m_flag),
       m_runName(other.m_runName),
@@ -59,7 +62,9 @@ TestReporter::TestReporter(const TestReporter& other)
       m_dateText(other.m_dateText),
       m_open(other.m_open),
       m_openCount(other.m_openCount),
-      m_writeError(other.m_writeError) {
+      m_writeErrorNoted(other.m_writeErrorNoted),
+      m_mayListErrors(other.m_mayListErrors) {
+    m_buffer.noteFailure(other.writeError());
     // The copy shares the report stream; what the original still holds goes
     // out first so that nothing is written twice.
     const_cast<TestReporter&>(other).flush();
@@ -71,7 +76,6 @@ TestReporter& TestReporter::operator=(const TestReporter& other) {
     flush();
     const_cast<TestReporter&>(other).flush();
     m_indent = other.m_indent;
-    m_lineEnd = other.m_lineEnd;
     m_nextId = other.m_nextId;
     m_flag = other.m_flag;
     m_runName = other.m_runName;
@@ -81,7 +85,9 @@ TestReporter& TestReporter::operator=(const TestReporter& other) {
     m_dateText = other.m_dateText;
     m_open = other.m_open;
     m_openCount = other.m_openCount;
-    m_writeError = other.m_writeError;
+    m_writeErrorNoted = other.m_writeErrorNoted;
+    m_mayListErrors = other.m_mayListErrors;
+    m_buffer.noteFailure(other.writeError());
     m_file = other.m_file;
     return *this;
 }
@@ -141,17 +147,17 @@ void TestReporter::openReport() {
     if (!m_file.openFile(reportPath())) noteWriteError();
     writeLine("", "<?xml version=\"1.0\"?>", "");
     writeLine("", "<KxRegTester>", "");
-    m_indent.insert("  ", 0);
+    m_indent = 2;
     flush();
 }
 
 void TestReporter::closeReport() {
     while (closeInnermost()) {
     }
-    m_indent.remove(0, 2);
-    beginPiece();
-    put(m_indent);
-    put("</KxRegTester>\r\n");
+    m_indent = m_indent > 2 ? m_indent - 2 : 0;
+    m_buffer.beginPiece();
+    m_buffer.putSpaces(m_indent);
+    m_buffer.put("</KxRegTester>\r\n");
     endPiece();
     flush();
     try {
@@ -167,16 +173,15 @@ void TestReporter::closeReport() {
 }
 
 void TestReporter::flush() {
-    if (m_pending.isEmpty()) return;
-    errno = 0;
-    if (!m_file.writeBytes(m_pending.data(), m_pending.size())) noteWriteError();
-    m_pending.setLength(0);
+    m_buffer.flush();
+    if (m_buffer.writeError() && !m_writeErrorNoted) noteWriteError();
 }
 
 void TestReporter::noteWriteError() {
-    if (m_writeError != 0) return;
-    m_writeError = errno ? errno : EIO;
-    RunEvents::reportNotWritten(reportPath(), m_writeError);
+    m_buffer.noteFailure(errno ? errno : EIO);
+    if (m_writeErrorNoted) return;
+    m_writeErrorNoted = true;
+    RunEvents::reportNotWritten(reportPath(), m_buffer.writeError());
 }
 
 bool TestReporter::closeInnermost() {
@@ -193,89 +198,79 @@ void TestReporter::popOpen() {
     if (m_openCount > 0) --m_openCount;
 }
 
-void TestReporter::beginPiece() {
-    m_pieceStart = m_pending.size();
-    m_pieceValid = true;
-}
-
-void TestReporter::put(const KxString& text) { put(text.getConstPtr(), text.numChars()); }
-
-void TestReporter::put(const KxString::Unit* unit, int n) {
-    if (!m_pieceValid) return;
-    char stage[256];
-    int staged = 0;
-    for (int i = 0; i < n; ++i) {
-        if (unit[i] > 0xFF) {
-            m_pieceValid = false;
-            return;
-        }
-        stage[staged++] = static_cast<char>(unit[i]);
-        if (staged == sizeof(stage)) {
-            appendPending(stage, staged);
-            staged = 0;
-        }
-    }
-    if (staged) appendPending(stage, staged);
-}
-
-void TestReporter::put(const char* text) {
-    std::uint32_t n = 0;
-    while (text[n]) ++n;
-    if (m_pieceValid) appendPending(text, n);
-}
-
-void TestReporter::put(char c) {
-    if (m_pieceValid) appendPending(&c, 1);
-}
-
-// When the pending bytes cannot grow, what is pending goes to the file at
-// once to make room: a line may then take more than one write, but it loses
-// no byte (and the part of a piece already written can no longer be dropped).
-void TestReporter::appendPending(const char* bytes, std::uint32_t count) {
-    if (m_pending.append(bytes, count)) return;
-    flush();
-    m_pieceStart = 0;
-    if (m_pending.append(bytes, count)) return;
-    errno = 0;
-    if (!m_file.writeBytes(bytes, count)) noteWriteError();
-}
-
 void TestReporter::endPiece() {
-    if (!m_pieceValid) m_pending.setLength(m_pieceStart);
-    if (m_pending.size() >= kFlushThreshold) flush();
+    m_buffer.endPiece();
+    if (m_buffer.writeError() && !m_writeErrorNoted) noteWriteError();
+}
+
+// The e-mail summary lists a test or group when its error or external error
+// count, as the text between the tags, is not "0", a count it has not found
+// yet counting as not "0". The writer knows the counts it wrote itself; an
+// element whose name could form or spoil such a tag, or a test or group that
+// closes without a summary of its own, sends closing to read the report back.
+void TestReporter::noteElementName(const KxString& name) {
+    static const char* const countNames[] = {"KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"};
+    if (m_mayListErrors) return;
+    if (name.find(u'<', 0) >= 0) m_mayListErrors = true;
+    for (const char* count : countNames)
+        if (startsWith(name, count)) m_mayListErrors = true;
+}
+
+void TestReporter::noteClose(const KxString& name) {
+    if (name == "Summary") {
+        m_summaryJustClosed = m_summaryCounts == kErrorsCounted + kExtErrorsCounted;
+        m_summaryCounts = 0;
+        return;
+    }
+    if (!m_summaryJustClosed && (startsWith(name, "Test") || startsWith(name, "Group"))) m_mayListErrors = true;
+    m_summaryJustClosed = false;
 }
 
 void TestReporter::writeLine(const char* open, const KxString& name, const char* close) {
-    beginPiece();
-    put(m_indent);
-    put(open);
-    put(name);
-    put(close);
-    put(m_lineEnd);
+    m_buffer.beginPiece();
+    m_buffer.putSpaces(m_indent);
+    m_buffer.put(open);
+    m_buffer.put(name);
+    m_buffer.put(close);
+    m_buffer.putLineEnd();
     endPiece();
 }
 
 void TestReporter::openObj(const KxString& name) {
+    noteElementName(name);
     writeLine("<", name, ">");
     indent();
     pushOpen(name);
 }
 
-// The indent is spaces only: two more at its end are two more at its start.
-void TestReporter::indent() {
-    m_indent += u' ';
-    m_indent += u' ';
-}
+void TestReporter::indent() { m_indent += 2; }
 
 void TestReporter::closeObj(const KxString& name) {
+    noteElementName(name);
+    noteClose(name);
     popOpen();
-    m_indent.remove(0, 2);
+    m_indent = m_indent > 2 ? m_indent - 2 : 0;
     writeLine("</", name, ">");
 }
 
 void TestReporter::openObj(const Msg* message) {
-    char attribute[32];
-    std::snprintf(attribute, sizeof(attribute), " id=\"%.10d\">", m_nextId);
+    noteElementName(elementName(message));
+    // " id=" and the id in ten digits at least, as "%.10d" writes it.
+    char attribute[32] = " id=\"";
+    char digits[12];
+    int n = sizeof(digits);
+    unsigned magnitude = m_nextId < 0 ? 0u - static_cast<unsigned>(m_nextId) : static_cast<unsigned>(m_nextId);
+    do {
+        digits[--n] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    int at = 5;
+    if (m_nextId < 0) attribute[at++] = '-';
+    for (int pad = static_cast<int>(sizeof(digits)) - n; pad < 10; ++pad) attribute[at++] = '0';
+    while (n < static_cast<int>(sizeof(digits))) attribute[at++] = digits[n++];
+    attribute[at++] = '"';
+    attribute[at++] = '>';
+    attribute[at] = '\0';
     writeLine("<", elementName(message), attribute);
     ++m_nextId;
     indent();
@@ -285,40 +280,44 @@ void TestReporter::openObj(const Msg* message) {
 void TestReporter::closeObj(const Msg* message) { closeObj(elementName(message)); }
 
 void TestReporter::writeObject(const KxString& name, const KxString& value) {
-    beginPiece();
-    put(m_indent);
-    put('<');
-    put(name);
-    put('>');
+    noteElementName(name);
+    m_buffer.beginPiece();
+    m_buffer.putSpaces(m_indent);
+    m_buffer.put('<');
+    m_buffer.put(name);
+    m_buffer.put('>');
     endPiece();
     writeEncodedStr(value);
-    beginPiece();
-    put("</");
-    put(name);
-    put('>');
-    put(m_lineEnd);
+    m_buffer.beginPiece();
+    m_buffer.put("</");
+    m_buffer.put(name);
+    m_buffer.put('>');
+    m_buffer.putLineEnd();
     endPiece();
 }
 
 void TestReporter::writeCount(const KxString& name, int value) {
+    if (value != 0) m_mayListErrors = true;
+    if (name == "Errors") m_summaryCounts |= kErrorsCounted;
+    else if (name == "ExtErrors") m_summaryCounts |= kExtErrorsCounted;
     char digits[12];
-    int n = 0;
+    int n = sizeof(digits);
     unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        digits[--n] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
-    if (value < 0) digits[n++] = '-';
-    beginPiece();
-    put(m_indent);
-    put('<');
-    put(name);
-    put('>');
-    while (n > 0) put(digits[--n]);
-    put("</");
-    put(name);
-    put('>');
-    put(m_lineEnd);
+    if (value < 0) digits[--n] = '-';
+    m_buffer.beginPiece();
+    m_buffer.putSpaces(m_indent);
+    m_buffer.put('<');
+    m_buffer.put(name);
+    m_buffer.put('>');
+    m_buffer.putBytes(digits + n, static_cast<std::uint32_t>(sizeof(digits) - n));
+    m_buffer.putBytes("</", 2);
+    m_buffer.put(name);
+    m_buffer.put('>');
+    m_buffer.putLineEnd();
     endPiece();
 }
 
@@ -333,18 +332,18 @@ void TestReporter::writeObject(const Msg* message) {
 }
 
 void TestReporter::writeRecordLine(const char* tag, const KxString& content) {
-    beginPiece();
-    put(m_indent);
-    put("  <");
-    put(tag);
-    put('>');
+    m_buffer.beginPiece();
+    m_buffer.putSpaces(m_indent);
+    m_buffer.put("  <");
+    m_buffer.put(tag);
+    m_buffer.put('>');
     endPiece();
     writeEncodedStr(content);
-    beginPiece();
-    put("</");
-    put(tag);
-    put('>');
-    put(m_lineEnd);
+    m_buffer.beginPiece();
+    m_buffer.put("</");
+    m_buffer.put(tag);
+    m_buffer.put('>');
+    m_buffer.putLineEnd();
     endPiece();
 }
 
@@ -382,8 +381,8 @@ void TestReporter::writeEncodedStr(const KxString& text) {
     int runStart = 0;
     auto writeRun = [&](int end) {
         if (end <= runStart) return;
-        beginPiece();
-        put(unit + runStart, end - runStart);
+        m_buffer.beginPiece();
+        m_buffer.put(unit + runStart, end - runStart);
         endPiece();
     };
     for (int i = 0; i < n; ++i) {
@@ -397,8 +396,8 @@ void TestReporter::writeEncodedStr(const KxString& text) {
             default: continue;
         }
         writeRun(i);
-        beginPiece();
-        put(escape);
+        m_buffer.beginPiece();
+        m_buffer.put(escape);
         endPiece();
         runStart = i + 1;
     }
@@ -408,6 +407,7 @@ void TestReporter::writeEncodedStr(const KxString& text) {
 // The e-mail summary is built from the closed report; the analysis writes a
 // file only when the report holds errors.
 void TestReporter::buildEmailSummary() {
+    if (!m_mayListErrors) return;
     Analysis analysis;
     analysis.formatOpen(Rt::platform(), Rt::machine(), m_dateText, m_timeText);
     analysis.formatClose(m_runName + ".htm");

@@ -1,6 +1,7 @@
 #pragma once
 #include "driver/Msg.h"
 #include "report/FileStream.h"
+#include "report/ReportBuffer.h"
 #include <cstdint>
 
 namespace Rt {
@@ -53,7 +54,7 @@ public:
     int lastId() const { return m_nextId - 1; }
     // The system's error number of the first failure to open or write the
     // report; 0 while every line reached the file.
-    int writeError() const { return m_writeError; }
+    int writeError() const { return m_buffer.writeError(); }
 
     const KxString& runName() const { return m_runName; }
     const KxString& reportFile() const { return m_reportFile; }
@@ -66,16 +67,10 @@ public:
     KxString emailPath() const;
 
 private:
-    // A piece is what one write of the file would carry. A piece holding a
-    // character without a single-byte form is dropped whole, as such a write would be.
-    void beginPiece();
-    void put(const KxString& text);
-    void put(const KxString::Unit* units, int count);
-    void put(const char* text);
-    void put(char c);
     void endPiece();
     void noteWriteError();
-    void appendPending(const char* bytes, std::uint32_t count);
+    void noteElementName(const KxString& name);
+    void noteClose(const KxString& name);
     void indent();
     void pushOpen(const KxString& name);
     void popOpen();
@@ -84,8 +79,7 @@ private:
     const KxString& methodText(const KxStdError* error);
     void buildEmailSummary();
 
-    KxString m_indent;
-    KxString m_lineEnd;
+    std::uint32_t m_indent = 0;  // in spaces
     std::int32_t m_nextId = 0;
     bool m_flag;
     KxString m_runName;
@@ -95,16 +89,20 @@ private:
     KxString m_dateText;
     FileStream m_file;
 
-    KxVec<char> m_pending;
+    ReportBuffer m_buffer{m_file};
     // Names of the elements open below the root, outermost first.
     KxVec<KxString> m_open;
     std::uint32_t m_openCount = 0;
-    int m_writeError = 0;
+    bool m_writeErrorNoted = false;
+    // Whether the report may hold a count the e-mail summary would list:
+    // until then, closing needs no second look at the report.
+    bool m_mayListErrors = false;
+    enum : unsigned { kErrorsCounted = 1, kExtErrorsCounted = 2 };
+    unsigned m_summaryCounts = 0;  // of the summary being written
+    bool m_summaryJustClosed = false;
     // Scratch for a record's "class::method" text, reused so that records
     // cost no allocation once it has grown.
     KxString m_methodText;
-    std::uint32_t m_pieceStart = 0;
-    bool m_pieceValid = true;
 };
 
 } // namespace Rt

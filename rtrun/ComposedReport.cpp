@@ -51,7 +51,7 @@ void ComposedReport::summary(const Counts& counts) {
     const std::pair<const char*, int> values[] = {{"KxErrors", counts.kxErrors},  {"Errors", counts.errors},
                                                   {"Warnings", counts.warnings},  {"ExtErrors", counts.extErrors},
                                                   {"ExtWarnings", counts.extWarnings}};
-    for (const auto& [name, count] : values) value(name, std::to_string(count));
+    for (const auto& [name, count] : values) m_writer->writeCount(KxString(name), count);
     m_writer->closeObj(KxString("Summary"));
 }
 

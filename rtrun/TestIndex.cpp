@@ -1,4 +1,5 @@
 #include "rtrun/TestIndex.h"
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -42,11 +43,12 @@ void TestIndex::formatLine(int reportId, const std::string& script, int position
                            std::string& line) {
     char number[16];
     line.clear();
-    std::snprintf(number, sizeof(number), "%d\t", reportId);
-    line += number;
+    line.append(number, std::to_chars(number, number + sizeof(number), reportId).ptr);
+    line += '\t';
     appendEscaped(line, script);
-    std::snprintf(number, sizeof(number), "\t%d\t", position);
-    line += number;
+    line += '\t';
+    line.append(number, std::to_chars(number, number + sizeof(number), position).ptr);
+    line += '\t';
     appendEscaped(line, caseName);
     line += '\n';
 }
