@@ -76,6 +76,11 @@ public:
         return true;
     }
 
+    // Room for n elements in all, so that appending up to n grows nothing.
+    // Quietly false when there is no room: appending then grows (and fails)
+    // as it would have anyway.
+    bool reserve(std::uint32_t n) { return n <= m_capacity || reallocate(n, false); }
+
     // Appends n elements the caller fills in, and returns where they start;
     // null when the array could not grow (the error is raised). Only for
     // element types that need no construction.
@@ -171,11 +176,12 @@ private:
         return true;
     }
 
-    bool reallocate(std::uint64_t newCapacity) {
+    bool reallocate(std::uint64_t newCapacity, bool raise = true) {
         std::uint64_t oldBytes = std::uint64_t(m_capacity) * sizeof(T);
         std::uint64_t newBytes = newCapacity * sizeof(T);
         // Sizes are 32-bit: a size that would not fit has wrapped.
         if (newCapacity > 0xFFFFFFFFu || newBytes > 0xFFFFFFFFu || newBytes <= oldBytes) {
+            if (!raise) return false;
             KxErrorState::throwStdError("KxVecBase", "reallocMem", "cNewAllocBytes > cOldAllocBytes", 5);
             KxErrorState::rethrowError();
             return false;
@@ -183,6 +189,7 @@ private:
         KxPlatform& platform = KxPlatform::instance();
         T* block = static_cast<T*>(platform.alloc(static_cast<std::size_t>(newBytes)));
         if (!block) {
+            if (!raise) return false;
             KxErrorState::throwStdError("KxVecBase", "reallocMem", "pNewVec", 5);
             KxErrorState::rethrowError();
             return false;

@@ -73,6 +73,67 @@ void ReportBuffer::putSpaces(std::uint32_t count) {
     }
 }
 
+bool ReportBuffer::narrow(const KxString& name, char* at) {
+    const KxString::Unit* units = name.getConstPtr();
+    const int n = name.numChars();
+    KxString::Unit wide = 0;
+    for (int i = 0; i < n; ++i) {
+        at[i] = static_cast<char>(units[i]);
+        wide |= units[i];
+    }
+    return wide <= 0xFF;
+}
+
+void ReportBuffer::putTag(std::uint32_t spaces, const char* before, const KxString& name, const char* after,
+                          bool endLine) {
+    if (!m_pieceValid) return;
+    const auto b = static_cast<std::uint32_t>(std::strlen(before)), a = static_cast<std::uint32_t>(std::strlen(after));
+    const auto n = static_cast<std::uint32_t>(name.numChars());
+    char* at = room(spaces + b + n + a + (endLine ? 2 : 0));
+    if (!at) {
+        putSpaces(spaces);
+        putBytes(before, b);
+        put(name);
+        putBytes(after, a);
+        if (endLine) putLineEnd();
+        return;
+    }
+    std::memset(at, ' ', spaces);
+    at += spaces;
+    std::memcpy(at, before, b);
+    at += b;
+    if (!narrow(name, at)) m_pieceValid = false;
+    at += n;
+    std::memcpy(at, after, a);
+    if (endLine) std::memcpy(at + a, "\r\n", 2);
+}
+
+void ReportBuffer::putElement(std::uint32_t spaces, const KxString& name, const char* value, std::uint32_t length) {
+    if (!m_pieceValid) return;
+    const auto n = static_cast<std::uint32_t>(name.numChars());
+    char* at = room(spaces + 1 + n + 1 + length + 2 + n + 1 + 2);
+    if (!at) {
+        putTag(spaces, "<", name, ">", false);
+        putBytes(value, length);
+        putTag(0, "</", name, ">", true);
+        return;
+    }
+    std::memset(at, ' ', spaces);
+    at += spaces;
+    *at++ = '<';
+    const bool single = narrow(name, at);
+    at += n;
+    *at++ = '>';
+    std::memcpy(at, value, length);
+    at += length;
+    *at++ = '<';
+    *at++ = '/';
+    narrow(name, at);
+    at += n;
+    std::memcpy(at, ">\r\n", 3);
+    if (!single) m_pieceValid = false;
+}
+
 void ReportBuffer::endPiece() {
     if (!m_pieceValid) m_pending.setLength(m_pieceStart);
     if (m_pending.size() >= kFlushThreshold) flush();

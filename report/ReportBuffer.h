@@ -30,6 +30,12 @@ public:
     void put(char c) { putBytes(&c, 1); }
     void putBytes(const char* bytes, std::uint32_t count);
     void putSpaces(std::uint32_t count);
+    // `spaces` spaces, `before`, the name, `after`, and the line end when
+    // `endLine` is set.
+    void putTag(std::uint32_t spaces, const char* before, const KxString& name, const char* after, bool endLine);
+    // A whole line "<name>value</name>" after `spaces` spaces, for a value
+    // that is single bytes already.
+    void putElement(std::uint32_t spaces, const KxString& name, const char* value, std::uint32_t length);
     void putLineEnd() { putBytes("\r\n", 2); }
     // Ends the piece; a large buffer goes to the file right away, so that a
     // single very large record keeps it bounded.
@@ -53,6 +59,8 @@ private:
         return roomAfterGrowing(count);
     }
     char* roomAfterGrowing(std::uint32_t count);
+    // Narrows the name into `at`; false when a unit has no single-byte form.
+    static bool narrow(const KxString& name, char* at);
     void writeNow(const char* bytes, std::uint32_t count);
 
     FileStream& m_file;

@@ -211,9 +211,15 @@ void TestReporter::endPiece() {
 void TestReporter::noteElementName(const KxString& name) {
     static const char* const countNames[] = {"KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"};
     if (m_mayListErrors) return;
-    if (name.find(u'<', 0) >= 0) m_mayListErrors = true;
-    for (const char* count : countNames)
-        if (startsWith(name, count)) m_mayListErrors = true;
+    const KxString::Unit* unit = name.getConstPtr();
+    const int n = name.numChars();
+    bool tagInside = false;
+    for (int i = 0; i < n; ++i) tagInside |= unit[i] == u'<';
+    if (tagInside) m_mayListErrors = true;
+    if (n > 0 && (unit[0] == u'K' || unit[0] == u'E' || unit[0] == u'W')) {
+        for (const char* count : countNames)
+            if (startsWith(name, count)) m_mayListErrors = true;
+    }
 }
 
 void TestReporter::noteClose(const KxString& name) {
@@ -228,11 +234,7 @@ void TestReporter::noteClose(const KxString& name) {
 
 void TestReporter::writeLine(const char* open, const KxString& name, const char* close) {
     m_buffer.beginPiece();
-    m_buffer.putSpaces(m_indent);
-    m_buffer.put(open);
-    m_buffer.put(name);
-    m_buffer.put(close);
-    m_buffer.putLineEnd();
+    m_buffer.putTag(m_indent, open, name, close, true);
     endPiece();
 }
 
@@ -282,24 +284,20 @@ void TestReporter::closeObj(const Msg* message) { closeObj(elementName(message))
 void TestReporter::writeObject(const KxString& name, const KxString& value) {
     noteElementName(name);
     m_buffer.beginPiece();
-    m_buffer.putSpaces(m_indent);
-    m_buffer.put('<');
-    m_buffer.put(name);
-    m_buffer.put('>');
+    m_buffer.putTag(m_indent, "<", name, ">", false);
     endPiece();
     writeEncodedStr(value);
     m_buffer.beginPiece();
-    m_buffer.put("</");
-    m_buffer.put(name);
-    m_buffer.put('>');
-    m_buffer.putLineEnd();
+    m_buffer.putTag(0, "</", name, ">", true);
     endPiece();
 }
 
 void TestReporter::writeCount(const KxString& name, int value) {
     if (value != 0) m_mayListErrors = true;
-    if (name == "Errors") m_summaryCounts |= kErrorsCounted;
-    else if (name == "ExtErrors") m_summaryCounts |= kExtErrorsCounted;
+    if (name.numChars() > 0 && name.getConstPtr()[0] == u'E') {
+        if (name == "Errors") m_summaryCounts |= kErrorsCounted;
+        else if (name == "ExtErrors") m_summaryCounts |= kExtErrorsCounted;
+    }
     char digits[12];
     int n = sizeof(digits);
     unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
@@ -309,15 +307,7 @@ void TestReporter::writeCount(const KxString& name, int value) {
     } while (magnitude);
     if (value < 0) digits[--n] = '-';
     m_buffer.beginPiece();
-    m_buffer.putSpaces(m_indent);
-    m_buffer.put('<');
-    m_buffer.put(name);
-    m_buffer.put('>');
-    m_buffer.putBytes(digits + n, static_cast<std::uint32_t>(sizeof(digits) - n));
-    m_buffer.putBytes("</", 2);
-    m_buffer.put(name);
-    m_buffer.put('>');
-    m_buffer.putLineEnd();
+    m_buffer.putElement(m_indent, name, digits + n, static_cast<std::uint32_t>(sizeof(digits) - n));
     endPiece();
 }
 

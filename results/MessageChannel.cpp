@@ -23,6 +23,25 @@ void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const cha
     deliverCommand(field);
 }
 
+const CommandTexts& commandTexts() {
+    static const CommandTexts* const texts = new CommandTexts;  // outlives exit handlers
+    return *texts;
+}
+
+Msg* beginMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const KxString& method, const KxString& word,
+                  KxErrorCode code) {
+    field = new Msg(className, method, commandTexts().none, word, code);
+    return field.get();
+}
+
+void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const KxString& method, const KxString& word,
+                 KxErrorCode code, const KxString* element) {
+    if (Msg* message = beginMessage(field, className, method, word, code)) {
+        if (element) message->textList.append(*element);
+    }
+    deliverCommand(field);
+}
+
 void raiseMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method, KxErrorCode code,
                   const KxString& line) {
     if (Msg* message = beginMessage(field, className, method, "", code)) {

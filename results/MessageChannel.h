@@ -15,6 +15,20 @@ RT_API void deliverCommand(Kx::SharedPtr<Msg>& field);
 // A command whose text list names the report element (`element` may be null).
 RT_API void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method, const char* word,
                         KxErrorCode code, const char* element);
+
+// The fixed texts of the commands every test sends, made once: a command
+// copies them rather than widening its words again.
+struct CommandTexts {
+    KxString none, testSet{"TestSet"}, executeW{"executeW"}, openObj{"openObj"}, closeObj{"closeObj"},
+        verifyB{"verifyB"}, verifyA{"verifyA"}, writeObj{"writeObj"}, test{"Test"}, arg{"Arg"}, ext{"Ext"},
+        time{"Time"}, desc{"Desc"}, title{"Title"};
+};
+const CommandTexts& commandTexts();
+Msg* beginMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const KxString& method, const KxString& word,
+                  KxErrorCode code);
+void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const KxString& method, const KxString& word,
+                 KxErrorCode code, const KxString* element);
+
 // Raises an error with one text line through the core library's error state.
 RT_API void raiseMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method,
                          KxErrorCode code, const KxString& line);

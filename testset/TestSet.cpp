@@ -47,25 +47,30 @@ private:
 
 void sendTestValues(Kx::SharedPtr<Msg>& field, const KxVec<KxString>& args, const KxString& ext,
                     const KxString& time, const KxString& desc, const KxString& title) {
-    if (Msg* message = beginMessage(field, "TestSet", "executeW", "writeObj", eCommand)) {
-        for (const KxString& arg : args) message->setAtr("Arg", arg);
-        message->setAtr("Ext", ext);
-        message->setAtr("Time", time);
-        message->setAtr("Desc", desc);
-        message->setAtr("Title", title);
+    const CommandTexts& words = commandTexts();
+    if (Msg* message = beginMessage(field, words.testSet, words.executeW, words.writeObj, eCommand)) {
+        const std::uint32_t values = args.size() + 4;
+        message->textList.reserve(values);
+        message->traceList.reserve(values);
+        for (const KxString& arg : args) message->setAtr(words.arg, arg);
+        message->setAtr(words.ext, ext);
+        message->setAtr(words.time, time);
+        message->setAtr(words.desc, desc);
+        message->setAtr(words.title, title);
     }
     deliverCommand(field);
 }
 
 void completeTestElement(Kx::SharedPtr<Msg>& field, const KxString& reason, const KxVec<KxString>& args,
                          const KxString& ext, const KxString& time, const KxString& desc, const KxString& title) {
+    const CommandTexts& words = commandTexts();
     if (!reason.isEmpty()) {
-        field = new Msg(KxString("TestSet"), KxString("executeW"), KxString(), reason, eTestError);
+        field = new Msg(words.testSet, words.executeW, words.none, reason, eTestError);
         deliverCommand(field);
     }
     sendTestValues(field, args, ext, time, desc, title);
-    Rt::sendCommand(field, "TestSet", "executeW", "closeObj", eSummaryRequest, nullptr);
-    Rt::sendCommand(field, "TestSet", "executeW", "closeObj", eCommand, "Test");
+    Rt::sendCommand(field, words.testSet, words.executeW, words.closeObj, eSummaryRequest, nullptr);
+    Rt::sendCommand(field, words.testSet, words.executeW, words.closeObj, eCommand, &words.test);
 }
 
 TestSet::TestSet() { setSeed(100); }
@@ -91,8 +96,8 @@ void TestSet::_getData(Kx::SharedPtr<KxBase>& out) {
     if (out.get() != m_data.get()) out = m_data;
 }
 
-void TestSet::sendCommand(const char* command, KxErrorCode code, const char* element) {
-    Rt::sendCommand(m_message, "TestSet", "executeW", command, code, element);
+void TestSet::sendCommand(const KxString& command, KxErrorCode code, const KxString* element) {
+    Rt::sendCommand(m_message, commandTexts().testSet, commandTexts().executeW, command, code, element);
 }
 
 void TestSet::sendValues(const KxString& time) {
@@ -116,11 +121,12 @@ bool TestSet::execute() {
     else
         std::printf("Executing Test: Unknown\n");
 
-    sendCommand("openObj", eCommand, "Test");
+    const CommandTexts& words = commandTexts();
+    sendCommand(words.openObj, eCommand, &words.test);
     RunningTest running(*this, m_message);
     FrameScope frame(running);
     RunEvents::testStarted(*this, gResults && gResults->testReporter() ? gResults->testReporter()->lastId() : -1);
-    sendCommand("verifyB", eCommand, nullptr);
+    sendCommand(words.verifyB, eCommand, nullptr);
     KxPartition::setVersion(8, 1);
     const ErrorSummary before = currentCounts();
 
@@ -149,10 +155,10 @@ bool TestSet::execute() {
 
     const SecondsText time(running.seconds());
 
-    sendCommand("verifyA", eCommand, nullptr);
+    sendCommand(words.verifyA, eCommand, nullptr);
     sendValues(time);
-    sendCommand("closeObj", eSummaryRequest, nullptr);
-    sendCommand("closeObj", eCommand, "Test");
+    sendCommand(words.closeObj, eSummaryRequest, nullptr);
+    sendCommand(words.closeObj, eCommand, &words.test);
     RunEvents::testEnded(*this, passed);
     return passed;
 }

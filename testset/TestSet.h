@@ -62,7 +62,7 @@ public:
     bool readPartition(const KxString& fileName, Kx::SharedPtr<KxPartition>& out);
 
 private:
-    void sendCommand(const char* command, KxErrorCode code, const char* element);
+    void sendCommand(const KxString& command, KxErrorCode code, const KxString* element);
     void sendValues(const KxString& time);
 
     std::int32_t m_seed = 100;
