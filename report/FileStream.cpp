@@ -1,5 +1,6 @@
 #include "report/FileStream.h"
 #include "report/FileTextReader.h"
+#include <climits>
 
 namespace Rt {
 
@@ -78,6 +79,10 @@ FileReadResult readWholeFile(const KxString& name, KxString& text, long long* ze
     const FileReadResult opened = reader.open();
     if (opened != FileReadResult::eOk) return opened;
     try {
+        // Room for the whole file at once: growing step by step would hold
+        // the text twice over while it moves, and more than it needs after.
+        const std::uint64_t size = reader.size();
+        if (size > 0 && size < INT_MAX) text.reserve(static_cast<int>(size));
         std::string block;
         while (reader.readMore(block)) {
             text += KxString(block.data(), static_cast<int>(block.size()));

@@ -31,6 +31,12 @@ FileReadResult FileTextReader::open() {
     return FileReadResult::eOk;
 }
 
+std::uint64_t FileTextReader::size() const {
+    std::uint64_t bytes = 0;
+    if (!m_source || !m_source->size(bytes)) return 0;
+    return bytes;
+}
+
 bool FileTextReader::readMore(std::string& text) {
     if (m_ended || !m_source || !m_source->isLocked()) return false;
     const std::size_t before = text.size();

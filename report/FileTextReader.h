@@ -21,6 +21,8 @@ public:
     // `text` throws.
     bool readMore(std::string& text);
     FileReadResult close();
+    // The file's size in bytes when open; 0 when it cannot be told.
+    std::uint64_t size() const;
     // The offset in the file of its first zero byte read so far; -1 when none.
     long long firstZeroByte() const { return m_firstZero; }
 

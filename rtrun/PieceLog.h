@@ -3,12 +3,16 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <vector>
 
 namespace rtrun {
 
 // What a supervised child tells its supervisor, through memory they share
 // (never through the report, and with no system call per test): where the
-// run is, and one entry per test it reached.
+// run is, and one entry per test it reached. The entries live in a ring of
+// fixed size; a full ring goes to a scratch file the two processes share, in
+// one write, so that the memory stays the same however many tests run.
 struct PieceLog {
     enum Phase : int { kIdle, kCreating, kRunning };
     enum Flags : int { kReturnedFalse = 1, kNotRun = 2, kErrorRecorded = 4 };
@@ -30,20 +34,34 @@ struct PieceLog {
     std::atomic<int> testsReached;
     std::atomic<int> scriptProblems;
     std::atomic<int> librariesRefused;
-    std::atomic<std::int64_t> count;  // entries written
+    std::atomic<std::int64_t> count;    // entries made
+    std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
 
-    // The entries follow the header in the same memory.
-    Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
-    const Entry* entries() const { return reinterpret_cast<const Entry*>(this + 1); }
-
-    // A log in shared memory for up to `capacity` entries; null when none can be had.
+    // A log in shared memory with a ring of `capacity` entries; null when
+    // no memory or no scratch file can be had.
     static PieceLog* create(std::int64_t capacity);
     std::int64_t capacity() const { return m_capacity; }
     // Empties the log for the next child.
     void reset();
 
+    // The child's side. The entry for the test with this index (0 for the
+    // first the child reached), when it is still in the ring.
+    Entry* entry(std::int64_t index);
+    // Makes room for the entry of the next test: a full ring goes to the
+    // scratch file. False when it could not be written: entries from here
+    // on are lost, the ones before kept.
+    bool makeRoom();
+
+    // The supervisor's side, once the child has ended: every entry kept, in order.
+    std::vector<Entry> allEntries() const;
+
 private:
+    Entry* ring() { return reinterpret_cast<Entry*>(this + 1); }
+    const Entry* ring() const { return reinterpret_cast<const Entry*>(this + 1); }
+
     std::int64_t m_capacity;
+    std::FILE* m_scratch;  // the same file in both processes
+    std::atomic<int> m_scratchFailed;
 };
 
 // Writes a child's run into its log as it happens.

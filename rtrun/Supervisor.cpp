@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Room for the entries of four million tests; pages are taken only as written.
-constexpr std::int64_t kLogCapacity = std::int64_t(1) << 22;
+// The ring of test entries a child fills before it writes them out: 96 KB.
+constexpr std::int64_t kLogCapacity = 4096;
 
 struct ChildContext {
     const RunPlan* plan;
@@ -81,9 +81,7 @@ std::string describeTest(const std::vector<PlannedTest>& plan, const Death& deat
 PieceRecord recordOf(const PieceLog& log, const std::string& report) {
     PieceRecord piece;
     piece.report = report;
-    const std::int64_t n = std::min<std::int64_t>(log.count.load(), log.capacity());
-    for (std::int64_t i = 0; i < n; ++i) {
-        const PieceLog::Entry& entry = log.entries()[i];
+    for (const PieceLog::Entry& entry : log.allEntries()) {
         piece.ids.push_back(entry.reportId);
         piece.scripts.push_back(entry.scriptIndex);
         piece.positions.push_back(entry.position);

@@ -81,6 +81,23 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     EXPECT_EQ(listing(install.results()).find(".pieces"), std::string::npos);  // the private pieces are gone
 }
 
+// The child writes out what it knows of its tests every few thousand tests:
+// a death after many still finds every verdict, those written out included.
+TEST(E2eRtrunSupervisor, ADeathAfterThousandsOfTestsKeepsEveryVerdict) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    std::string script = "<Group><Name>Many</Name>";
+    for (int i = 0; i < 9000; ++i)
+        script += i == 10 ? test("ReturnFalse", "early") : i == 5000 ? test("ReturnFalse", "late") : test("Pass");
+    install.writeScript("many.rt", script + test("Segv") + test("Pass") + "</Group>");
+    const RunResult result = install.run({"--platform", "E2E", "many.rt"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find("9002 tests: 8999 passed, 3 failed, 0 not run\n"), std::string::npos) << result.out;
+    for (const char* line : {"FAILED   Many / ReturnFalse (early)", "FAILED   Many / ReturnFalse (late)",
+                             "FAILED   Many / Segv"})
+        EXPECT_NE(result.out.find(line), std::string::npos) << line;
+}
+
 // Nothing dies: standard output and the report are what a run without a
 // supervisor writes.
 TEST(E2eRtrunSupervisor, WithoutDeathsTheRunIsTheUnsupervisedOne) {
