@@ -1,5 +1,6 @@
 #include "driver/TestDriver.h"
 #include "results/MessageChannel.h"
+#include "driver/TagCursor.h"
 #include "driver/TestGroup.h"
 #include "env/GlobalStorage.h"
 #include "report/WholeFileReader.h"
@@ -86,43 +87,29 @@ bool TestDriver::executeI(const KxString& text) {
     if (!group) return false;
     group->setFactories(m_factories);
 
-    int p = text.find(u'<', 0);
-    while (p != -1) {
-        const int start = p + 1;
-        KxString tag, close;
-        int lt = -1;
-        int last = -1;
-        const int gt = text.find(u'>', start);
-        if (gt - start < 1) emptyTagError();
-        else text.subString(start, tag, gt - start);
-
+    TagCursor tags(text);
+    KxString tag, close;
+    for (TagPlace open = tags.next(tag); open.found(); open = tags.next(tag)) {
+        if (!open.named()) emptyTagError();
         if (tag == "group" || tag == "Group") {
-            for (int q = gt; close != "/group" && close != "/Group"; q = last) {
-                lt = text.find(u'<', q);
-                last = text.find(u'>', lt);
-                if (last - lt - 1 < 1) emptyTagError();
-                else text.subString(lt + 1, close, last - lt - 1);
-                if (last == -1) {
-                    raise("executeD", "TestDriver XML Error: Failed to find close tag for group");
-                    return false;
-                }
+            const TagPlace end = tags.nextNamed("/group", "/Group", close, emptyTagError);
+            if (end.close == -1) {
+                raise("executeD", "TestDriver XML Error: Failed to find close tag for group");
+                return false;
             }
-            if (lt - gt - 1 < 1) {
+            if (unitsBetween(open, end) < 1) {
                 raise("executeD", "TestDriver XML Error: Empty Group Object");
             } else {
-                group->execute(text, gt + 1, lt);  // in place: a long script is not held twice
+                group->execute(text, open.close + 1, end.open);  // in place: a long script is not held twice
             }
         } else {
-            lt = text.find(u'<', gt);
-            last = text.find(u'>', lt);
-            if (last - lt - 1 < 1) raise("executeD", "TestDriver: Empty Object Tag");
-            else text.subString(lt + 1, close, last - lt - 1);
+            const TagPlace end = tags.next(close);
+            if (!end.named()) raise("executeD", "TestDriver: Empty Object Tag");
             tag.insert("/", 0);
             if (close != tag) raise("executeD", KxString("TestDriver:") + tag + " != " + close);
-            if (lt - gt - 1 >= 1 && tag != "/name" && tag != "/Name" && tag != "/KxFileLoc")
+            if (unitsBetween(open, end) >= 1 && tag != "/name" && tag != "/Name" && tag != "/KxFileLoc")
                 raise("executeD", "TestDriver: Unknown Object");
         }
-        p = text.find(u'<', last);
     }
     return true;
 }

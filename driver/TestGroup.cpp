@@ -1,6 +1,6 @@
 #include "driver/TestGroup.h"
 #include "results/MessageChannel.h"
-#include "driver/TextSpan.h"
+#include "driver/TagCursor.h"
 #include "corelib/KxChron.h"
 #include "report/SecondsText.h"
 #include "results/GlobalResults.h"
@@ -87,18 +87,18 @@ void TestGroup::finish(double seconds) {
     sendCommand("closeObj", eCommand, "Group");
 }
 
-bool TestGroup::execute(KxString& text) { return run(TextSpan(text, 0, text.numChars())); }
+bool TestGroup::execute(KxString& text) { return run(TagCursor(text)); }
 
-bool TestGroup::execute(const KxString& text, int begin, int end) { return run(TextSpan(text, begin, end)); }
+bool TestGroup::execute(const KxString& text, int begin, int end) { return run(TagCursor(text, begin, end)); }
 
-bool TestGroup::run(const TextSpan& text) {
+bool TestGroup::run(TagCursor tags) {
     RunEvents::groupStarted();
     sendCommand("openObj", eCommand, "Group");
     Running running(*this);
     FrameScope frame(running);
     bool result;
     try {
-        result = scan(text);
+        result = scan(tags);
     } catch (...) {
         raiseMessage(m_message, "TestGroup", "executeW", eTestError,
                      KxString("UnKnown Exception Occured in Group ") + getTitle());
@@ -163,59 +163,36 @@ void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
     RunEvents::setCurrentTest(nullptr);
 }
 
-bool TestGroup::executeI(KxString& text) { return scan(TextSpan(text, 0, text.numChars())); }
+bool TestGroup::executeI(KxString& text) { return scan(TagCursor(text)); }
 
-bool TestGroup::scan(const TextSpan& text) {
+bool TestGroup::scan(TagCursor tags) {
     auto emptyTagError = [this]() {
         raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in group " + getTitle());
     };
     Kx::SharedPtr<TestSet> held;
     // Reused from object to object: once grown, they take no more memory.
     KxString tag, close, content;
-    int start = text.find(u'<', text.begin()) + 1;
-    while (start != 0) {
-        tag.clear();
-        close.clear();
-        content.clear();
-        int lt = -1;
-        int last = -1;
-        const int gt = text.find(u'>', start);
-        if (gt - start > 0) text.subString(start, tag, gt - start);
-        else emptyTagError();
-
+    for (TagPlace open = tags.next(tag); open.found(); open = tags.next(tag)) {
+        if (!open.named()) emptyTagError();
         if (tag == "test" || tag == "Test") {
-            bool closed = true;
-            for (int q = gt; close != "/test" && close != "/Test"; q = last) {
-                lt = text.find(u'<', q);
-                last = text.find(u'>', lt);
-                if (last - lt - 1 > 0) text.subString(lt + 1, close, last - lt - 1);
-                else emptyTagError();
-                // The group text ended before the Test object's closing tag:
-                // the incomplete test is not run and the scan is over.
-                if (last == -1) {
-                    closed = false;
-                    break;
-                }
-            }
-            if (!closed) break;
-            if (lt - gt - 1 > 0) text.subString(gt + 1, content, lt - gt - 1);
+            const TagPlace end = tags.nextNamed("/test", "/Test", close, emptyTagError);
+            // The group text ended before the Test object's closing tag:
+            // the incomplete test is not run and the scan is over.
+            if (end.close == -1) break;
+            tags.textBetween(open, end, content);
             runTest(content, held);
         } else {
-            lt = text.find(u'<', gt);
-            last = text.find(u'>', lt);
-            if (last - lt - 1 < 1) emptyTagError();
-            else text.subString(lt + 1, close, last - lt - 1);
+            const TagPlace end = tags.next(close);
+            if (!end.named()) emptyTagError();
             tag.insert("/", 0);
             if (close != tag)
                 raise(KxString("XML Error: Found ") + tag + " != " + close + " in group " + getTitle());
-            if (lt - gt - 1 >= 1) {
-                text.subString(gt + 1, content, lt - gt - 1);
+            if (tags.textBetween(open, end, content)) {
                 if (tag == "/name" || tag == "/Name") setTitle(content);
                 else if (tag == "/desc" || tag == "/Desc") setDesc(content);
                 else raise(KxString("XML Error: Found ") + "Unknown Object: " + tag + " in group " + getTitle());
             }
         }
-        start = text.find(u'<', last) + 1;
     }
     // Releasing the last test runs its destructor, which is test code.
     if (held) handOverToForeignCode();

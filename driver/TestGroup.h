@@ -7,7 +7,7 @@
 namespace Rt {
 
 class TestSetFactory;
-class TextSpan;
+class TagCursor;
 class TestSet;
 
 // Runs one Group object of a test script: opens its report element, scans
@@ -33,8 +33,8 @@ public:
 
 private:
     struct Running;
-    bool run(const TextSpan& text);
-    bool scan(const TextSpan& text);
+    bool run(TagCursor tags);
+    bool scan(TagCursor tags);
     void sendCommand(const char* command, KxErrorCode code, const char* element);
     void sendValues(const KxString& time);
     // Writes the group's values and summary and closes its element.

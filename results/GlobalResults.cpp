@@ -86,7 +86,10 @@ void GlobalResults::callback(bool raised) {
     if (!results || !raised || results->m_locked || !results->m_testReporter) return;
     results->m_locked = true;
     try {
-        if (KxErrorState::s_pError) results->dispatch(KxErrorState::s_pError);
+        // Held for the dispatch: a handler that raises makes its error the
+        // current one, and the error state's reference to this one goes.
+        const Kx::SharedPtr<KxStdError> error(KxErrorState::s_pError);
+        if (error) results->dispatch(error.get());
     } catch (...) {
         // a failing handler must not unwind into the code that raised the error
     }

@@ -1,4 +1,5 @@
 #include "testset/TestSetFactory.h"
+#include "driver/TagCursor.h"
 #include "results/MessageChannel.h"
 #include "results/GlobalResults.h"
 #include "results/RunEvents.h"
@@ -62,8 +63,7 @@ void TestSetFactory::raise(const KxString& text) {
 
 // The scan walks tag pairs: an opening tag, the value up to the next "<",
 // and the tag that follows as its closing tag. After every pair, matched or
-// not, it resumes after that closing tag, as the group scanner does; each
-// step moves strictly forward, so the scan ends whatever the text.
+// not, it resumes after that closing tag, as the group scanner does.
 void TestSetFactory::parse(const KxString& text, TestInfo& into, TestSetFactory* raiser) {
     KxString& title = into.caseName;
     title.clear();
@@ -77,33 +77,20 @@ void TestSetFactory::parse(const KxString& text, TestInfo& into, TestSetFactory*
     KxString openTag;
     KxString closeTag;
     KxString value;
-    int pos = text.find(u'<', 0) + 1;
-    for (;;) {
-        openTag.clear();
-        closeTag.clear();
-        value.clear();
-        const int gt1 = text.find(u'>', pos);
-        if (gt1 == -1 || pos == 0) break;
-        const int lt2 = text.find(u'<', gt1);
-        const int gt2 = text.find(u'>', lt2);
+    TagCursor tags(text);
+    for (TagPlace open = tags.next(openTag); open.close != -1; open = tags.next(openTag)) {
+        const TagPlace close = tags.next(closeTag);
 
-        if (gt1 - pos < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
-        else text.subString(pos, openTag, gt1 - pos);
-        if (gt2 - lt2 - 1 < 1) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
-        else text.subString(lt2 + 1, closeTag, gt2 - lt2 - 1);
-
+        if (!open.named()) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
+        if (!close.named()) raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in test " + title);
         if (!closes(closeTag, openTag))
             raise(KxString("XML Error: Found ") + "/" + openTag + " != " + closeTag + " in test " + title);
-        const int next = text.find(u'<', gt2) + 1;
 
-        if (lt2 - gt1 - 1 >= 1) text.subString(gt1 + 1, value, lt2 - gt1 - 1);
-
+        tags.textBetween(open, close, value);
         if (openTag == "title" || openTag == "Title") title = value;
         else if (openTag == "arg" || openTag == "Arg") into.args.append(value);
         else if (openTag == "ext" || openTag == "Ext") into.ext = value;
         else raise(KxString("XML Error: Found ") + "Unknown Object: " + "/" + openTag + " in test " + title);
-
-        pos = next;
     }
 }
 

@@ -1,6 +1,7 @@
 // Sorting of raised errors and report commands into counts and records.
 #include "ResultsFixture.h"
 #include "corelib/KxPlatform.h"
+#include "results/RunObserver.h"
 
 namespace {
 
@@ -130,6 +131,25 @@ TEST_F(ResultsRouting, CallbackIgnoresClearedErrorsAndMissingResults) {
     EXPECT_EQ(kept->getTestErrors(), 0);
     Rt::gResults = kept;
     EXPECT_EQ(body(), before);
+}
+
+// A handler that raises while an error is dispatched (an observer here)
+// makes the new error the current one; the error being dispatched, whose
+// only holder was the error state, must live on until its record is written.
+TEST_F(ResultsRouting, AnErrorRaisedWhileOneIsDispatchedLeavesThatOneWhole) {
+    struct RaisingObserver : Rt::RunObserver {
+        void errorCounted(const KxStdError&, Rt::ErrorCategory) override {
+            KxErrorState::setError(new Rt::Msg("Inner", "meth", "", "inner", Rt::eTestWarning));
+        }
+    } observer;
+    send("openObj", {"Test"});
+    Rt::addRunObserver(&observer);
+    KxErrorState::setError(new Rt::Msg("Outer", "meth", "", "outer", Rt::eTestError));
+    Rt::removeRunObserver(&observer);
+    send("closeObj", {"Test"});
+    // The inner error came while the results were locked: it is not counted.
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
+    EXPECT_EQ(body(), ExpectedReport().openTest(0).record("Error", "Outer::meth", "outer").close("Test").body());
 }
 
 // The one exception a handler can really meet is the text storage's
