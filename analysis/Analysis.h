@@ -1,5 +1,5 @@
 #pragma once
-#include "report/FileStream.h"
+#include <Rt/report/FileStream.h>
 
 namespace Rt {
 

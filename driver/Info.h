@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxString.h"
+#include <Rt/corelib/KxString.h>
 #include <cstdint>
 
 namespace Rt {

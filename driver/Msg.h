@@ -1,6 +1,6 @@
 #pragma once
-#include "corelib/KxErrorState.h"
-#include "corelib/KxVec.h"
+#include <Rt/corelib/KxErrorState.h>
+#include <Rt/corelib/KxVec.h>
 
 namespace Rt {
 

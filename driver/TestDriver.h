@@ -1,6 +1,6 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "driver/Msg.h"
+#include <Rt/corelib/KxVec.h>
+#include <Rt/driver/Msg.h>
 
 namespace Rt {
 

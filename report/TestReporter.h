@@ -1,6 +1,6 @@
 #pragma once
-#include "driver/Msg.h"
-#include "report/FileStream.h"
+#include <Rt/driver/Msg.h>
+#include <Rt/report/FileStream.h>
 #include <cstdint>
 
 namespace Rt {

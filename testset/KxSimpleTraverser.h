@@ -1,6 +1,6 @@
 #pragma once
-#include "corelib/KxNode.h"
-#include "corelib/KxString.h"
+#include <Rt/corelib/KxNode.h>
+#include <Rt/corelib/KxString.h>
 #include <cstdint>
 
 namespace Rt {

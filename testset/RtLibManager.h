@@ -1,6 +1,6 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "testset/TestSetFactory.h"
+#include <Rt/corelib/KxVec.h>
+#include <Rt/testset/TestSetFactory.h>
 #include <string>
 
 namespace Rt {

@@ -27,6 +27,12 @@ foreach(installed include/Rt/Rt.h lib/libDi80.so lib/libRt.so lib/cmake/KxRt/KxR
     message(FATAL_ERROR "install did not produce ${installed}")
   endif()
 endforeach()
+foreach(internal env/Platform.h env/Process.h report/WholeFileReader.h report/SecondsText.h results/RunEvents.h
+                 results/MessageChannel.h driver/TextSpan.h)
+  if(EXISTS "${prefix}/include/Rt/${internal}")
+    message(FATAL_ERROR "install put the internal header ${internal} into the package")
+  endif()
+endforeach()
 
 set(configure_args -S "${CONSUMER_DIR}" -B "${consumer_build}" -G "${GENERATOR}"
     "-DCMAKE_PREFIX_PATH=${prefix}" -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON)
