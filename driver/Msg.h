@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/corelib/KxErrorState.h>
 #include <Rt/corelib/KxVec.h>
 

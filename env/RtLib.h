@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/corelib/KxBuildInfo.h>
 #include <cstdint>
 

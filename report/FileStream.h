@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/corelib/KxByteStream.h>
 #include <Rt/corelib/KxVec.h>
 #include <cstdint>

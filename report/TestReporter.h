@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/driver/Msg.h>
 #include <Rt/report/FileStream.h>
 #include <cstdint>

@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/corelib/KxNode.h>
 #include <Rt/corelib/KxString.h>
 #include <cstdint>

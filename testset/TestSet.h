@@ -1,4 +1,5 @@
 #pragma once
+#include <Rt/RtExport.h>
 #include <Rt/corelib/KxMath.h>
 #include <Rt/corelib/KxPartition.h>
 #include <Rt/corelib/KxVec.h>
