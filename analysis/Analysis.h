@@ -1,5 +1,6 @@
 #pragma once
-#include "report/FileStream.h"
+#include <Rt/RtExport.h>
+#include <Rt/report/FileStream.h>
 
 namespace Rt {
 

@@ -6,8 +6,8 @@ start of navigation until the report is built and until it is first
 painted, and how long each control takes from the click until the next
 frame is painted (median of five).
 
-    /usr/bin/python3 bench/page_bench.py --rtrun build/bin/rtrun --lib build/lib/libDi80.so \\
-        --lib build/lib/libRt.so --example-lib build/lib/libKxRtExample80.so --suite example/suite
+    /usr/bin/python3 bench/page_bench.py --rtrun build/bin/rtrun --lib build/lib/libDi80.so.8 \\
+        --lib build/lib/libRt.so.8 --example-lib build/lib/libKxRtExample80.so --suite example/suite
 
 or `cmake --build build --target page_bench`. Figures only, no verdict."""
 

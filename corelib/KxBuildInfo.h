@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxExport.h"
+#include <Rt/corelib/KxExport.h>
 
 // A library's build-information record: three marked, zero-padded text fields
 // that tools can find in the binary, and a status byte.

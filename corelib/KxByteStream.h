@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxStdError.h"
+#include <Rt/corelib/KxStdError.h>
 #include <cstdint>
 #include <stdexcept>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxStdError.h"
+#include <Rt/corelib/KxStdError.h>
 
 // The core library's process-wide error state. Raising an error makes it the
 // current one (held by reference) and calls the installed callback with true.

@@ -1,22 +1,14 @@
 #pragma once
-// Symbol visibility of the core library (KX_API) and of the framework (RT_API).
-// On ELF every symbol is visible by default; the macros matter for a DLL build.
+// KX_API marks what the core library exports. The library is built with
+// hidden visibility, so anything not marked stays inside it.
 #if defined(_WIN32)
 #  ifdef KX_BUILDING_LIBRARY
 #    define KX_API __declspec(dllexport)
 #  else
 #    define KX_API __declspec(dllimport)
 #  endif
-#  ifdef RT_BUILDING_LIBRARY
-#    define RT_API __declspec(dllexport)
-#  else
-#    define RT_API __declspec(dllimport)
-#  endif
-#  define RT_INTERNAL
 #else
-#  define KX_API
-#  define RT_API
-#  define RT_INTERNAL __attribute__((visibility("hidden")))
+#  define KX_API __attribute__((visibility("default")))
 #endif
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxStdError.h"
+#include <Rt/corelib/KxStdError.h>
 
 // A node of a model's graph. The flag of both operations asks for hidden
 // children as well; plain nodes have none.

@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxNode.h"
+#include <Rt/corelib/KxNode.h>
 #include <cstdint>
 
 // Where a model file lies: a directory text (ending in its separator, or empty)

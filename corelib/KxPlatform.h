@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxExport.h"
+#include <Rt/corelib/KxExport.h>
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxPlatform.h"
+#include <Rt/corelib/KxPlatform.h>
 #include <atomic>
 #include <cstdint>
 #include <utility>

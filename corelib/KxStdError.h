@@ -1,6 +1,6 @@
 #pragma once
-#include "corelib/KxRefCounted.h"
-#include "corelib/KxString.h"
+#include <Rt/corelib/KxRefCounted.h>
+#include <Rt/corelib/KxString.h>
 
 class KX_API KxBase : public KxRefCounted {
 public:

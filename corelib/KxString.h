@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxPlatform.h"
+#include <Rt/corelib/KxPlatform.h>
 #include <cstddef>
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
-#include "corelib/KxErrorState.h"
-#include "corelib/KxPlatform.h"
-#include "corelib/KxRefCounted.h"
+#include <Rt/corelib/KxErrorState.h>
+#include <Rt/corelib/KxPlatform.h>
+#include <Rt/corelib/KxRefCounted.h>
 #include <cstdint>
 #include <cstring>
 #include <new>

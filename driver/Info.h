@@ -1,5 +1,6 @@
 #pragma once
-#include "corelib/KxString.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxString.h>
 #include <cstdint>
 
 namespace Rt {

@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxErrorState.h"
-#include "corelib/KxVec.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxErrorState.h>
+#include <Rt/corelib/KxVec.h>
 
 namespace Rt {
 

@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "driver/Msg.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/driver/Msg.h>
 
 namespace Rt {
 

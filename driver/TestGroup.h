@@ -1,8 +1,9 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "driver/Info.h"
-#include "driver/Msg.h"
-#include "results/RunObserver.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/driver/Info.h>
+#include <Rt/driver/Msg.h>
+#include <Rt/results/RunObserver.h>
 
 namespace Rt {
 

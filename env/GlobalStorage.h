@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxRefCounted.h"
-#include "corelib/KxString.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxRefCounted.h>
+#include <Rt/corelib/KxString.h>
 #include <cstdint>
 
 namespace Rt {
@@ -95,11 +96,11 @@ RT_API const KxString& configDir();
 RT_API const KxString& platform();
 RT_API const KxString& machine();
 
-// The stamp, for the library's own use.
-RT_INTERNAL int month();
-RT_INTERNAL int day();
-RT_INTERNAL int year();
-RT_INTERNAL int hour();
-RT_INTERNAL int min();
+// The stamp, for the library's own use (not exported).
+int month();
+int day();
+int year();
+int hour();
+int min();
 
 } // namespace Rt

@@ -1,5 +1,6 @@
 #pragma once
-#include "corelib/KxBuildInfo.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxBuildInfo.h>
 #include <cstdint>
 
 // Start and stop of the framework, and its build information. The first

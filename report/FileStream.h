@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxByteStream.h"
-#include "corelib/KxVec.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxByteStream.h>
+#include <Rt/corelib/KxVec.h>
 #include <cstdint>
 
 namespace Rt {

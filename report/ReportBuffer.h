@@ -1,7 +1,7 @@
 #pragma once
-#include "corelib/KxString.h"
-#include "corelib/KxVec.h"
-#include "report/FileStream.h"
+#include <Rt/corelib/KxString.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/report/FileStream.h>
 #include <cstdint>
 
 namespace Rt {

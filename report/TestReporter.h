@@ -1,7 +1,8 @@
 #pragma once
-#include "driver/Msg.h"
-#include "report/FileStream.h"
-#include "report/ReportBuffer.h"
+#include <Rt/RtExport.h>
+#include <Rt/driver/Msg.h>
+#include <Rt/report/FileStream.h>
+#include <Rt/report/ReportBuffer.h>
 #include <cstdint>
 
 namespace Rt {

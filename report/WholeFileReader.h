@@ -18,6 +18,6 @@ enum class FileReadResult {
 
 // `zeroByte`, when given, receives the offset of the file's first zero
 // byte, or -1 when it has none.
-RT_API FileReadResult readWholeFile(const KxString& name, KxString& text, long long* zeroByte = nullptr);
+FileReadResult readWholeFile(const KxString& name, KxString& text, long long* zeroByte = nullptr);
 
 } // namespace Rt

@@ -1,5 +1,5 @@
 #pragma once
-#include "corelib/KxExport.h"
+#include <Rt/RtExport.h>
 #include <cstdint>
 
 namespace Rt {

@@ -1,8 +1,9 @@
 #pragma once
-#include "corelib/KxChron.h"
-#include "corelib/KxVec.h"
-#include "report/TestReporter.h"
-#include "results/ErrorSummary.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxChron.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/report/TestReporter.h>
+#include <Rt/results/ErrorSummary.h>
 #include <cstdint>
 
 namespace Rt {

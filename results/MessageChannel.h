@@ -8,13 +8,13 @@ namespace Rt {
 
 // Creates the message in `field` (with empty first text and `word` as second
 // text); null when it could not be allocated.
-RT_API Msg* beginMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method,
-                         const char* word, KxErrorCode code);
+Msg* beginMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method,
+                  const char* word, KxErrorCode code);
 // Hands the command in `field` to Rt::gResults, when there is one, and releases it.
-RT_API void deliverCommand(Kx::SharedPtr<Msg>& field);
+void deliverCommand(Kx::SharedPtr<Msg>& field);
 // A command whose text list names the report element (`element` may be null).
-RT_API void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method, const char* word,
-                        KxErrorCode code, const char* element);
+void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method, const char* word,
+                 KxErrorCode code, const char* element);
 
 // The fixed texts of the commands every test sends, made once: a command
 // copies them rather than widening its words again.
@@ -30,7 +30,7 @@ void sendCommand(Kx::SharedPtr<Msg>& field, const KxString& className, const KxS
                  KxErrorCode code, const KxString* element);
 
 // Raises an error with one text line through the core library's error state.
-RT_API void raiseMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method,
-                         KxErrorCode code, const KxString& line);
+void raiseMessage(Kx::SharedPtr<Msg>& field, const KxString& className, const char* method,
+                  KxErrorCode code, const KxString& line);
 
 } // namespace Rt

@@ -31,7 +31,7 @@ private:
 // no-op without observers, and none of them allocates.
 namespace RunEvents {
 
-RT_API void libraryLoaded(const KxString& file, LibraryOutcome outcome, const KxString& reason);
+void libraryLoaded(const KxString& file, LibraryOutcome outcome, const KxString& reason);
 void scriptStarted(const KxString& script, int index);
 void scriptProblem(const KxString& problem);
 // While the second and later factories parse a Test object, their problems
@@ -55,7 +55,7 @@ void testNotCreated(const TestInfo& info, CreationFailure failure, const KxStrin
 void testStarted(const TestSet& test, int reportId);
 void errorCounted(const KxStdError& error, ErrorCategory category);
 void testEnded(const TestSet& test, bool passed);
-RT_API void reportNotWritten(const KxString& path, int error);
+void reportNotWritten(const KxString& path, int error);
 
 } // namespace RunEvents
 
@@ -64,6 +64,6 @@ RT_API void reportNotWritten(const KxString& path, int error);
 // test body, a creator, initialize(), a test's destructor, a library's
 // start-up code, or the code that raised an error, once its callback returns.
 // A process that dies in that code then loses nothing written before.
-RT_API void handOverToForeignCode();
+void handOverToForeignCode();
 
 } // namespace Rt

@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "results/GlobalResults.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/results/GlobalResults.h>
 
 namespace Rt {
 

@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxNode.h"
-#include "corelib/KxString.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxNode.h>
+#include <Rt/corelib/KxString.h>
 #include <cstdint>
 
 namespace Rt {

@@ -1,6 +1,7 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "testset/TestSetFactory.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/testset/TestSetFactory.h>
 #include <string>
 
 namespace Rt {

@@ -1,9 +1,10 @@
 #pragma once
-#include "corelib/KxMath.h"
-#include "corelib/KxPartition.h"
-#include "corelib/KxVec.h"
-#include "driver/Info.h"
-#include "driver/Msg.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxMath.h>
+#include <Rt/corelib/KxPartition.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/driver/Info.h>
+#include <Rt/driver/Msg.h>
 #include <cstdint>
 
 namespace Rt {

@@ -1,8 +1,9 @@
 #pragma once
-#include "corelib/KxVec.h"
-#include "driver/Msg.h"
-#include "results/RunObserver.h"
-#include "testset/TestSet.h"
+#include <Rt/RtExport.h>
+#include <Rt/corelib/KxVec.h>
+#include <Rt/driver/Msg.h>
+#include <Rt/results/RunObserver.h>
+#include <Rt/testset/TestSet.h>
 #include <stdexcept>
 
 namespace Rt {

@@ -26,7 +26,8 @@ TEST(E2eRtrunLoader, NameRuleAndResultLinesOverRealLibraries) {
     EXPECT_EQ(result.status, 0) << result.err;
     // Only the directory of the core library actually loaded is searched (the build
     // tree's holds the example library). Listing order is by name; files without
-    // both "KxRt" and "80.so" are not examined.
+    // both "KxRt" and "80.so" are not examined, the core library's versioned
+    // names among them (libDi80.so.8, libDi80.so.8.0.7).
     EXPECT_EQ(
         result.out,
         "Found: OldKxRtGeom80.so.bak\n"

@@ -22,9 +22,17 @@ function(run_step what)
 endfunction()
 
 run_step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}")
-foreach(installed include/Rt/Rt.h lib/libDi80.so lib/libRt.so lib/cmake/KxRt/KxRtConfig.cmake)
+string(REGEX MATCH "^[0-9]+" major "${EXPECTED_VERSION}")
+foreach(installed include/Rt/Rt.h lib/libDi80.so lib/libRt.so lib/libDi80.so.${major} lib/libRt.so.${major}
+                  lib/cmake/KxRt/KxRtConfig.cmake)
   if(NOT EXISTS "${prefix}/${installed}")
     message(FATAL_ERROR "install did not produce ${installed}")
+  endif()
+endforeach()
+foreach(internal env/Platform.h env/Process.h report/WholeFileReader.h report/SecondsText.h results/RunEvents.h
+                 results/MessageChannel.h driver/TextSpan.h)
+  if(EXISTS "${prefix}/include/Rt/${internal}")
+    message(FATAL_ERROR "install put the internal header ${internal} into the package")
   endif()
 endforeach()
 

@@ -47,6 +47,23 @@ TEST_F(ResultsRouting, NestedLevelsFoldIntoEachOtherAndWarningsAreNoErrors) {
                           .body());
 }
 
+// A message class of code outside the framework library, as a test library's
+// would be: the library still knows it as a Msg (its type crosses the
+// library boundary), so its lines reach the record.
+class OwnMessage : public Rt::Msg {
+public:
+    OwnMessage() : Rt::Msg("Own", "check", "", "own", Rt::eTestError) { textList.append("line"); }
+};
+
+TEST_F(ResultsRouting, MessageOfAClassDefinedOutsideTheLibraryKeepsItsLines) {
+    send("openObj", {"Test"});
+    Kx::SharedPtr<Rt::Msg> own(new OwnMessage);
+    KxErrorState::setError(own.get());
+    send("closeObj", {"Test"});
+    EXPECT_EQ(runCounts(), V({0, 1, 0, 0, 0}));
+    EXPECT_EQ(body(), ExpectedReport().openTest(0).record("Error", "Own::check", "own", {"line"}).close("Test").body());
+}
+
 TEST_F(ResultsRouting, CoreErrorsAndWarningsAreNeitherCountedNorWritten) {
     raise(Rt::eCoreError);
     raise(Rt::eCoreWarning);

@@ -3,6 +3,13 @@
 #include <Rt/Rt.h>
 #include <cstdio>
 
+// A test library in the build tree sees what an installed package shows: the
+// public headers under the Rt/ prefix, nothing else of the framework.
+#if __has_include(<Rt/env/Platform.h>) || __has_include(<Rt/results/RunEvents.h>) || \
+    __has_include("report/FileStream.h") || __has_include(<corelib/KxString.h>)
+#error an internal header, or a header without the Rt/ prefix, is reachable from a test library
+#endif
+
 namespace {
 
 class Mini : public Rt::TestSet {

@@ -24,6 +24,17 @@ void copyInto(const std::string& from, const std::string& to) {
     fs::permissions(to, fs::status(from).permissions());
 }
 
+// A shared library as an install lays it out: the file with the full version,
+// the name the loader asks for (its SONAME) and the name a linker asks for,
+// each a link to the one before.
+void installShared(const std::string& builtPath, const std::string& lib, const std::string& soname,
+                   const std::string& linkerName) {
+    const std::string file = fileNameOf(builtPath);
+    copyInto(builtPath, lib + file);
+    fs::create_symlink(file, lib + soname);
+    fs::create_symlink(soname, lib + linkerName);
+}
+
 } // namespace
 
 std::string fileNameOf(const std::string& path) {
@@ -39,8 +50,8 @@ Installation::Installation() {
          {"bin", "lib", "suite", "suite/Config", "suite/Scripts", "suite/GoldenData", "suite/Results"})
         fs::create_directory(m_root + dir);
     copyInto(RT_E2E_RTRUN, bin() + "rtrun");
-    copyInto(RT_E2E_DI80, lib() + fileNameOf(RT_E2E_DI80));
-    copyInto(RT_E2E_RT, lib() + fileNameOf(RT_E2E_RT));
+    installShared(RT_E2E_DI80, lib(), RT_E2E_DI80_SONAME, RT_E2E_DI80_LINKER_NAME);
+    installShared(RT_E2E_RT, lib(), RT_E2E_RT_SONAME, RT_E2E_RT_LINKER_NAME);
     // The real page template, style files and e-mail templates.
     fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", scripts(), fs::copy_options::recursive);
 }

@@ -20,8 +20,8 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 
 class Installation {
 public:
-    // Copies rtrun, libDi80.so and libRt.so from the build, and the
-    // example suite's Scripts/.
+    // Copies rtrun, libDi80.so and libRt.so (with their versioned names, as
+    // installed) from the build, and the example suite's Scripts/.
     Installation();
     ~Installation();
     Installation(const Installation&) = delete;

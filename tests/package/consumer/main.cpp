@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <dlfcn.h>
 
+// Only the public headers are installed, and only under the Rt/ prefix.
+#if __has_include(<Rt/env/Platform.h>) || __has_include(<Rt/report/WholeFileReader.h>) || \
+    __has_include("report/FileStream.h") || __has_include(<corelib/KxString.h>)
+#error an internal header, or a header without the Rt/ prefix, is reachable from the installed package
+#endif
+
 int main() {
     RtLib::init();
     if (!Rt::gStor) return 2;
