@@ -5,6 +5,7 @@
 #include "results/RunEvents.h"
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace Rt {
 
@@ -23,6 +24,19 @@ KxString formatted(const char* format, int a, int b) {
     char text[64];
     std::snprintf(text, sizeof(text), format, a, b);
     return text;
+}
+
+// Writes the value's decimal text, with at least `minDigits` digits, to end
+// just before `end`, and returns where it begins: "%.Nd" without printf.
+char* signedDecimal(int value, int minDigits, char* end) {
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    char* at = end;
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude || end - at < minDigits);
+    if (value < 0) *--at = '-';
+    return at;
 }
 
 bool startsWith(const KxString& text, const char* prefix) {
@@ -258,21 +272,12 @@ void TestReporter::closeObj(const KxString& name) {
 void TestReporter::openObj(const Msg* message) {
     noteElementName(elementName(message));
     // " id=" and the id in ten digits at least, as "%.10d" writes it.
-    char attribute[32] = " id=\"";
     char digits[12];
-    int n = sizeof(digits);
-    unsigned magnitude = m_nextId < 0 ? 0u - static_cast<unsigned>(m_nextId) : static_cast<unsigned>(m_nextId);
-    do {
-        digits[--n] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    int at = 5;
-    if (m_nextId < 0) attribute[at++] = '-';
-    for (int pad = static_cast<int>(sizeof(digits)) - n; pad < 10; ++pad) attribute[at++] = '0';
-    while (n < static_cast<int>(sizeof(digits))) attribute[at++] = digits[n++];
-    attribute[at++] = '"';
-    attribute[at++] = '>';
-    attribute[at] = '\0';
+    const char* first = signedDecimal(m_nextId, 10, digits + sizeof(digits));
+    char attribute[32] = " id=\"";
+    const std::size_t length = static_cast<std::size_t>(digits + sizeof(digits) - first);
+    std::memcpy(attribute + 5, first, length);
+    std::memcpy(attribute + 5 + length, "\">", 3);
     writeLine("<", elementName(message), attribute);
     ++m_nextId;
     indent();
@@ -299,15 +304,9 @@ void TestReporter::writeCount(const KxString& name, int value) {
         else if (name == "ExtErrors") m_summaryCounts |= kExtErrorsCounted;
     }
     char digits[12];
-    int n = sizeof(digits);
-    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    do {
-        digits[--n] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    if (value < 0) digits[--n] = '-';
+    const char* first = signedDecimal(value, 1, digits + sizeof(digits));
     m_buffer.beginPiece();
-    m_buffer.putElement(m_indent, name, digits + n, static_cast<std::uint32_t>(sizeof(digits) - n));
+    m_buffer.putElement(m_indent, name, first, static_cast<std::uint32_t>(digits + sizeof(digits) - first));
     endPiece();
 }
 
