@@ -1,7 +1,7 @@
 #include "report/reader/ReportReader.h"
 #include "report/reader/ReportBuilder.h"
 #include "report/reader/ReportInput.h"
-#include <libxml/xmlreader.h>
+#include "report/reader/XmlLibrary.h"
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -18,7 +18,8 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 struct ReaderFreer {
-    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
+    const XmlLibrary* xml = nullptr;
+    void operator()(xmlTextReader* reader) const { xml->freeTextReader(reader); }
 };
 
 // The parser's first error, kept instead of printed.
@@ -36,28 +37,28 @@ void keepFirstError(void* context, xmlErrorPtr error) {
     first.line = error->line;
 }
 
-int idOf(xmlTextReader* reader) {
-    xmlChar* text = xmlTextReaderGetAttribute(reader, BAD_CAST "id");
-    if (text == nullptr) return -1;
-    const char* begin = reinterpret_cast<const char*>(text);
+int idOf(const XmlLibrary& xml, xmlTextReader* reader) {
+    if (xml.moveToAttribute(reader, BAD_CAST "id") != 1) return -1;
+    const char* begin = reinterpret_cast<const char*>(xml.constValue(reader));
     int id = -1;
-    if (std::from_chars(begin, begin + std::strlen(begin), id).ec != std::errc()) id = -1;
-    xmlFree(text);
+    if (!begin || std::from_chars(begin, begin + std::strlen(begin), id).ec != std::errc()) id = -1;
+    xml.moveToElement(reader);
     return id;
 }
 
 // Hands one node of the parser to the builder; false when the root is not a report's.
-bool feed(xmlTextReader* reader, ReportBuilder& builder) {
-    switch (xmlTextReaderNodeType(reader)) {
+bool feed(const XmlLibrary& xml, xmlTextReader* reader, ReportBuilder& builder) {
+    switch (xml.nodeType(reader)) {
     case XML_READER_TYPE_ELEMENT: {
-        const char* name = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
-        if (!builder.start(name ? name : "", idOf(reader))) return false;
-        if (xmlTextReaderIsEmptyElement(reader)) builder.end();
+        const char* name = reinterpret_cast<const char*>(xml.constName(reader));
+        const int id = idOf(xml, reader);
+        if (!builder.start(name ? name : "", id)) return false;
+        if (xml.isEmptyElement(reader)) builder.end();
         break;
     }
     case XML_READER_TYPE_END_ELEMENT: builder.end(); break;
     case XML_READER_TYPE_PROCESSING_INSTRUCTION: {
-        const char* target = reinterpret_cast<const char*>(xmlTextReaderConstName(reader));
+        const char* target = reinterpret_cast<const char*>(xml.constName(reader));
         if (target && std::strcmp(target, kCutOffMark) == 0) builder.cutOffHere();
         break;
     }
@@ -65,7 +66,7 @@ bool feed(xmlTextReader* reader, ReportBuilder& builder) {
     case XML_READER_TYPE_CDATA:
     case XML_READER_TYPE_WHITESPACE:
     case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
-        const xmlChar* value = xmlTextReaderConstValue(reader);
+        const xmlChar* value = xml.constValue(reader);
         if (value) builder.text(reinterpret_cast<const char*>(value));
         break;
     }
@@ -90,6 +91,7 @@ struct ReportReader::Parse {
     std::string path;
     std::unique_ptr<std::FILE, FileCloser> file;
     std::unique_ptr<ReportInput> input;
+    const XmlLibrary* xml = nullptr;
     std::unique_ptr<xmlTextReader, ReaderFreer> reader;
     ParseError error;
     Queue queue;
@@ -118,15 +120,19 @@ void ReportReader::Parse::open() {
     // The text reaches the parser as UTF-8 (see ReportInput.h), whatever the
     // file itself might declare.
     const int options = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    reader.reset(xmlReaderForIO(&ReportInput::read, nullptr, input.get(), path.c_str(), "UTF-8", options));
+    std::string problem;
+    xml = XmlLibrary::get(problem);
+    if (!xml) return refuse(problem);
+    reader = std::unique_ptr<xmlTextReader, ReaderFreer>(
+        xml->readerForIO(&ReportInput::read, nullptr, input.get(), path.c_str(), "UTF-8", options), ReaderFreer{xml});
     if (!reader) return refuse("the XML reader could not be set up");
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), &keepFirstError, &error);
+    xml->setStructuredErrorHandler(reader.get(), &keepFirstError, &error);
 }
 
 void ReportReader::Parse::step() {
-    const int status = xmlTextReaderRead(reader.get());
+    const int status = xml->read(reader.get());
     if (status != 1) return end(status);
-    if (!feed(reader.get(), builder)) refuse("not a report (its root element is not KxRegTester)");
+    if (!feed(*xml, reader.get(), builder)) refuse("not a report (its root element is not KxRegTester)");
 }
 
 void ReportReader::Parse::end(int status) {
