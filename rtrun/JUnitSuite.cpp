@@ -1,4 +1,5 @@
 #include "rtrun/JUnitSuite.h"
+#include "report/SecondsText.h"
 #include "rtrun/XmlText.h"
 #include <cstdio>
 #include <map>
@@ -131,7 +132,7 @@ JUnitCounts countJUnitSuite(const Group& group, const std::set<int>& falseReturn
 
 std::string formatSeconds(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value < 0 ? 0.0 : value);
+    Rt::twoDecimals(value < 0 ? 0.0 : value, text, sizeof text);
     return text;
 }
 

@@ -1,4 +1,5 @@
 #include "rtrun/ReportCompare.h"
+#include "report/SecondsText.h"
 #include "rtrun/Options.h"
 #include "report/reader/ReportReader.h"
 #include <cstdio>
@@ -82,8 +83,8 @@ struct Section {
 
 std::string secondsText(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof(text), "%.2f s", seconds);
-    return text;
+    Rt::twoDecimals(seconds, text, sizeof text);
+    return std::string(text) + " s";
 }
 
 void print(std::ostream& out, const std::vector<Section>& sections, bool markdown) {

@@ -139,6 +139,26 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
     }
 }
 
+// Test code that switches to a decimal-comma locale changes no number that
+// rtrun writes after it in the same process: the JUnit file's times included.
+TEST(E2eRtrunVerdict, ADecimalCommaLocaleLeavesTheJUnitTimesAlone) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    install.writeScript("v.rt", group(test("CommaLocale") + test("Pass")));
+    const std::string junit = install.root() + "junit.xml";
+    for (const bool inProcess : {true, false}) {
+        SCOPED_TRACE(inProcess ? "in-process" : "supervised");
+        install.clearResults();
+        std::vector<std::string> args{"--platform", "E2E", "--junit", junit, "v.rt"};
+        if (inProcess) args.insert(args.begin(), "--in-process");
+        const RunResult result = install.run(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        const std::string written = readBytes(junit);
+        EXPECT_NE(written.find("time=\"0.00\""), std::string::npos) << written;
+        EXPECT_EQ(written.find(",00\""), std::string::npos) << written;
+    }
+}
+
 // Two runs in one minute: the second moves the finished first aside, and
 // a run finding the names held by a live run writes into a directory of its own.
 TEST(E2eRtrunVerdict, RunsInTheSameMinuteKeepEachOthersFiles) {
