@@ -2,13 +2,11 @@
 #include <cstring>
 
 namespace {
-// Widens `count` bytes into the units from `at` on, in the text's own storage
-// (which keeps its capacity when it has room).
-void widenInto(KxString::Storage& units, std::size_t at, const char* bytes, std::size_t count) {
-    // Widened a chunk at a time on the stack and appended whole: no zero
-    // fill of the new units, and one copy each.
-    units.resize(at);
-    units.reserve(at + count);
+// Appends `count` bytes, widened, to the text's own storage (which keeps its
+// capacity when it has room): a chunk at a time on the stack, appended whole,
+// so the new units are neither zero-filled first nor copied twice.
+void widenOnto(KxString::Storage& units, const char* bytes, std::size_t count) {
+    units.reserve(units.size() + count);
     KxString::Unit chunk[64];
     for (std::size_t done = 0; done < count;) {
         std::size_t n = 0;
@@ -21,7 +19,7 @@ void widenInto(KxString::Storage& units, std::size_t at, const char* bytes, std:
 KxString::KxString(const char* mbs) { setString(mbs); }
 
 KxString::KxString(const char* bytes, int count) {
-    if (bytes && count > 0) widenInto(m_units, 0, bytes, static_cast<std::size_t>(count));
+    if (bytes && count > 0) widenOnto(m_units, bytes, static_cast<std::size_t>(count));
 }
 
 KxString::KxString(const Unit* units, int count) {
@@ -30,12 +28,12 @@ KxString::KxString(const Unit* units, int count) {
 
 bool KxString::setString(const char* mbs) {
     m_units.clear();
-    if (mbs) widenInto(m_units, 0, mbs, std::strlen(mbs));
+    if (mbs) widenOnto(m_units, mbs, std::strlen(mbs));
     return true;
 }
 
 KxString& KxString::operator+=(const char* mbs) {
-    if (mbs) widenInto(m_units, m_units.size(), mbs, std::strlen(mbs));
+    if (mbs) widenOnto(m_units, mbs, std::strlen(mbs));
     return *this;
 }
 

@@ -26,12 +26,7 @@ void ReportBuffer::put(const KxString::Unit* units, int count) {
     if (!m_pieceValid || count <= 0) return;
     const auto n = static_cast<std::uint32_t>(count);
     if (char* at = room(n)) {
-        KxString::Unit wide = 0;
-        for (std::uint32_t i = 0; i < n; ++i) {
-            at[i] = static_cast<char>(units[i]);
-            wide |= units[i];
-        }
-        if (wide > 0xFF) m_pieceValid = false;  // endPiece drops what was added
+        if (!narrow(units, n, at)) m_pieceValid = false;  // endPiece drops what was added
         return;
     }
     // No room at all: the text goes to the file in small steps, once it is
@@ -73,11 +68,9 @@ void ReportBuffer::putSpaces(std::uint32_t count) {
     }
 }
 
-bool ReportBuffer::narrow(const KxString& name, char* at) {
-    const KxString::Unit* units = name.getConstPtr();
-    const int n = name.numChars();
+bool ReportBuffer::narrow(const KxString::Unit* units, std::uint32_t n, char* at) {
     KxString::Unit wide = 0;
-    for (int i = 0; i < n; ++i) {
+    for (std::uint32_t i = 0; i < n; ++i) {
         at[i] = static_cast<char>(units[i]);
         wide |= units[i];
     }
@@ -102,7 +95,7 @@ void ReportBuffer::putTag(std::uint32_t spaces, const char* before, const KxStri
     at += spaces;
     std::memcpy(at, before, b);
     at += b;
-    if (!narrow(name, at)) m_pieceValid = false;
+    if (!narrow(name.getConstPtr(), n, at)) m_pieceValid = false;
     at += n;
     std::memcpy(at, after, a);
     if (endLine) std::memcpy(at + a, "\r\n", 2);
@@ -121,14 +114,15 @@ void ReportBuffer::putElement(std::uint32_t spaces, const KxString& name, const 
     std::memset(at, ' ', spaces);
     at += spaces;
     *at++ = '<';
-    const bool single = narrow(name, at);
+    const char* const narrowed = at;
+    const bool single = narrow(name.getConstPtr(), n, at);
     at += n;
     *at++ = '>';
     std::memcpy(at, value, length);
     at += length;
     *at++ = '<';
     *at++ = '/';
-    narrow(name, at);
+    std::memcpy(at, narrowed, n);
     at += n;
     std::memcpy(at, ">\r\n", 3);
     if (!single) m_pieceValid = false;

@@ -43,7 +43,6 @@ public:
 
     // Hands what is pending to the file in one write.
     void flush();
-    bool isEmpty() const { return m_pending.isEmpty(); }
 
     // The system's error number of the first write that failed; 0 while
     // every byte reached the file.
@@ -59,8 +58,8 @@ private:
         return roomAfterGrowing(count);
     }
     char* roomAfterGrowing(std::uint32_t count);
-    // Narrows the name into `at`; false when a unit has no single-byte form.
-    static bool narrow(const KxString& name, char* at);
+    // Narrows n units into `at`; false when one has no single-byte form.
+    static bool narrow(const KxString::Unit* units, std::uint32_t n, char* at);
     void writeNow(const char* bytes, std::uint32_t count);
 
     FileStream& m_file;

@@ -168,7 +168,7 @@ void TestReporter::openReport() {
 void TestReporter::closeReport() {
     while (closeInnermost()) {
     }
-    m_indent = m_indent > 2 ? m_indent - 2 : 0;
+    outdent();
     m_buffer.beginPiece();
     m_buffer.putSpaces(m_indent);
     m_buffer.put("</KxRegTester>\r\n");
@@ -188,7 +188,7 @@ void TestReporter::closeReport() {
 
 void TestReporter::flush() {
     m_buffer.flush();
-    if (m_buffer.writeError() && !m_writeErrorNoted) noteWriteError();
+    if (m_buffer.writeError()) noteWriteError();
 }
 
 void TestReporter::noteWriteError() {
@@ -214,7 +214,7 @@ void TestReporter::popOpen() {
 
 void TestReporter::endPiece() {
     m_buffer.endPiece();
-    if (m_buffer.writeError() && !m_writeErrorNoted) noteWriteError();
+    if (m_buffer.writeError()) noteWriteError();
 }
 
 // The e-mail summary lists a test or group when its error or external error
@@ -260,12 +260,13 @@ void TestReporter::openObj(const KxString& name) {
 }
 
 void TestReporter::indent() { m_indent += 2; }
+void TestReporter::outdent() { m_indent = m_indent > 2 ? m_indent - 2 : 0; }
 
 void TestReporter::closeObj(const KxString& name) {
     noteElementName(name);
     noteClose(name);
     popOpen();
-    m_indent = m_indent > 2 ? m_indent - 2 : 0;
+    outdent();
     writeLine("</", name, ">");
 }
 

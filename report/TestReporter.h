@@ -73,6 +73,7 @@ private:
     void noteElementName(const KxString& name);
     void noteClose(const KxString& name);
     void indent();
+    void outdent();
     void pushOpen(const KxString& name);
     void popOpen();
     void writeLine(const char* open, const KxString& name, const char* close);

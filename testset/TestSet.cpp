@@ -43,8 +43,6 @@ private:
     KxChron m_watch;
 };
 
-} // namespace
-
 void sendTestValues(Kx::SharedPtr<Msg>& field, const KxVec<KxString>& args, const KxString& ext,
                     const KxString& time, const KxString& desc, const KxString& title) {
     const CommandTexts& words = commandTexts();
@@ -60,6 +58,8 @@ void sendTestValues(Kx::SharedPtr<Msg>& field, const KxVec<KxString>& args, cons
     }
     deliverCommand(field);
 }
+
+} // namespace
 
 void completeTestElement(Kx::SharedPtr<Msg>& field, const KxString& reason, const KxVec<KxString>& args,
                          const KxString& ext, const KxString& time, const KxString& desc, const KxString& title) {
@@ -98,10 +98,6 @@ void TestSet::_getData(Kx::SharedPtr<KxBase>& out) {
 
 void TestSet::sendCommand(const KxString& command, KxErrorCode code, const KxString* element) {
     Rt::sendCommand(m_message, commandTexts().testSet, commandTexts().executeW, command, code, element);
-}
-
-void TestSet::sendValues(const KxString& time) {
-    sendTestValues(m_message, m_args, m_ext, time, getDesc(), getTitle());
 }
 
 bool TestSet::execute() {
@@ -156,9 +152,7 @@ bool TestSet::execute() {
     const SecondsText time(running.seconds());
 
     sendCommand(words.verifyA, eCommand, nullptr);
-    sendValues(time);
-    sendCommand(words.closeObj, eSummaryRequest, nullptr);
-    sendCommand(words.closeObj, eCommand, &words.test);
+    completeTestElement(m_message, words.none, m_args, m_ext, time, getDesc(), getTitle());
     RunEvents::testEnded(*this, passed);
     return passed;
 }

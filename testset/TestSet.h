@@ -64,7 +64,6 @@ public:
 
 private:
     void sendCommand(const KxString& command, KxErrorCode code, const KxString* element);
-    void sendValues(const KxString& time);
 
     std::int32_t m_seed = 100;
     KxString m_ext;

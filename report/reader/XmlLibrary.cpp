@@ -13,11 +13,11 @@ const char* const kLibraryName = "libxml2.2.dylib";
 const char* const kLibraryName = "libxml2.so.2";
 #endif
 
+// Finds `name` in the library; the first name not found goes to `missing`.
 template <class Function>
-bool bind(void* library, const char* name, Function& function, std::string& missing) {
+void bind(void* library, const char* name, Function& function, std::string& missing) {
     function = reinterpret_cast<Function>(Rt::Platform::findSymbol(library, name));
     if (!function && missing.empty()) missing = name;
-    return function != nullptr;
 }
 
 struct Loaded {
