@@ -31,6 +31,30 @@ bool isOption(const char* arg, const char* name) {
     return std::strncmp(arg, name, length) == 0 && (arg[length] == '\0' || arg[length] == '=');
 }
 
+// The options whose value is kept as given; some choose what rtrun does.
+struct ValueOption {
+    const char* name;
+    std::string Options::*value;
+    bool choosesMode;
+    Mode mode;
+};
+
+const ValueOption* valueOption(const char* arg) {
+    static const ValueOption options[] = {
+        {"--suite", &Options::suite, false, Mode::kRun},
+        {"--junit", &Options::junit, false, Mode::kRun},
+        {"--rerun-failed", &Options::failedFrom, false, Mode::kRun},
+        {"--failed", &Options::failedFrom, true, Mode::kFailed},
+        {"--init", &Options::initDir, true, Mode::kInit},
+        {"--junit-from", &Options::junitFrom, true, Mode::kJUnitFrom},
+        {"--compare", &Options::compareOld, true, Mode::kCompare},
+        {"--merge", &Options::mergeDir, true, Mode::kMerge},
+    };
+    for (const ValueOption& option : options)
+        if (isOption(arg, option.name)) return &option;
+    return nullptr;
+}
+
 } // namespace
 
 bool parseShard(const std::string& text, int& index, int& count) {
@@ -65,8 +89,9 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.mode = Mode::kVersion;
         } else if (std::strcmp(arg, "--list") == 0) {
             options.mode = Mode::kList;
-        } else if (isOption(arg, "--suite")) {
-            if (!takeValue(argc, argv, i, "--suite", options.suite, problem)) return false;
+        } else if (const ValueOption* option = valueOption(arg)) {
+            if (!takeValue(argc, argv, i, option->name, options.*option->value, problem)) return false;
+            if (option->choosesMode) options.mode = option->mode;
         } else if (isOption(arg, "--platform")) {
             if (!takeValue(argc, argv, i, "--platform", options.platform, problem)) return false;
             if (options.platform.find_first_of("/\\") != std::string::npos ||
@@ -108,27 +133,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
                 problem = "option --timeout needs a number of seconds above 0, not '" + seconds + "'";
                 return false;
             }
-        } else if (isOption(arg, "--init")) {
-            if (!takeValue(argc, argv, i, "--init", options.initDir, problem)) return false;
-            options.mode = Mode::kInit;
-        } else if (isOption(arg, "--junit-from")) {
-            if (!takeValue(argc, argv, i, "--junit-from", options.junitFrom, problem)) return false;
-            options.mode = Mode::kJUnitFrom;
-        } else if (isOption(arg, "--compare")) {
-            if (!takeValue(argc, argv, i, "--compare", options.compareOld, problem)) return false;
-            options.mode = Mode::kCompare;
-        } else if (isOption(arg, "--merge")) {
-            if (!takeValue(argc, argv, i, "--merge", options.mergeDir, problem)) return false;
-            options.mode = Mode::kMerge;
         } else if (std::strcmp(arg, "--markdown") == 0) {
             options.markdown = true;
-        } else if (isOption(arg, "--failed")) {
-            if (!takeValue(argc, argv, i, "--failed", options.failedFrom, problem)) return false;
-            options.mode = Mode::kFailed;
-        } else if (isOption(arg, "--rerun-failed")) {
-            if (!takeValue(argc, argv, i, "--rerun-failed", options.failedFrom, problem)) return false;
-        } else if (isOption(arg, "--junit")) {
-            if (!takeValue(argc, argv, i, "--junit", options.junit, problem)) return false;
         } else {
             problem = std::string("unknown option '") + arg + "'";
             return false;
