@@ -6,7 +6,6 @@
 #include "report/TestReporter.h"
 #include "support/Messages.h"
 #include "support/TempSuite.h"
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,84 +13,53 @@ namespace {
 using testsupport::exists;
 using testsupport::readBytes;
 
-void summary(Rt::TestReporter& report, int errors, int extErrors) {
+void summary(Rt::TestReporter& report, int errors) {
     report.openObj(KxString("Summary"));
-    report.writeCount("KxErrors", 0);
-    report.writeCount("Errors", errors);
-    report.writeCount("Warnings", 0);
-    report.writeCount("ExtErrors", extErrors);
-    report.writeCount("ExtWarnings", 0);
+    for (const char* count : {"KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"})
+        report.writeCount(count, KxString(count) == "Errors" ? errors : 0);
     report.closeObj(KxString("Summary"));
 }
 
-void test(Rt::TestReporter& report, int errors, bool withSummary = true) {
-    report.openObj(testsupport::message({"Test"}).get());
-    report.writeObject("Title", "T");
-    if (withSummary) summary(report, errors, 0);
-    report.closeObj(KxString("Test"));
+// Writes a report from steps: G opens a group, T a test; t and e are whole
+// tests with no error and with two; b is a test without a summary; s and E
+// close the innermost element after a summary with no error and with two,
+// c closes it without one; n writes counts named by test code, and x an
+// element whose name holds tags of counts.
+void write(Rt::TestReporter& r, const std::string& steps) {
+    const KxString countTags("x><KxErrors>0</KxErrors><Errors>0</Errors><Warnings>0</Warnings><ExtErrors>1</ExtErrors");
+    for (const char step : steps) {
+        switch (step) {
+            case 'G': r.openObj(testsupport::message({"Group"}).get()); break;
+            case 'T': r.openObj(testsupport::message({"Test"}).get()); break;
+            case 't': write(r, "Ts"); break;
+            case 'e': write(r, "TE"); break;
+            case 'b': write(r, "Tc"); break;
+            case 's': summary(r, 0); r.closeInnermost(); break;
+            case 'E': summary(r, 2); r.closeInnermost(); break;
+            case 'c': r.closeInnermost(); break;
+            case 'n':
+                for (const char* count : {"KxErrors", "Errors", "Warnings"}) r.writeObject(count, "0");
+                r.writeObject("ExtErrors", "1");
+                break;
+            case 'x': r.openObj(countTags); r.closeObj(KxString("x")); break;
+        }
+    }
 }
 
-struct Case {
-    const char* name;
-    bool mailed;
-    std::function<void(Rt::TestReporter&)> write;
-};
-
 TEST(ReportMail, TheSummaryIsWhatTheAnalysisOfTheClosedReportGives) {
-    const Case cases[] = {
-        {"every count zero", false,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             test(r, 0);
-             test(r, 0);
-             summary(r, 0, 0);
-             r.closeObj(KxString("Group"));
-         }},
-        {"an error in a test", true,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             test(r, 0);
-             test(r, 2);
-             summary(r, 2, 0);
-             r.closeObj(KxString("Group"));
-         }},
-        {"a test closed before any summary", true,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             test(r, 0, false);
-             r.closeObj(KxString("Group"));
-         }},
-        // Closing reads this one back, and finds nothing to list.
-        {"a group left open at the close", false,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             test(r, 0);
-         }},
-        {"test code naming elements as counts", true,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             r.openObj(testsupport::message({"Test"}).get());
-             for (const char* count : {"KxErrors", "Errors", "Warnings"}) r.writeObject(count, "0");
-             r.writeObject("ExtErrors", "1");
-             summary(r, 0, 0);
-             r.closeObj(KxString("Test"));
-             summary(r, 0, 0);
-             r.closeObj(KxString("Group"));
-         }},
-        {"a name that forms tags", true,
-         [](Rt::TestReporter& r) {
-             r.openObj(testsupport::message({"Group"}).get());
-             r.openObj(testsupport::message({"Test"}).get());
-             r.openObj(KxString("x><KxErrors>0</KxErrors><Errors>0</Errors><Warnings>0</Warnings><ExtErrors>1</ExtErrors"));
-             r.closeObj(KxString("x"));
-             summary(r, 0, 0);
-             r.closeObj(KxString("Test"));
-             summary(r, 0, 0);
-             r.closeObj(KxString("Group"));
-         }},
+    const struct {
+        const char* steps;
+        bool mailed;
+    } cases[] = {
+        {"Gtts", false},  // every count zero
+        {"GteE", true},   // an error in a test
+        {"Gbc", true},    // a test closed before any summary
+        {"Gt", false},    // a group left open: closing reads it back, and finds nothing to list
+        {"GTnss", true},  // test code naming elements as counts
+        {"GTxss", true},  // a name that forms tags
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps);
         testsupport::TempSuite suite("LNXMAIL");
         std::string report, mail, date, time, page;
         {
@@ -101,7 +69,7 @@ TEST(ReportMail, TheSummaryIsWhatTheAnalysisOfTheClosedReportGives) {
             date = reporter.dateText().toStdString();
             time = reporter.timeText().toStdString();
             page = reporter.runName().toStdString() + ".htm";
-            c.write(reporter);
+            write(reporter, c.steps);
         }
         Rt::Analysis analysis;
         analysis.formatOpen(Rt::platform(), Rt::machine(), date.c_str(), time.c_str());
