@@ -64,26 +64,9 @@ TestReporter::TestReporter(const KxString&, const KxString& dir, bool flag)
     initializeReport();
 }
 
-TestReporter::TestReporter(const TestReporter& other)
-    : KxRefCounted(other),
-      m_indent(other.m_indent),
-      m_nextId(other.m_nextId),
-      m_flag(other.m_flag),
-      m_runName(other.m_runName),
-      m_reportFile(other.m_reportFile),
-      m_reportDir(other.m_reportDir),
-      m_timeText(other.m_timeText),
-      m_dateText(other.m_dateText),
-      m_open(other.m_open),
-      m_openCount(other.m_openCount),
-      m_writeErrorNoted(other.m_writeErrorNoted),
-      m_mayListErrors(other.m_mayListErrors) {
-    m_buffer.noteFailure(other.writeError());
-    // The copy shares the report stream; what the original still holds goes
-    // out first so that nothing is written twice.
-    const_cast<TestReporter&>(other).flush();
-    m_file = other.m_file;
-}
+// The copy shares the report stream; what the original still holds goes out
+// first so that nothing is written twice.
+TestReporter::TestReporter(const TestReporter& other) : KxRefCounted(other) { *this = other; }
 
 TestReporter& TestReporter::operator=(const TestReporter& other) {
     if (this == &other) return *this;
@@ -101,6 +84,8 @@ TestReporter& TestReporter::operator=(const TestReporter& other) {
     m_openCount = other.m_openCount;
     m_writeErrorNoted = other.m_writeErrorNoted;
     m_mayListErrors = other.m_mayListErrors;
+    m_summaryCounts = other.m_summaryCounts;
+    m_summaryJustClosed = other.m_summaryJustClosed;
     m_buffer.noteFailure(other.writeError());
     m_file = other.m_file;
     return *this;
