@@ -4,7 +4,7 @@
 // process's peak resident memory after each. The reader streams: the peak
 // should stay about the same while the report grows a hundredfold.
 #include "report/reader/ReportReader.h"
-#include "rtrun/JUnitExport.h"
+#include "rtrun/reports/junit/JUnitExport.h"
 #include <sys/resource.h>
 #include <chrono>
 #include <cstdio>
@@ -99,7 +99,7 @@ int main() {
         start = std::chrono::steady_clock::now();
         const rtrun::JUnitOutcome converted = rtrun::writeJUnit(report, junit);
         const double junitSeconds = secondsSince(start);
-        if (result.status != rtreport::ReadResult::Status::kComplete || counter.tests != tests || !converted.written)
+        if (result.status != rtreport::ReadResult::Status::eComplete || counter.tests != tests || !converted.written)
             std::printf("unexpected: %s %s\n", result.problem.c_str(), converted.problem.c_str());
         std::printf("%10d %10.1f %10.2f %10.2f %12ld %12.1f\n", tests, megabytes, readSeconds, junitSeconds,
                     counter.failed, peakKilobytes() / 1024.0);

@@ -25,6 +25,12 @@ public:
         return *this;
     }
 
+    bool operator==(const ErrorSummary& other) const {
+        return m_errors == other.m_errors && m_warnings == other.m_warnings && m_extErrors == other.m_extErrors &&
+               m_extWarnings == other.m_extWarnings && m_kxErrors == other.m_kxErrors;
+    }
+    bool operator!=(const ErrorSummary& other) const { return !(*this == other); }
+
     void incErr() { ++m_errors; }
     void incWar() { ++m_warnings; }
     void incExtErr() { ++m_extErrors; }

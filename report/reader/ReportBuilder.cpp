@@ -8,10 +8,18 @@ namespace rtreport {
 namespace {
 
 const char kRootName[] = "KxRegTester";
+const char* const kCountNames[] = {"KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"};
+
+// Counts with the one named kCountNames[index] set to `value`.
+void setCount(Counts& counts, int index, int value) {
+    int values[] = {counts.kxErrors(), counts.errors(), counts.warnings(), counts.extErrors(), counts.extWarnings()};
+    values[index] = value;
+    counts = Counts(values[1], values[2], values[3], values[4], values[0]);
+}
 
 bool recordKindOf(const std::string& name, RecordKind& kind) {
-    static const RecordKind kinds[] = {RecordKind::kError, RecordKind::kWarning, RecordKind::kExtError,
-                                       RecordKind::kExtWarning, RecordKind::kKxError};
+    static const RecordKind kinds[] = {RecordKind::eError, RecordKind::eWarning, RecordKind::eExtError,
+                                       RecordKind::eExtWarning, RecordKind::eKxError};
     for (RecordKind candidate : kinds) {
         if (name == recordKindName(candidate)) {
             kind = candidate;
@@ -26,27 +34,27 @@ bool recordKindOf(const std::string& name, RecordKind& kind) {
 bool ReportBuilder::start(const std::string& name, int id) {
     if (m_frames.empty()) {
         if (m_rootClosed || name != kRootName) return false;
-        push(Role::kRoot);
+        push(Role::eRoot);
         return true;
     }
     const Frame parent = m_frames.back();
     if (parent.insideRecord) {
-        push(Role::kOther);
+        push(Role::eOther);
         return true;
     }
     switch (parent.role) {
-    case Role::kRoot: startInRoot(name, id); break;
-    case Role::kGroup: startInOwner(name, id, m_group, false); break;
-    case Role::kTest: startInOwner(name, id, m_test, true); break;
-    case Role::kRecord: startInRecord(name); break;
-    case Role::kSummary: startInSummary(name, owner().summary); break;
-    case Role::kGlobal: startInGlobal(name); break;
+    case Role::eRoot: startInRoot(name, id); break;
+    case Role::eGroup: startInOwner(name, id, m_group, false); break;
+    case Role::eTest: startInOwner(name, id, m_test, true); break;
+    case Role::eRecord: startInRecord(name); break;
+    case Role::eSummary: startInSummary(name, owner().summary); break;
+    case Role::eGlobal: startInGlobal(name); break;
     default: {
         // Elements the test code opened itself: records inside them still
         // belong to the innermost group or test.
         RecordKind kind;
         if (recordKindOf(name, kind)) startRecord(kind);
-        else push(Role::kOther);
+        else push(Role::eOther);
     }
     }
     return true;
@@ -58,11 +66,11 @@ void ReportBuilder::startInRoot(const std::string& name, int id) {
         m_group.outsideGroups = false;
         m_group.id = id;
         m_groupOpen = true;
-        push(Role::kGroup);
+        push(Role::eGroup);
     } else if (name == "Global") {
         m_run = RunInfo{};
         m_runOpen = true;
-        push(Role::kGlobal);
+        push(Role::eGlobal);
     } else {
         startInOwner(name, id, m_group, false);
     }
@@ -76,7 +84,7 @@ void ReportBuilder::startInOwner(const std::string& name, int id, Element& eleme
         m_test = Test{};
         m_test.id = id;
         m_testOpen = true;
-        push(Role::kTest);
+        push(Role::eTest);
     } else if (name == "Title") {
         startValue(element.title);
     } else if (name == "Desc") {
@@ -86,13 +94,13 @@ void ReportBuilder::startInOwner(const std::string& name, int id, Element& eleme
     } else if (name == "Summary") {
         element.hasSummary = false; // until its end shows it complete
         element.summary = Counts{};
-        push(Role::kSummary);
+        push(Role::eSummary);
     } else if (isTest && name == "Arg") {
         startListValue(m_test.args);
     } else if (isTest && name == "Ext") {
         startValue(m_test.ext);
     } else {
-        push(Role::kOther);
+        push(Role::eOther);
     }
 }
 
@@ -102,21 +110,20 @@ void ReportBuilder::startInRecord(const std::string& name) {
     else if (name == "Desc") startValue(record.desc);
     else if (name == "Msg") startListValue(record.msgs);
     else if (name == "Trace") startListValue(record.traces);
-    else push(Role::kOther);
+    else push(Role::eOther);
 }
 
 void ReportBuilder::startInSummary(const std::string& name, Counts& counts) {
-    int* targets[] = {&counts.kxErrors, &counts.errors, &counts.warnings, &counts.extErrors, &counts.extWarnings};
-    const char* names[] = {"KxErrors", "Errors", "Warnings", "ExtErrors", "ExtWarnings"};
     for (int i = 0; i < 5; ++i) {
-        if (name == names[i]) {
-            m_count = targets[i];
+        if (name == kCountNames[i]) {
+            m_counts = &counts;
+            m_countIndex = i;
             m_countText.clear();
-            push(Role::kCount);
+            push(Role::eCount);
             return;
         }
     }
-    push(Role::kOther);
+    push(Role::eOther);
 }
 
 void ReportBuilder::startInGlobal(const std::string& name) {
@@ -124,30 +131,30 @@ void ReportBuilder::startInGlobal(const std::string& name) {
     else if (name == "Platform") startValue(m_run.platform);
     else if (name == "RunTime") startValue(m_run.runTime);
     else if (name == "Version") startValue(m_run.version);
-    else push(Role::kOther);
+    else push(Role::eOther);
 }
 
 void ReportBuilder::startRecord(RecordKind kind) {
     owner().records.emplace_back();
     owner().records.back().kind = kind;
-    push(Role::kRecord);
+    push(Role::eRecord);
 }
 
 void ReportBuilder::startValue(std::string& target) {
     target.clear();
     m_value = &target;
-    push(Role::kValue);
+    push(Role::eValue);
 }
 
 void ReportBuilder::startListValue(std::vector<std::string>& list) {
     list.emplace_back();
     m_value = &list.back();
-    push(Role::kValue);
+    push(Role::eValue);
 }
 
 void ReportBuilder::push(Role role) {
     const bool insideRecord =
-        !m_frames.empty() && (m_frames.back().insideRecord || m_frames.back().role == Role::kRecord);
+        !m_frames.empty() && (m_frames.back().insideRecord || m_frames.back().role == Role::eRecord);
     m_frames.push_back(Frame{role, insideRecord});
 }
 
@@ -155,8 +162,8 @@ Element& ReportBuilder::owner() { return m_testOpen ? static_cast<Element&>(m_te
 
 void ReportBuilder::text(const char* utf8) {
     if (m_frames.empty()) return;
-    if (m_frames.back().role == Role::kValue) m_value->append(utf8);
-    else if (m_frames.back().role == Role::kCount) m_countText.append(utf8);
+    if (m_frames.back().role == Role::eValue) m_value->append(utf8);
+    else if (m_frames.back().role == Role::eCount) m_countText.append(utf8);
 }
 
 void ReportBuilder::end() {
@@ -164,36 +171,36 @@ void ReportBuilder::end() {
     const Role role = m_frames.back().role;
     m_frames.pop_back();
     switch (role) {
-    case Role::kValue:
+    case Role::eValue:
         restoreControlCharacters(*m_value);
         m_value = nullptr;
         break;
-    case Role::kCount: {
+    case Role::eCount: {
         int value = 0;
         std::from_chars(m_countText.data(), m_countText.data() + m_countText.size(), value);
-        *m_count = value;
-        m_count = nullptr;
+        setCount(*m_counts, m_countIndex, value);
+        m_counts = nullptr;
         break;
     }
-    case Role::kSummary:
+    case Role::eSummary:
         // Closed only because the file ended, its counts are not all there.
         owner().hasSummary = !m_cutOff;
         break;
-    case Role::kTest:
+    case Role::eTest:
         m_test.interrupted = m_cutOff;
         closeTest();
         break;
-    case Role::kGroup:
+    case Role::eGroup:
         m_group.interrupted = m_cutOff;
         deliverGroup();
         m_groupOpen = false;
         break;
-    case Role::kGlobal:
+    case Role::eGlobal:
         m_runOpen = false;
         m_run.present = true;
         m_visitor.runInfo(m_run);
         break;
-    case Role::kRoot: m_rootClosed = true; break;
+    case Role::eRoot: m_rootClosed = true; break;
     default: break;
     }
 }
@@ -233,7 +240,7 @@ void ReportBuilder::finish() {
     }
     m_frames.clear();
     m_value = nullptr;
-    m_count = nullptr;
+    m_counts = nullptr;
 }
 
 std::string ReportBuilder::position() const {

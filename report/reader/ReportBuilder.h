@@ -32,7 +32,7 @@ public:
     const std::string& cutOffPosition() const { return m_cutOffPosition; }
 
 private:
-    enum class Role { kRoot, kGroup, kTest, kRecord, kSummary, kGlobal, kValue, kCount, kOther };
+    enum class Role { eRoot, eGroup, eTest, eRecord, eSummary, eGlobal, eValue, eCount, eOther };
     struct Frame {
         Role role;
         bool insideRecord; // below a record's values, nothing counts
@@ -63,7 +63,8 @@ private:
     RunInfo m_run;
     bool m_runOpen = false;
     std::string* m_value = nullptr; // the text the open value element fills
-    int* m_count = nullptr;         // the count the open count element sets
+    Counts* m_counts = nullptr;     // the counts the open count element sets one of
+    int m_countIndex = 0;           // which one, KxErrors, Errors, Warnings, ExtErrors, ExtWarnings
     std::string m_countText;
 };
 

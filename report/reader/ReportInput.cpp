@@ -43,7 +43,7 @@ bool ReportInput::fill() {
     for (std::size_t i = 0; i < got;) {
         // Most of a report is plain ASCII text between tags: passed on in one piece.
         std::size_t end = i;
-        while (m_state == State::kText && end < got && plainText(raw[end])) ++end;
+        while (m_state == State::eText && end < got && plainText(raw[end])) ++end;
         if (end == i) {
             take(raw[i++]);
             continue;
@@ -65,15 +65,15 @@ bool ReportInput::fill() {
 
 void ReportInput::take(unsigned char byte) {
     switch (m_state) {
-    case State::kText:
+    case State::eText:
         if (byte == '<' || byte == '&') {
             m_pending.assign(1, static_cast<char>(byte));
-            m_state = byte == '<' ? State::kMarkup : State::kReference;
+            m_state = byte == '<' ? State::eMarkup : State::eReference;
         } else {
             emit(byte);
         }
         return;
-    case State::kMarkup:
+    case State::eMarkup:
         m_pending += static_cast<char>(byte);
         if (byte == '>') {
             markupComplete();
@@ -82,22 +82,22 @@ void ReportInput::take(unsigned char byte) {
             // rather than hold the rest of the file back.
             emit(m_pending);
             m_pending.clear();
-            m_state = State::kText;
+            m_state = State::eText;
         }
         return;
-    case State::kReference:
+    case State::eReference:
         if (byte == ';') {
             m_pending += ';';
             emit(m_pending);
             m_pending.clear();
-            m_state = State::kText;
+            m_state = State::eText;
         } else if ((std::isalnum(byte) || byte == '#') && m_pending.size() < kLongestReference) {
             m_pending += static_cast<char>(byte);
         } else {
             // Not a reference after all: pass it on for the parser to judge.
             emit(m_pending);
             m_pending.clear();
-            m_state = State::kText;
+            m_state = State::eText;
             take(byte);
         }
         return;
@@ -152,7 +152,7 @@ void ReportInput::markupComplete() {
     }
     emit(m_pending);
     m_pending.clear();
-    m_state = State::kText;
+    m_state = State::eText;
 }
 
 void ReportInput::finishInput() {

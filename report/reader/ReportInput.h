@@ -39,7 +39,7 @@ public:
     int lastLine() const { return m_line; }
 
 private:
-    enum class State { kText, kMarkup, kReference };
+    enum class State { eText, eMarkup, eReference };
 
     bool fill(); // false when nothing more will come
     void take(unsigned char byte);
@@ -51,7 +51,7 @@ private:
     std::FILE* m_file;
     std::string m_ready; // UTF-8 not yet handed to the parser
     std::size_t m_readyAt = 0;
-    State m_state = State::kText;
+    State m_state = State::eText;
     std::string m_pending; // a tag or reference not yet complete, as read
     std::vector<std::string> m_open; // names of the open elements, as passed on
     bool m_ended = false;

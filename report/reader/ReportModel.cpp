@@ -5,11 +5,11 @@ namespace rtreport {
 
 const char* recordKindName(RecordKind kind) {
     switch (kind) {
-    case RecordKind::kError: return "Error";
-    case RecordKind::kWarning: return "Warning";
-    case RecordKind::kExtError: return "ExtError";
-    case RecordKind::kExtWarning: return "ExtWarning";
-    case RecordKind::kKxError: return "KxError";
+    case RecordKind::eError: return "Error";
+    case RecordKind::eWarning: return "Warning";
+    case RecordKind::eExtError: return "ExtError";
+    case RecordKind::eExtWarning: return "ExtWarning";
+    case RecordKind::eKxError: return "KxError";
     }
     return "Error";
 }
@@ -31,46 +31,40 @@ std::string reportBytes(const std::string& utf8) {
     return bytes;
 }
 
-void Counts::add(const Counts& other) {
-    kxErrors += other.kxErrors;
-    errors += other.errors;
-    warnings += other.warnings;
-    extErrors += other.extErrors;
-    extWarnings += other.extWarnings;
-}
-
-void Counts::count(RecordKind kind) {
+void countRecord(Counts& counts, RecordKind kind) {
     switch (kind) {
-    case RecordKind::kError: ++errors; break;
-    case RecordKind::kWarning: ++warnings; break;
-    case RecordKind::kExtError: ++extErrors; break;
-    case RecordKind::kExtWarning: ++extWarnings; break;
-    case RecordKind::kKxError: ++kxErrors; break;
+    case RecordKind::eError: counts.incErr(); break;
+    case RecordKind::eWarning: counts.incWar(); break;
+    case RecordKind::eExtError: counts.incExtErr(); break;
+    case RecordKind::eExtWarning: counts.incExtWar(); break;
+    case RecordKind::eKxError: counts.incKxErr(); break;
     }
 }
 
-bool Counts::operator==(const Counts& other) const {
-    return kxErrors == other.kxErrors && errors == other.errors && warnings == other.warnings &&
-           extErrors == other.extErrors && extWarnings == other.extWarnings;
-}
-
-double Element::seconds() const {
+namespace {
+// The number a time value starts with, read whatever the locale.
+double secondsIn(const std::string& time) {
     double value = 0;
     const std::from_chars_result result = std::from_chars(time.data(), time.data() + time.size(), value);
     return result.ec == std::errc() ? value : 0;
 }
+} // namespace
+
+double Element::seconds() const { return secondsIn(time); }
+
+double RunInfo::runSeconds() const { return secondsIn(runTime); }
 
 namespace {
 Counts countRecords(const std::vector<Record>& records) {
     Counts counts;
-    for (const Record& record : records) counts.count(record.kind);
+    for (const Record& record : records) countRecord(counts, record.kind);
     return counts;
 }
 } // namespace
 
 bool Test::failed() const {
     for (const Record& record : records)
-        if (record.kind == RecordKind::kError || record.kind == RecordKind::kExtError) return true;
+        if (record.kind == RecordKind::eError || record.kind == RecordKind::eExtError) return true;
     return false;
 }
 
@@ -78,7 +72,7 @@ Counts Test::recordCounts() const { return countRecords(records); }
 
 Counts Group::recordCounts() const {
     Counts counts = countRecords(records);
-    for (const Test& test : tests) counts.add(test.recordCounts());
+    for (const Test& test : tests) counts += test.recordCounts();
     return counts;
 }
 

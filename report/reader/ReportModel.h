@@ -3,12 +3,13 @@
 // tests, the records raised inside them, their values and counts, and the
 // run's closing record. All text is UTF-8, exactly as the run wrote it
 // (control characters included), with the report's line ends read as "\n".
+#include "results/ErrorSummary.h"
 #include <string>
 #include <vector>
 
 namespace rtreport {
 
-enum class RecordKind { kError, kWarning, kExtError, kExtWarning, kKxError };
+enum class RecordKind { eError, eWarning, eExtError, eExtWarning, eKxError };
 
 // The element name a record kind is written under ("Error", "KxError", ...).
 const char* recordKindName(RecordKind kind);
@@ -19,26 +20,17 @@ std::string reportBytes(const std::string& utf8);
 
 // An error or warning raised while a group or test was open.
 struct Record {
-    RecordKind kind = RecordKind::kError;
+    RecordKind kind = RecordKind::eError;
     std::string method;              // class name, "::", method name
     std::string desc;
     std::vector<std::string> msgs;   // one entry per Msg line
     std::vector<std::string> traces; // one entry per Trace line
 };
 
-// The five counts of a Summary element.
-struct Counts {
-    int kxErrors = 0;
-    int errors = 0;
-    int warnings = 0;
-    int extErrors = 0;
-    int extWarnings = 0;
-
-    void add(const Counts& other);
-    void count(RecordKind kind);
-    bool operator==(const Counts& other) const;
-    bool operator!=(const Counts& other) const { return !(*this == other); }
-};
+// A Summary element's five counts are the framework's own counters.
+using Counts = Rt::ErrorSummary;
+// Counts one record of the kind.
+void countRecord(Counts& counts, RecordKind kind);
 
 // Values written for both groups and tests when their element closes.
 struct Element {
@@ -81,6 +73,9 @@ struct RunInfo {
     std::string platform;
     std::string runTime;  // as written, e.g. "3.10 Seconds"
     std::string version;
+
+    // The run time's number of seconds; 0 when absent or unreadable.
+    double runSeconds() const;
 };
 
 } // namespace rtreport

@@ -103,7 +103,7 @@ struct ReportReader::Parse {
     void step();
     void end(int status);
     void refuse(const std::string& why) {
-        result.status = ReadResult::Status::kUnreadable;
+        result.status = ReadResult::Status::eUnreadable;
         result.problem = path + ": " + why;
         done = true;
         queue.groups.clear(); // nothing of a file that is no report is handed out
@@ -145,16 +145,16 @@ void ReportReader::Parse::end(int status) {
     const std::string position = builder.position();
     builder.finish();
     if (input->cutOff()) {
-        result.status = ReadResult::Status::kCutOff;
+        result.status = ReadResult::Status::eCutOff;
         result.problem = path + ": the report ends " + builder.cutOffPosition() + ", at line " +
                          std::to_string(input->lastLine());
     } else if (status < 0 && !builder.rootClosed()) {
         // Damaged before its end: what the parser handed out before the damage is kept.
-        result.status = ReadResult::Status::kCutOff;
+        result.status = ReadResult::Status::eCutOff;
         result.problem = path + ": reading stopped " + position + " at line " + std::to_string(error.line) + " (" +
                          error.message + ")";
     } else {
-        result.status = ReadResult::Status::kComplete;
+        result.status = ReadResult::Status::eComplete;
         if (status < 0) result.problem = path + ": " + error.message + " after the end of the report (ignored)";
     }
 }

@@ -24,16 +24,16 @@ public:
 
 struct ReadResult {
     enum class Status {
-        kComplete,   // the whole report was read
-        kCutOff,     // the report ends before its root element closes; read as far as it goes
-        kUnreadable, // nothing was read: a missing file, a directory, not a report
+        eComplete,   // the whole report was read
+        eCutOff,     // the report ends before its root element closes; read as far as it goes
+        eUnreadable, // nothing was read: a missing file, a directory, not a report
     };
-    Status status = Status::kUnreadable;
-    // kUnreadable: why, naming the file; kCutOff: where reading stopped and why.
+    Status status = Status::eUnreadable;
+    // eUnreadable: why, naming the file; eCutOff: where reading stopped and why.
     std::string problem;
 
-    bool readable() const { return status != Status::kUnreadable; }
-    bool cutOff() const { return status == Status::kCutOff; }
+    bool readable() const { return status != Status::eUnreadable; }
+    bool cutOff() const { return status == Status::eCutOff; }
 };
 
 // Pulls the groups one at a time, so that two reports can be walked side by

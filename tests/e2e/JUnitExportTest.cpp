@@ -2,8 +2,8 @@
 // the JUnit schema CI servers use, read back by a real consumer (Python's
 // xml.etree) with the counts of the report they came from.
 #include "Installation.h"
-#include "rtrun/JUnitExport.h"
-#include "rtrun/Options.h"
+#include "rtrun/reports/junit/JUnitExport.h"
+#include "rtrun/cli/Options.h"
 #include "support/ReportText.h"
 #include "support/TempSuite.h"
 #include <filesystem>

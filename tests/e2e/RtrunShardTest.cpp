@@ -16,7 +16,7 @@ namespace {
 // Each test as "group/title(args):verdict", and the ids in order.
 std::string testsOf(const std::string& report, std::vector<int>* ids = nullptr) {
     rtreport::Report read;
-    EXPECT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::kComplete) << report;
+    EXPECT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::eComplete) << report;
     std::string text;
     for (const rtreport::Group& group : read.groups) {
         if (ids) ids->push_back(group.id);

@@ -51,7 +51,7 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     ASSERT_NE(report, "") << listing(install.results());
     EXPECT_EQ(xmlProblems(report), "");
     rtreport::Report read;
-    ASSERT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::kComplete);
+    ASSERT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::eComplete);
     std::string order;
     int expectedId = 0;
     for (const rtreport::Group& group : read.groups) {

@@ -29,7 +29,7 @@ foreach(installed include/Rt/Rt.h lib/libDi80.so lib/libRt.so lib/libDi80.so.${m
     message(FATAL_ERROR "install did not produce ${installed}")
   endif()
 endforeach()
-foreach(internal env/Platform.h env/Process.h report/WholeFileReader.h report/SecondsText.h results/RunEvents.h
+foreach(internal env/Platform.h report/WholeFileReader.h report/SecondsText.h results/RunEvents.h
                  results/MessageChannel.h driver/TextSpan.h)
   if(EXISTS "${prefix}/include/Rt/${internal}")
     message(FATAL_ERROR "install put the internal header ${internal} into the package")

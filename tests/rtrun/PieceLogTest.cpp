@@ -1,7 +1,7 @@
 // The log a supervised child fills in shared memory: every test it reaches
 // gets an entry, whether still in the ring or written out, in order, and the
 // log's own fields stay intact.
-#include "rtrun/PieceLog.h"
+#include "rtrun/run/PieceLogWriter.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +27,7 @@ TEST(PieceLog, KeepsAnEntryPerTestThroughRingsWrittenOutAndAcrossChildren) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            rtrun::PieceBeacon beacon(*log, 0);
+            rtrun::PieceLogWriter beacon(*log, 0);
             for (int i = 0; i < tests; ++i) {
                 beacon.testCreating(testAt(i / 3, i % 3 + tests));
                 if (i % 2) beacon.testNotCreated(testAt(i / 3, i % 3), Rt::CreationFailure::eNoTest, "");
@@ -46,7 +46,7 @@ TEST(PieceLog, KeepsAnEntryPerTestThroughRingsWrittenOutAndAcrossChildren) {
             EXPECT_EQ(entry.reportId, -1) << i;
             EXPECT_EQ(entry.scriptIndex, i / 3) << i;
             EXPECT_EQ(entry.position, i % 3 + tests) << i;
-            EXPECT_EQ(entry.flags, i % 2 ? rtrun::PieceLog::kNotRun | (static_cast<int>(Rt::CreationFailure::eNoTest) << 8) : 0)
+            EXPECT_EQ(entry.flags, i % 2 ? rtrun::PieceLog::eNotRun | (static_cast<int>(Rt::CreationFailure::eNoTest) << 8) : 0)
                 << i;
         }
     }

@@ -1,7 +1,7 @@
 // The e-mail summary's link to the page, pointed at the published result
 // directory: on the summary of a real run, and refused for unusable input.
 #include "Installation.h"
-#include "rtrun/PublishUrl.h"
+#include "rtrun/run/PublishUrl.h"
 #include "support/TempSuite.h"
 #include <filesystem>
 #include <gtest/gtest.h>

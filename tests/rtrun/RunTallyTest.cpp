@@ -1,6 +1,8 @@
-#include "rtrun/RunTally.h"
+#include "rtrun/run/RunTally.h"
+#include "rtrun/reports/TestIndex.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -20,13 +22,16 @@ RunTally::Test told(int id, RunTally::Verdict verdict, double seconds, const std
     return test;
 }
 
+// The index the tally writes, without its header line.
 std::string indexLines(const RunTally& tally) {
-    std::FILE* file = std::tmpfile();
-    EXPECT_TRUE(tally.copyIndexLines(file));
-    std::string lines;
-    std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) lines += static_cast<char>(c);
-    std::fclose(file);
+    const std::string path = testing::TempDir() + "run-tally-test.index";
+    EXPECT_TRUE(tally.writeIndex(path));
+    std::ifstream in(path, std::ios::binary);
+    std::string header, lines;
+    std::getline(in, header);
+    EXPECT_EQ(header, rtrun::TestIndex::header());
+    for (std::string line; std::getline(in, line);) lines += line + "\n";
+    std::remove(path.c_str());
     return lines;
 }
 
@@ -35,27 +40,26 @@ std::string indexLines(const RunTally& tally) {
 // earlier first), and every test with a report element has its index line,
 // escaped, in the order told, also when copied twice.
 TEST(RunTally, KeepsTheUnpassedWholeTheSlowestAndEveryIndexLine) {
-    RunTally tally;
-    tally.keepSlowest(3);
+    RunTally tally(3);
     std::string expected;
     for (int i = 0; i < 20000; ++i) {
-        RunTally::Verdict verdict = RunTally::Verdict::kPassed;
-        if (i == 7000) verdict = RunTally::Verdict::kFailed;
-        if (i == 15000) verdict = RunTally::Verdict::kNotRun;
+        RunTally::Verdict verdict = RunTally::Verdict::ePassed;
+        if (i == 7000) verdict = RunTally::Verdict::eFailed;
+        if (i == 15000) verdict = RunTally::Verdict::eNotRun;
         double seconds = 0.001 * (i % 100);
         if (i == 123 || i == 9999) seconds = 5;
         if (i == 500) seconds = 4;
         RunTally::Test test = told(i, verdict, seconds, "T" + std::to_string(i));
-        if (verdict == RunTally::Verdict::kNotRun) test.reportId = -1;
+        if (verdict == RunTally::Verdict::eNotRun) test.reportId = -1;
         if (i == 7000) test.returnedFalse = true;
         if (test.reportId >= 0)
             expected += std::to_string(i) + "\tnight\\tly.rt\t" + std::to_string(i) + "\tCase" + std::to_string(i) + "\n";
         tally.addTest(std::move(test));
     }
     EXPECT_EQ(tally.total(), 20000);
-    EXPECT_EQ(tally.count(RunTally::Verdict::kPassed), 19998);
-    EXPECT_EQ(tally.count(RunTally::Verdict::kFailed), 1);
-    EXPECT_EQ(tally.count(RunTally::Verdict::kNotRun), 1);
+    EXPECT_EQ(tally.count(RunTally::Verdict::ePassed), 19998);
+    EXPECT_EQ(tally.count(RunTally::Verdict::eFailed), 1);
+    EXPECT_EQ(tally.count(RunTally::Verdict::eNotRun), 1);
     const auto unpassed = tally.unpassed();
     ASSERT_EQ(unpassed.size(), 2u);
     EXPECT_EQ(unpassed[0]->title, "T7000");

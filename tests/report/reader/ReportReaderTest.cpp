@@ -46,7 +46,7 @@ std::string twoGroups() {
 TEST_F(ReportReaderTest, EveryRecordKindValueAndCountReadsBack) {
     Report report;
     const ReadResult result = read(twoGroups(), report);
-    ASSERT_EQ(result.status, ReadResult::Status::kComplete) << result.problem;
+    ASSERT_EQ(result.status, ReadResult::Status::eComplete) << result.problem;
     EXPECT_EQ(result.problem, "");
     ASSERT_EQ(report.groups.size(), 2u);
 
@@ -58,7 +58,7 @@ TEST_F(ReportReaderTest, EveryRecordKindValueAndCountReadsBack) {
     EXPECT_FALSE(one.outsideGroups);
     EXPECT_FALSE(one.interrupted);
     ASSERT_TRUE(one.hasSummary);
-    EXPECT_EQ(one.summary, (Counts{2, 2, 2, 1, 1}));
+    EXPECT_EQ(one.summary, (Counts(2, 2, 1, 1, 2)));
     EXPECT_EQ(one.recordCounts(), one.summary);
     ASSERT_EQ(one.records.size(), 1u);
     EXPECT_EQ(one.records[0].desc, "between tests");
@@ -70,18 +70,18 @@ TEST_F(ReportReaderTest, EveryRecordKindValueAndCountReadsBack) {
     EXPECT_EQ(box.desc, "checks a box");
     EXPECT_EQ(box.args, (std::vector<std::string>{"2", "3"}));
     EXPECT_EQ(box.ext, "24");
-    EXPECT_EQ(box.summary, (Counts{1, 1, 1, 0, 1}));
+    EXPECT_EQ(box.summary, (Counts(1, 1, 0, 1, 1)));
     EXPECT_EQ(box.recordCounts(), box.summary);
     ASSERT_EQ(box.records.size(), 4u);
     const Record& error = box.records[0];
-    EXPECT_EQ(error.kind, RecordKind::kError);
+    EXPECT_EQ(error.kind, RecordKind::eError);
     EXPECT_EQ(error.method, "Box::check");
     EXPECT_EQ(error.desc, "volume");
     EXPECT_EQ(error.msgs, (std::vector<std::string>{"first", "second"}));
     EXPECT_EQ(error.traces, (std::vector<std::string>{"at box.cpp:12"}));
-    EXPECT_EQ(box.records[1].kind, RecordKind::kWarning);
-    EXPECT_EQ(box.records[2].kind, RecordKind::kExtWarning);
-    EXPECT_EQ(box.records[3].kind, RecordKind::kKxError);
+    EXPECT_EQ(box.records[1].kind, RecordKind::eWarning);
+    EXPECT_EQ(box.records[2].kind, RecordKind::eExtWarning);
+    EXPECT_EQ(box.records[3].kind, RecordKind::eKxError);
     EXPECT_EQ(box.records[3].desc, "start>=len");
 
     // Verdicts: an Error or an ExtError fails a test; warnings and core-library errors alone do not.
@@ -107,7 +107,7 @@ TEST_F(ReportReaderTest, Iso88591BytesAndCharactersXmlForbidsComeOutAsTheRunWrot
     text.closeTest({"\x0B"}, "\x80\x9F", "", title, {0, 1}).closeGroup("", "G\x02", {0, 1});
     Report report;
     const ReadResult result = read(text.finish("M", "P", "V"), report);
-    ASSERT_EQ(result.status, ReadResult::Status::kComplete) << result.problem;
+    ASSERT_EQ(result.status, ReadResult::Status::eComplete) << result.problem;
     ASSERT_EQ(report.groups.size(), 1u);
     const rtreport::Test& test = report.groups[0].tests.at(0);
     EXPECT_EQ(test.title, std::string("caf\xC3\xA9 \xC3\xBF\x01\x1F"));
@@ -125,7 +125,7 @@ TEST_F(ReportReaderTest, Iso88591BytesAndCharactersXmlForbidsComeOutAsTheRunWrot
 TEST_F(ReportReaderTest, ReportCutOffAtAnyByteReadsAsFarAsItGoes) {
     const std::string whole = twoGroups();
     Report full;
-    ASSERT_EQ(read(whole, full).status, ReadResult::Status::kComplete);
+    ASSERT_EQ(read(whole, full).status, ReadResult::Status::eComplete);
     const std::size_t rootClose = whole.rfind("</KxRegTester>");
     const std::size_t secondGroup = whole.find("<Group id=\"0000000004\">");
 
@@ -136,7 +136,7 @@ TEST_F(ReportReaderTest, ReportCutOffAtAnyByteReadsAsFarAsItGoes) {
         std::filesystem::resize_file(path, cut);
         Report report;
         const ReadResult result = readReport(path, report);
-        ASSERT_EQ(result.status, ReadResult::Status::kCutOff) << result.problem;
+        ASSERT_EQ(result.status, ReadResult::Status::eCutOff) << result.problem;
         EXPECT_NE(result.problem.find("report.xml: the report ends "), std::string::npos) << result.problem;
         ASSERT_LE(report.groups.size(), 2u);
         for (std::size_t g = 0; g < report.groups.size(); ++g) {
@@ -178,7 +178,7 @@ TEST_F(ReportReaderTest, TestCutOffMidRecordIsInterruptedWithWhatItRaised) {
     Report report;
     const std::string cut = text.text() + "      <Error>\r\n        <Method>Die::exe";
     const ReadResult result = read(cut, report);
-    ASSERT_EQ(result.status, ReadResult::Status::kCutOff);
+    ASSERT_EQ(result.status, ReadResult::Status::eCutOff);
     const std::string line = std::to_string(testsupport::occurrences(cut, "\n") + 1);
     EXPECT_NE(result.problem.find("inside test 2 of group 0, at line " + line), std::string::npos) << result.problem;
     ASSERT_EQ(report.groups.size(), 1u);
@@ -193,7 +193,7 @@ TEST_F(ReportReaderTest, TestCutOffMidRecordIsInterruptedWithWhatItRaised) {
     EXPECT_EQ(died.title, "");
     ASSERT_EQ(died.records.size(), 2u);
     EXPECT_EQ(died.records[0].msgs, (std::vector<std::string>{"about to die"}));
-    EXPECT_EQ(died.records[1].kind, RecordKind::kError);
+    EXPECT_EQ(died.records[1].kind, RecordKind::eError);
     EXPECT_EQ(died.records[1].method, "Die::exe"); // text up to the cut is kept
     EXPECT_FALSE(report.run.present);
 }
@@ -205,13 +205,13 @@ TEST_F(ReportReaderTest, RecordsAndTestsOutsideGroupsComeInAStandInGroupInFileOr
     text.closeGroup("", "G", {0, 0, 0, 1});
     text.openTest(2).closeTest({}, "", "", "Loose", {});
     Report report;
-    ASSERT_EQ(read(text.finish("M", "P", "V"), report).status, ReadResult::Status::kComplete);
+    ASSERT_EQ(read(text.finish("M", "P", "V"), report).status, ReadResult::Status::eComplete);
     ASSERT_EQ(report.groups.size(), 3u);
     EXPECT_TRUE(report.groups[0].outsideGroups);
     EXPECT_EQ(report.groups[0].records.at(0).desc, "before any group");
     // A record inside an element the test code opened belongs to the group around it.
     EXPECT_EQ(report.groups[1].title, "G");
-    EXPECT_EQ(report.groups[1].records.at(0).kind, RecordKind::kExtError);
+    EXPECT_EQ(report.groups[1].records.at(0).kind, RecordKind::eExtError);
     EXPECT_TRUE(report.groups[2].outsideGroups);
     EXPECT_EQ(report.groups[2].tests.at(0).title, "Loose");
 }
@@ -240,7 +240,7 @@ TEST_F(ReportReaderTest, GroupsArriveWhileTheRestOfTheFileIsUnread) {
     while (reader.next(group)) ++groups;
     EXPECT_EQ(groups, 1000);
     EXPECT_EQ(group.title, "G999");
-    EXPECT_EQ(reader.result().status, ReadResult::Status::kCutOff) << reader.result().problem;
+    EXPECT_EQ(reader.result().status, ReadResult::Status::eCutOff) << reader.result().problem;
     EXPECT_FALSE(reader.runInfo().present);
 }
 
@@ -252,7 +252,7 @@ TEST_F(ReportReaderTest, ElementsNamedFreelyByTestCodeDoNotStopTheReading) {
     text.closeTest({}, "", "", "Free", {0, 1}).closeGroup("", "G", {0, 1});
     Report report;
     const ReadResult result = read(text.finish("M", "P", "V"), report);
-    ASSERT_EQ(result.status, ReadResult::Status::kComplete) << result.problem;
+    ASSERT_EQ(result.status, ReadResult::Status::eComplete) << result.problem;
     ASSERT_EQ(report.groups.size(), 1u);
     const rtreport::Test& test = report.groups[0].tests.at(0);
     EXPECT_EQ(test.title, "Free");
@@ -263,7 +263,7 @@ TEST_F(ReportReaderTest, ElementsNamedFreelyByTestCodeDoNotStopTheReading) {
     // Cut inside such an element, the report still closes where it stops.
     Report cut;
     EXPECT_EQ(read(text.text().substr(0, text.text().find("<2nd<try>") + 12), cut).status,
-              ReadResult::Status::kCutOff);
+              ReadResult::Status::eCutOff);
     EXPECT_TRUE(cut.groups.at(0).tests.at(0).interrupted);
 }
 
@@ -291,7 +291,7 @@ TEST_F(ReportReaderTest, WhatIsNotAReportGivesAClearErrorAndNoGroups) {
         }
         Report report;
         const ReadResult result = readReport(c.path, report);
-        EXPECT_EQ(result.status, ReadResult::Status::kUnreadable);
+        EXPECT_EQ(result.status, ReadResult::Status::eUnreadable);
         EXPECT_FALSE(result.readable());
         EXPECT_EQ(result.problem.rfind(c.path + ": ", 0), 0u) << result.problem;
         EXPECT_NE(result.problem.find(c.says), std::string::npos) << result.problem;

@@ -1,0 +1,120 @@
+#include "rtrun/cli/Command.h"
+#include "rtrun/cli/Options.h"
+#include "rtrun/cli/RunSetup.h"
+#include "rtrun/cli/SuiteSetup.h"
+#include "rtrun/merge/ShardMerge.h"
+#include "rtrun/reports/ReportCompare.h"
+#include "rtrun/reports/RerunScript.h"
+#include "rtrun/reports/TestIndex.h"
+#include "rtrun/reports/junit/JUnitExport.h"
+#include "rtrun/system/ExitStatus.h"
+#include "rtrun/system/Process.h"
+#include <Rt/Rt.h>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+namespace rtrun {
+
+namespace {
+
+int printFailed(const std::string& report) {
+    std::string note, problem;
+    if (writeRerunScript(report, std::cout, note, problem) < 0) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return eCannotRun;
+    }
+    std::cout.flush();
+    if (!note.empty()) std::fprintf(stderr, "rtrun: %s\n", note.c_str());
+    return ePassed;
+}
+
+// Writes the script of a report's failed tests beside the report; `scripts`
+// gets its path, or stays empty when there is nothing to run again.
+bool makeRerunScript(const std::string& report, std::vector<std::string>& scripts) {
+    const std::string path = besideReport(report, ".rerun.rt");
+    std::ofstream script(path, std::ios::binary | std::ios::trunc);
+    std::string note, problem;
+    const int tests = script ? writeRerunScript(report, script, note, problem) : -1;
+    if (script && tests < 0) std::remove(path.c_str());
+    if (!script) problem = "cannot write " + path;
+    if (tests < 0 || !script.flush()) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return false;
+    }
+    if (!note.empty()) std::fprintf(stderr, "rtrun: %s\n", note.c_str());
+    if (tests == 0) {
+        std::printf("rtrun: %s holds no failed test: nothing to run again\n", report.c_str());
+        return true;
+    }
+    scripts = {path};
+    return true;
+}
+
+int makeSuite(const std::string& dir) {
+    std::string problem;
+    if (!initSuite(dir, problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return eCannotRun;
+    }
+    std::printf("Suite made in %s: put test scripts into Config/, then run 'rtrun --suite %s sample.rt'\n",
+                dir.c_str(), dir.c_str());
+    return ePassed;
+}
+
+// The commands that start the framework: runs, listings and merges.
+int withFramework(const Options& options) {
+    Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
+    chooseSuiteAndPlatform(options);
+    RtLib::init();
+    int status = eCannotRun;
+    if (options.mode == Mode::eMerge) {
+        status = mergeShards(options.mergeDir, options.scripts, options.junit);
+    } else {
+        RunPlan plan;
+        std::string problem;
+        if (makePlan(options, plan, problem)) status = executePlan(plan, options.inProcess);
+        else std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+    }
+    RtLib::fini();
+    return status;
+}
+
+int carryOut(const Options& options) {
+    switch (options.mode) {
+    case Mode::eHelp:
+        printHelp();
+        return ePassed;
+    case Mode::eVersion:
+        std::printf("rtrun %s (build %s), core library %s\n", RtLib::version(), RtLib::build(),
+                    KxVersion::whatString + 4);
+        return ePassed;
+    case Mode::eJUnitFrom: return convertReportToJUnit(options.junitFrom, options.junit);
+    case Mode::eCompare:
+        return compareReports(options.compareOld, options.compareNew, options.markdown, std::cout, std::cerr);
+    case Mode::eFailed: return printFailed(options.failedFrom);
+    case Mode::eInit: return makeSuite(options.initDir);
+    default: break;
+    }
+    if (options.failedFrom.empty()) return withFramework(options);
+    Options rerun = options;
+    if (!makeRerunScript(options.failedFrom, rerun.scripts)) return eCannotRun;
+    if (rerun.scripts.empty()) return ePassed;
+    rerun.failedFrom.clear();
+    return withFramework(rerun);
+}
+
+} // namespace
+
+int dispatchCommand(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!parseOptions(argc, argv, options, problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        std::fprintf(stderr, "Try 'rtrun --help'.\n");
+        return eCannotRun;
+    }
+    return carryOut(options);
+}
+
+} // namespace rtrun

@@ -1,0 +1,39 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace rtrun {
+
+// What rtrun is asked to do; a run unless an option chooses otherwise.
+enum class Mode { eRun, eList, eHelp, eVersion, eInit, eJUnitFrom, eFailed, eCompare, eMerge };
+
+struct Options {
+    Mode mode = Mode::eRun;
+    std::string suite;      // base directory of the suite, when given
+    std::string platform;   // platform name, when given
+    std::vector<std::string> scripts;
+    std::vector<std::string> filters;  // --filter patterns, in order
+    std::vector<std::string> libDirs;  // --lib-dir directories, in order
+    int durations = 5;                 // how many of the slowest tests to name
+    std::string initDir;               // --init: where to make a suite
+    bool inProcess = false;            // run without a supervisor
+    int shardIndex = -1, shardCount = 0;  // --shard I/N
+    double timeout = 0;                // seconds a test body may run; 0: no limit
+    std::string junit;      // the JUnit file to write: after the run, or from junitFrom
+    std::string junitFrom;  // the report to convert (Mode::eJUnitFrom)
+    std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs
+    std::string compareOld, compareNew;  // --compare OLD NEW
+    bool markdown = false;               // --compare writes Markdown
+    std::string mergeDir;                // --merge OUT_DIR: where the merged report goes; inputs in scripts
+};
+
+// "I/N": shard I (from 0) of N.
+bool parseShard(const std::string& text, int& index, int& count);
+// A positive number of seconds, as --timeout and KXRT_TEST_TIMEOUT give it.
+bool parseSeconds(const std::string& text, double& seconds);
+
+// False, with the reason in `problem`, for a command line that cannot run.
+bool parseOptions(int argc, char** argv, Options& options, std::string& problem);
+void printHelp();
+
+} // namespace rtrun

@@ -1,0 +1,136 @@
+#include "rtrun/cli/RunSetup.h"
+#include "rtrun/cli/SuiteSetup.h"
+#include "rtrun/run/InProcessRun.h"
+#include "rtrun/run/PublishUrl.h"
+#include "rtrun/run/RunSlot.h"
+#include "rtrun/supervise/Supervisor.h"
+#include "rtrun/system/ExitStatus.h"
+#include "rtrun/system/Files.h"
+#include "env/Platform.h"
+#include <Rt/Rt.h>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace rtrun {
+
+namespace {
+
+// The directories of --lib-dir and KXRT_LIB_PATH, in that order.
+std::vector<std::string> extraLibraryDirs(const Options& options) {
+    std::vector<std::string> dirs = options.libDirs;
+    if (const char* path = Rt::Platform::environment("KXRT_LIB_PATH")) {
+        std::istringstream list(path);
+        for (std::string dir; std::getline(list, dir, ':');)
+            if (!dir.empty()) dirs.push_back(dir);
+    }
+    return dirs;
+}
+
+// The run's shard: --shard, else the sharding variables test runners set.
+bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
+    if (options.shardCount > 0) {
+        plan.shardIndex = options.shardIndex;
+        plan.shardCount = options.shardCount;
+    } else {
+        const char* total = Rt::Platform::environment("TEST_TOTAL_SHARDS");
+        const char* index = Rt::Platform::environment("TEST_SHARD_INDEX");
+        if (!total || !*total) return true;
+        const std::string shard = std::string(index ? index : "") + "/" + total;
+        if (!parseShard(shard, plan.shardIndex, plan.shardCount)) {
+            problem = "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS make no shard: '" + shard + "'";
+            return false;
+        }
+    }
+    // The test runner asks to be told that sharding is understood.
+    if (const char* status = Rt::Platform::environment("TEST_SHARD_STATUS_FILE")) {
+        if (*status) std::ofstream(status, std::ios::app);
+    }
+    return true;
+}
+
+// Claims the run's names in the result directory; false when the run cannot happen.
+bool claimResultDirectory(RunSlot& slot) {
+    std::string results = Rt::resultDir().toStdString();
+    Rt::Platform::makeDirectory(results.c_str());
+    if (!Rt::Platform::isWritableDirectory(results)) {
+        std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
+                     results.c_str());
+        return false;
+    }
+    results = withTrailingSlash(results);
+    std::string problem;
+    if (!slot.claim(results, Rt::TestReporter::makeRunName().toStdString(), Rt::platform().toStdString(), problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return false;
+    }
+    if (!slot.movedTo().empty()) Rt::setResultDir(slot.movedTo().c_str());
+    if (!slot.earlierMovedTo().empty())
+        std::fprintf(stderr, "rtrun: the earlier run of this minute was moved aside: %s.xml (with its page and e-mail summary)\n",
+                     forDisplay(slot.earlierMovedTo()).c_str());
+    return true;
+}
+
+} // namespace
+
+bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
+    if (options.mode == Mode::eList)
+        plan.purpose = options.scripts.empty() ? RunPlan::Purpose::eListCases : RunPlan::Purpose::eListTests;
+    plan.scripts = options.scripts;
+    plan.timeout = options.timeout;
+    plan.durations = options.durations;
+    plan.junit = options.junit;
+    const char* timeout = Rt::Platform::environment("KXRT_TEST_TIMEOUT");
+    if (plan.timeout == 0 && timeout && *timeout && !parseSeconds(timeout, plan.timeout)) {
+        problem = std::string("KXRT_TEST_TIMEOUT needs a number of seconds above 0, not '") + timeout + "'";
+        return false;
+    }
+    if (!isUsablePlatform(Rt::platform().toStdString())) {
+        problem = "platform name '" + Rt::platform().toStdString() + "' holds a path separator or '..'";
+        return false;
+    }
+    if (!options.filters.empty()) {
+        for (const std::string& pattern : options.filters)
+            if (!plan.filter.add(pattern, problem)) return false;
+    } else if (const char* patterns = Rt::Platform::environment("KXRT_FILTER")) {
+        if (!plan.filter.addAll(patterns, problem)) {
+            problem = "KXRT_FILTER: " + problem;
+            return false;
+        }
+    }
+    if (const char* base = Rt::Platform::environment("KXRT_PUBLISH_URL")) {
+        if (*base && publishedPageUrl(base, "page.htm", problem).empty()) return false;
+    }
+    if (!shardOf(options, plan, problem)) return false;
+    plan.libDirs = extraLibraryDirs(options);
+    for (const std::string& dir : plan.libDirs) {
+        if (!Rt::Platform::isReadableDirectory(dir)) {
+            problem = "the test library directory " + dir + " is not a readable directory";
+            return false;
+        }
+    }
+    return true;
+}
+
+int executePlan(RunPlan& plan, bool inProcess) {
+    std::string problem;
+    std::vector<std::string> resolved;
+    if (!resolveScripts(plan.scripts, resolved, problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return eCannotRun;
+    }
+    plan.scripts = resolved;
+    if (plan.purpose != RunPlan::Purpose::eRun) return runInProcess(plan);
+    if (plan.shardCount > 1) {  // each shard's files in a directory of their own
+        std::string results = withTrailingSlash(Rt::resultDir().toStdString());
+        Rt::Platform::makeDirectory(results.c_str());
+        results += "shard-" + std::to_string(plan.shardIndex) + "-of-" + std::to_string(plan.shardCount) + "/";
+        Rt::setResultDir(results.c_str());
+    }
+    RunSlot slot;
+    if (!claimResultDirectory(slot)) return eCannotRun;
+    plan.movedTo = slot.movedTo();
+    return inProcess ? runInProcess(plan) : superviseRun(plan);
+}
+
+} // namespace rtrun

@@ -1,0 +1,149 @@
+#include "rtrun/reports/ReportCompare.h"
+#include "rtrun/system/SecondsFormat.h"
+#include "rtrun/system/ExitStatus.h"
+#include "report/reader/ReportReader.h"
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace rtrun {
+
+namespace {
+
+struct Outcome {
+    bool failed = false;
+    double seconds = 0;
+};
+
+// A report's tests as read: each group's title (empty when the report is
+// cut off before it) and its tests' titles, arguments and outcomes.
+struct ReadTest {
+    std::size_t group;
+    std::string title;
+    std::vector<std::string> args;
+    Outcome outcome;
+};
+struct ReadTests {
+    std::vector<std::string> groupTitles;
+    std::vector<ReadTest> tests;
+    int cutTests = 0;  // tests whose element the report ends inside: no title to know them by
+    rtreport::ReadResult result;
+};
+
+ReadTests readTests(const std::string& path) {
+    ReadTests read;
+    rtreport::ReportReader reader(path);
+    rtreport::Group group;
+    while (reader.next(group)) {
+        for (const rtreport::Test& test : group.tests) {
+            if (test.interrupted && test.title.empty()) ++read.cutTests;
+            else read.tests.push_back({read.groupTitles.size(), test.title, test.args, {test.failed() || test.interrupted, test.seconds()}});
+        }
+        read.groupTitles.push_back(group.title);
+    }
+    read.result = reader.result();
+    return read;
+}
+
+// The tests by key, in report order. A group the report was cut off in
+// has no title yet: it takes the title of the other report's group at its place.
+struct TestsOf {
+    std::map<std::string, Outcome> byKey;
+    std::vector<std::pair<std::string, std::string>> order;  // key, name as shown
+};
+
+TestsOf keyed(const ReadTests& read, const ReadTests& other) {
+    TestsOf tests;
+    std::map<std::string, int> seen;
+    for (const ReadTest& test : read.tests) {
+        std::string group = read.groupTitles[test.group];
+        if (group.empty() && test.group < other.groupTitles.size()) group = other.groupTitles[test.group];
+        std::string name = group + " / " + test.title;
+        if (!test.args.empty()) {
+            name += " (";
+            for (std::size_t i = 0; i < test.args.size(); ++i) name += (i ? ", " : "") + test.args[i];
+            name += ")";
+        }
+        // Unit separators keep the fields apart whatever they hold.
+        std::string key = group + '\x1f' + test.title;
+        for (const std::string& arg : test.args) key += '\x1f' + arg;
+        const int occurrence = ++seen[key];
+        key += '\x1e' + std::to_string(occurrence);
+        if (occurrence > 1) name += " #" + std::to_string(occurrence);
+        tests.byKey[key] = test.outcome;
+        tests.order.emplace_back(key, name);
+    }
+    return tests;
+}
+
+struct Section {
+    const char* title;
+    std::vector<std::string> lines;
+};
+
+std::string secondsText(double seconds) { return twoDecimalSeconds(seconds) + " s"; }
+
+void print(std::ostream& out, const std::vector<Section>& sections, bool markdown) {
+    for (const Section& section : sections) {
+        if (section.lines.empty()) continue;
+        if (markdown) {
+            out << "### " << section.title << " (" << section.lines.size() << ")\n\n";
+            for (const std::string& line : section.lines) {
+                std::string quoted;
+                for (char c : line) quoted += c == '`' ? '\'' : c;
+                out << "- `" << quoted << "`\n";
+            }
+        } else {
+            out << section.title << " (" << section.lines.size() << "):\n";
+            for (const std::string& line : section.lines) out << "  " << line << "\n";
+        }
+        out << "\n";
+    }
+}
+
+} // namespace
+
+int compareReports(const std::string& oldReport, const std::string& newReport, bool markdown, std::ostream& out,
+                   std::ostream& errors) {
+    const ReadTests oldRead = readTests(oldReport);
+    const ReadTests newRead = readTests(newReport);
+    for (const ReadTests* read : {&oldRead, &newRead}) {
+        if (!read->result.readable()) {
+            errors << "rtrun: " << read->result.problem << "\n";
+            return eCannotRun;
+        }
+    }
+    const TestsOf before = keyed(oldRead, newRead);
+    const TestsOf after = keyed(newRead, oldRead);
+    std::vector<Section> sections = {{"New failures", {}}, {"Fixed", {}},        {"Still failing", {}},
+                                     {"New tests", {}},    {"Removed tests", {}}, {"Slower", {}}};
+    for (const auto& [key, name] : after.order) {
+        const Outcome& now = after.byKey.at(key);
+        const auto earlier = before.byKey.find(key);
+        const bool existed = earlier != before.byKey.end();
+        if (!existed) sections[3].lines.push_back(name);
+        if (now.failed && !(existed && earlier->second.failed)) sections[0].lines.push_back(name);
+        if (!existed) continue;
+        if (!now.failed && earlier->second.failed) sections[1].lines.push_back(name);
+        if (now.failed && earlier->second.failed) sections[2].lines.push_back(name);
+        const double was = earlier->second.seconds;
+        if (now.seconds >= 2 * was && now.seconds - was > 1.0)
+            sections[5].lines.push_back(name + ": " + secondsText(was) + " -> " + secondsText(now.seconds));
+    }
+    for (const auto& [key, name] : before.order)
+        if (!after.byKey.count(key)) sections[4].lines.push_back(name);
+
+    for (const ReadTests* read : {&oldRead, &newRead}) {
+        if (!read->result.cutOff()) continue;
+        out << (markdown ? "> " : "") << "Compared as far as it goes: " << read->result.problem;
+        if (read->cutTests) out << " (the test it ends inside has no title yet and is left out)";
+        out << "\n\n";
+    }
+    print(out, sections, markdown);
+    out << sections[0].lines.size() << " new failures, " << sections[1].lines.size() << " fixed, "
+        << sections[2].lines.size() << " still failing, " << sections[3].lines.size() << " new, "
+        << sections[4].lines.size() << " removed, " << sections[5].lines.size() << " slower\n";
+    return sections[0].lines.empty() ? ePassed : eFailed;
+}
+
+} // namespace rtrun

@@ -1,0 +1,76 @@
+#include "rtrun/run/PieceLog.h"
+#include "rtrun/system/Process.h"
+#include <algorithm>
+#include <new>
+
+namespace rtrun {
+
+static_assert(sizeof(PieceLog) % alignof(PieceLog::Entry) == 0, "the entries that follow a log are aligned");
+
+PieceLog* PieceLog::create(std::int64_t capacity) {
+    std::FILE* scratch = std::tmpfile();
+    if (!scratch) return nullptr;
+    // Unbuffered: each process reads and writes the file itself, with no
+    // copy of it in a buffer that the other could have made stale.
+    std::setvbuf(scratch, nullptr, _IONBF, 0);
+    const std::size_t bytes = sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(Entry);
+    void* memory = Process::sharedMemory(bytes);
+    if (!memory) {
+        std::fclose(scratch);
+        return nullptr;
+    }
+    PieceLog* log = new (memory) PieceLog;
+    log->m_capacity = capacity;
+    log->m_scratch = scratch;
+    log->reset();
+    return log;
+}
+
+void PieceLog::reset() {
+    phase = eIdle;
+    scriptIndex = -1;
+    position = -1;
+    bodyStart = 0;
+    finished = 0;
+    testsReached = 0;
+    scriptProblems = 0;
+    librariesRefused = 0;
+    count = 0;
+    spilled = 0;
+    m_scratchFailed = 0;
+}
+
+PieceLog::Entry* PieceLog::entry(std::int64_t index) {
+    const std::int64_t slot = index - spilled.load(std::memory_order_relaxed);
+    return slot >= 0 && slot < m_capacity ? &ring()[slot] : nullptr;
+}
+
+bool PieceLog::makeRoom() {
+    const std::int64_t n = count.load(std::memory_order_relaxed);
+    const std::int64_t done = spilled.load(std::memory_order_relaxed);
+    if (n - done < m_capacity) return true;
+    if (m_scratchFailed.load(std::memory_order_relaxed)) return false;
+    // The whole ring, at its place in the file, in one write.
+    const long offset = static_cast<long>(done * static_cast<std::int64_t>(sizeof(Entry)));
+    const std::size_t entries = static_cast<std::size_t>(m_capacity);
+    if (std::fseek(m_scratch, offset, SEEK_SET) != 0 || std::fwrite(ring(), sizeof(Entry), entries, m_scratch) != entries ||
+        std::fflush(m_scratch) != 0) {
+        m_scratchFailed.store(1, std::memory_order_relaxed);
+        return false;
+    }
+    spilled.store(done + m_capacity, std::memory_order_release);
+    return true;
+}
+
+std::vector<PieceLog::Entry> PieceLog::allEntries() const {
+    const std::int64_t done = spilled.load();
+    std::vector<Entry> all(static_cast<std::size_t>(done));
+    if (done > 0 && (std::fseek(m_scratch, 0, SEEK_SET) != 0 ||
+                     std::fread(all.data(), sizeof(Entry), all.size(), m_scratch) != all.size()))
+        all.assign(all.size(), Entry{-1, -1, -1, 0, 0});  // cannot happen short of a failing disk
+    const std::int64_t inRing = std::min(count.load() - done, m_capacity);
+    all.insert(all.end(), ring(), ring() + inRing);
+    return all;
+}
+
+} // namespace rtrun

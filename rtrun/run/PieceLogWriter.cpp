@@ -1,0 +1,55 @@
+#include "rtrun/run/PieceLogWriter.h"
+#include "rtrun/system/Process.h"
+
+namespace rtrun {
+
+PieceLog::Entry* PieceLogWriter::current() { return m_log.entry(m_log.count.load(std::memory_order_relaxed) - 1); }
+
+void PieceLogWriter::libraryLoaded(const KxString&, Rt::LibraryOutcome outcome, const KxString&) {
+    if (outcome != Rt::LibraryOutcome::eFactory) ++m_log.librariesRefused;
+}
+
+void PieceLogWriter::scriptStarted(const KxString&) { ++m_scriptIndex; }
+
+void PieceLogWriter::scriptProblem(const KxString&, const KxString&) {
+    if (m_scriptIndex >= m_countFrom) ++m_log.scriptProblems;
+}
+
+void PieceLogWriter::testCreating(const Rt::TestInfo& info) {
+    m_log.scriptIndex.store(info.scriptIndex, std::memory_order_relaxed);
+    m_log.position.store(info.position, std::memory_order_relaxed);
+    m_log.phase.store(PieceLog::eCreating, std::memory_order_release);
+    ++m_log.testsReached;
+    const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
+    const bool kept = m_log.makeRoom();
+    m_log.count.store(n + 1, std::memory_order_release);
+    if (PieceLog::Entry* entry = kept ? m_log.entry(n) : nullptr)
+        *entry = PieceLog::Entry{-1, info.scriptIndex, info.position, 0, 0};
+}
+
+void PieceLogWriter::testNotCreated(const Rt::TestInfo&, Rt::CreationFailure failure, const KxString&) {
+    if (PieceLog::Entry* entry = current()) entry->flags |= PieceLog::eNotRun | (static_cast<int>(failure) << 8);
+    m_log.phase.store(PieceLog::eIdle, std::memory_order_release);
+}
+
+void PieceLogWriter::testStarted(const Rt::TestInfo&, const Rt::TestSet&, int reportId) {
+    if (PieceLog::Entry* entry = current()) entry->reportId = reportId;
+    m_log.bodyStart.store(Process::monotonicSeconds(), std::memory_order_relaxed);
+    m_log.phase.store(PieceLog::eRunning, std::memory_order_release);
+}
+
+void PieceLogWriter::errorCounted(const KxStdError&, Rt::ErrorCategory category) {
+    if (category != Rt::eTestError && category != Rt::eExternalError) return;
+    if (m_log.phase.load(std::memory_order_relaxed) == PieceLog::eIdle) return;
+    if (PieceLog::Entry* entry = current()) entry->flags |= PieceLog::eErrorRecorded;
+}
+
+void PieceLogWriter::testEnded(const Rt::TestInfo&, const Rt::TestSet&, bool passed) {
+    if (PieceLog::Entry* entry = current()) {
+        if (!passed && !(entry->flags & PieceLog::eErrorRecorded)) entry->flags |= PieceLog::eReturnedFalse;
+        entry->seconds = Process::monotonicSeconds() - m_log.bodyStart.load(std::memory_order_relaxed);
+    }
+    m_log.phase.store(PieceLog::eIdle, std::memory_order_release);
+}
+
+} // namespace rtrun

@@ -1,0 +1,37 @@
+#pragma once
+#include "rtrun/run/TestFilter.h"
+#include <string>
+#include <vector>
+
+namespace rtrun {
+
+struct PieceLog;
+
+// What a run is to do, settled before any test library loads.
+struct RunPlan {
+    // What the run does with its scripts: run them, list the tests they
+    // would run, or (given none) list every registered test case.
+    enum class Purpose { eRun, eListTests, eListCases };
+    Purpose purpose = Purpose::eRun;
+    std::vector<std::string> scripts;  // as the driver reads them, relative to Config/
+    TestFilter filter;
+    std::vector<std::string> libDirs;  // beyond the core library's directory
+    std::string movedTo;               // the run's own result directory, when a live run held the names
+    double timeout = 0;                // seconds a test body may run; 0: no limit
+    int shardIndex = 0;                // this run's shard, of shardCount
+    int shardCount = 1;
+    int durations = 5;                 // how many of the slowest tests to name
+    std::string junit;                 // where to write the run's results as JUnit XML, when asked
+};
+
+// A supervised child's share of a run.
+struct Piece {
+    int number = 1;  // the first child runs as an unsupervised run would
+    // Only the tests after this one run (script index, position); -1: all.
+    int resumeScript = -1;
+    int resumePosition = -1;
+    PieceLog* log = nullptr;
+    std::string resultDir;  // where a later child writes its report
+};
+
+} // namespace rtrun

@@ -1,0 +1,86 @@
+#include "rtrun/run/RunSlot.h"
+#include "env/Platform.h"
+#include "rtrun/system/Files.h"
+#include "rtrun/system/Process.h"
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace rtrun {
+
+using Process::FileKind;
+
+namespace {
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Moves `from` to `to`, naming the earlier file names inside it anew, so
+// that a moved page still finds its moved report.
+bool moveRenaming(const std::string& from, const std::string& to, const std::string& oldName,
+                  const std::string& newName) {
+    std::string text;
+    if (!readFile(from, text)) return false;
+    replaceAll(text, oldName + ".xml", newName + ".xml");
+    replaceAll(text, oldName + ".htm", newName + ".htm");
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (!(out << text) || !out.flush()) return false;
+    return std::remove(from.c_str()) == 0;
+}
+
+} // namespace
+
+// False only when a live run holds the names in `dir`. Where no lock can be
+// had at all (the directory is unusable, say) the run goes on unlocked, and
+// a report it cannot write is reported as such.
+bool RunSlot::lockIn(const std::string& dir, const std::string& runName) {
+    const std::string path = dir + "." + runName + ".lock";
+    int error = 0;
+    const Process::LockResult result = Process::lockFile(path, m_lock, error);
+    if (result == Process::LockResult::eLocked) m_lockPath = path;
+    return result != Process::LockResult::eHeld;
+}
+
+bool RunSlot::claim(std::string& resultDir, const std::string& runName, const std::string& platform,
+                    std::string& problem) {
+    for (int n = 2; !lockIn(m_movedTo.empty() ? resultDir : m_movedTo, runName); ++n) {
+        // A live run holds the names: this run gets a directory of its own.
+        m_movedTo = resultDir + runName + "-" + std::to_string(n) + "/";
+        Rt::Platform::makeDirectory(m_movedTo.c_str());
+        if (Process::fileKind(m_movedTo) != FileKind::eDirectory) {
+            problem = "cannot make the directory " + m_movedTo;
+            return false;
+        }
+    }
+    if (!m_movedTo.empty()) resultDir = m_movedTo;
+    moveEarlierRun(resultDir, runName, platform);
+    return true;
+}
+
+void RunSlot::moveEarlierRun(const std::string& dir, const std::string& runName, const std::string& platform) {
+    const std::string report = dir + runName + ".xml";
+    if (Process::fileKind(report) != FileKind::eFile) return;  // anything else fails as the report
+    std::string earlier;
+    for (int n = 1;; ++n) {
+        earlier = runName + "-earlier" + std::to_string(n);
+        if (Process::fileKind(dir + earlier + ".xml") == FileKind::eNone) break;
+    }
+    int error = 0;
+    if (!Process::renameFile(report, dir + earlier + ".xml", error)) return;
+    const std::string page = dir + runName + ".htm";
+    if (Process::fileKind(page) == FileKind::eFile) moveRenaming(page, dir + earlier + ".htm", runName, earlier);
+    const std::string email = dir + platform + "/" + runName + ".email";
+    if (Process::fileKind(email) == FileKind::eFile)
+        moveRenaming(email, dir + platform + "/" + earlier + ".email", runName, earlier);
+    m_earlierMovedTo = dir + earlier;
+}
+
+void RunSlot::release() {
+    Process::unlockFile(m_lockPath, m_lock);
+    m_lock = -1;
+    m_lockPath.clear();
+}
+
+} // namespace rtrun

@@ -1,0 +1,136 @@
+#include "rtrun/run/RunSummary.h"
+#include "rtrun/run/PublishUrl.h"
+#include "rtrun/reports/TestIndex.h"
+#include "rtrun/reports/junit/JUnitExport.h"
+#include "rtrun/system/ExitStatus.h"
+#include "rtrun/system/Files.h"
+#include "rtrun/system/Process.h"
+#include "env/Platform.h"
+#include "report/SecondsText.h"
+#include <Rt/Rt.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace rtrun {
+
+namespace {
+
+bool fileExists(const std::string& path) { return Process::fileKind(path) == Process::FileKind::eFile; }
+
+bool useColour() {
+    return Process::isTerminal(stdout) && !Rt::Platform::environment("NO_COLOR");
+}
+
+void printTest(const RunTally::Test& test, bool colour) {
+    const bool failed = test.verdict == RunTally::Verdict::eFailed;
+    const char* label = failed ? "FAILED " : "NOT RUN";
+    if (colour) std::printf("  %s%s\033[0m  ", failed ? "\033[31m" : "\033[33m", label);
+    else std::printf("  %s  ", label);
+    if (test.group.empty()) std::printf("%s", test.title.c_str());
+    else std::printf("%s / %s", test.group.c_str(), test.title.c_str());
+    if (!test.args.empty()) {
+        std::printf(" (");
+        for (std::size_t i = 0; i < test.args.size(); ++i) std::printf("%s%s", i ? ", " : "", test.args[i].c_str());
+        std::printf(")");
+    }
+    if (!test.why.empty()) std::printf(": %s", test.why.c_str());
+    std::printf("\n");
+}
+
+void printSlowest(const RunTally& tally, int count) {
+    const std::vector<const RunTally::Timed*> slowest = tally.slowest(count);
+    if (slowest.empty()) return;
+    std::printf("Slowest:\n");
+    for (const RunTally::Timed* test : slowest)
+        std::printf("  %s %s%s%s\n", Rt::SecondsText(test->seconds).text, test->group.c_str(),
+                    test->group.empty() ? "" : " / ", test->title.c_str());
+}
+
+} // namespace
+
+void RunSummary::nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath) {
+    report = forDisplay(reportPath);
+    page = forDisplay(pagePath);
+    email = forDisplay(emailPath);
+}
+
+bool reportIsComplete(const std::string& path) {
+    static const char kEnd[] = "</KxRegTester>\r\n";
+    const long length = static_cast<long>(sizeof(kEnd) - 1);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char tail[sizeof(kEnd)] = {};
+    const bool read = std::fseek(file, -length, SEEK_END) == 0 && std::fread(tail, 1, length, file) == std::size_t(length);
+    std::fclose(file);
+    return read && std::memcmp(tail, kEnd, length) == 0;
+}
+
+// With KXRT_PUBLISH_URL set, the e-mail links to the page where it is published.
+void RunSummary::publishPageLink() const {
+    const char* base = Rt::Platform::environment("KXRT_PUBLISH_URL");
+    if (!base || !*base) return;
+    const std::size_t slash = page.find_last_of('/');
+    std::string problem;
+    if (!rewritePageLink(email, slash == std::string::npos ? page : page.substr(slash + 1), base, problem))
+        std::fprintf(stderr, "rtrun: the e-mail summary keeps its relative link to the page: %s\n", problem.c_str());
+}
+
+int RunSummary::finish(const RunTally& tally) const {
+    std::fflush(stdout);
+    const Rt::ErrorSummary& t = totals;
+    std::printf("rtrun: %d error(s), %d warning(s), %d external error(s), %d external warning(s), "
+                "%d core-library error(s)\n",
+                t.errors(), t.warnings(), t.extErrors(), t.extWarnings(), t.kxErrors());
+    const int passed = tally.count(RunTally::Verdict::ePassed);
+    const int failed = tally.count(RunTally::Verdict::eFailed);
+    const int notRun = tally.count(RunTally::Verdict::eNotRun);
+    const bool colour = useColour();
+    std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
+    for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour);
+    printSlowest(tally, durations);
+
+    const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
+    if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
+    bool junitLost = false;
+    if (reportOk) {
+        std::printf("Report: %s\n", report.c_str());
+        if (!junit.empty()) {
+            const JUnitOutcome converted = writeJUnit(report, junit, tally.falseReturns());
+            if (converted.written) std::printf("JUnit: %s\n", junit.c_str());
+            else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
+            junitLost = !converted.written;
+        }
+        const std::string index = TestIndex::pathBeside(report);
+        if (!tally.writeIndex(index)) std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
+    }
+    if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
+    else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
+        std::fprintf(stderr, "rtrun: no page was written: the page template %sdefault.htm does not exist\n",
+                     Rt::scriptDir().toStdString().c_str());
+    if (fileExists(email)) {
+        publishPageLink();
+        std::printf("E-mail summary: %s\n", email.c_str());
+    }
+    std::fflush(stdout);
+
+    if (!tally.abandonReason().empty())
+        std::fprintf(stderr, "rtrun: test code ended the process (%s); the tests after it did not run\n",
+                     tally.abandonReason().c_str());
+    if (tally.scriptProblems() > 0)
+        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
+                     tally.scriptProblems());
+    if (tally.total() == 0) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+
+    if (!reportOk) {
+        if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
+        return eCannotRun;
+    }
+    if (junitLost) return eCannotRun;
+    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
+                       tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
+                       t.extErrors() == 0;
+    return clean ? ePassed : eFailed;
+}
+
+} // namespace rtrun

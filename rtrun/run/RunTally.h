@@ -1,0 +1,119 @@
+#pragma once
+#include <Rt/Rt.h>
+#include "results/RunObserver.h"
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace rtrun {
+
+// What rtrun learns of a run from the framework's events: which libraries
+// could be used, which tests ran and how they ended, which could not be
+// made, script problems and a report that could not be written. Problems
+// are shown on standard error as they happen.
+//
+// A passing test leaves only its counts, its line of the test index (kept in
+// a temporary file, not in memory) and, if it is among the slowest, its
+// times: however many tests pass, the tally stays the same size.
+class RunTally : public Rt::RunObserver {
+public:
+    enum class Verdict { ePassed, eFailed, eNotRun };
+    struct Test {
+        std::string script;
+        int position = 0;   // among the Test objects of its script
+        std::string caseName;
+        std::string group;
+        std::string title;  // as the test set it, else the script's case name
+        std::vector<std::string> args;
+        std::string why;    // the first error's text, or why it did not run
+        Verdict verdict = Verdict::eNotRun;
+        double seconds = 0;
+        int reportId = -1;
+        bool returnedFalse = false;
+        bool errorRecorded = false;  // its element holds an Error or ExtError record
+    };
+    // A test that ran, as the list of the slowest names it.
+    struct Timed {
+        double seconds = 0;
+        long order = 0;  // among the tests told, from 0
+        std::string group;
+        std::string title;
+    };
+
+    // Keeps the times of the `slowestKept` slowest tests; all of them when negative.
+    explicit RunTally(int slowestKept = -1);
+    ~RunTally() override;
+    RunTally(const RunTally&) = delete;
+    RunTally& operator=(const RunTally&) = delete;
+
+    // Library events
+    void libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, const KxString& reason) override;
+    int librariesUsed() const { return m_librariesUsed; }
+    int librariesRefused() const { return m_librariesRefused; }
+
+    // Problems in the scripts before this one were shown by an earlier piece of the run.
+    void quietBefore(int scriptIndex) { m_quietBefore = scriptIndex; }
+
+    // Run events
+    void scriptStarted(const KxString& script) override;
+    void scriptProblem(const KxString& script, const KxString& problem) override;
+    void testCreating(const Rt::TestInfo& info) override;
+    void testNotCreated(const Rt::TestInfo& info, Rt::CreationFailure failure, const KxString& reason) override;
+    void testStarted(const Rt::TestInfo& info, const Rt::TestSet& test, int reportId) override;
+    void errorCounted(const KxStdError& error, Rt::ErrorCategory category) override;
+    void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
+    void reportNotWritten(const KxString& path, int error) override;
+    void runAbandoned(const KxString& reason) override;
+
+    // For a run told from its pieces' logs and reports instead of events.
+    void addTest(Test test);
+    void addProblems(int scriptProblems, int librariesRefused);
+
+    // The tests that failed or did not run, in the order told.
+    std::vector<const Test*> unpassed() const;
+    // The slowest of the tests that ran, slowest first (the earlier of two
+    // equally slow ones first), at most `count`.
+    std::vector<const Timed*> slowest(int count) const;
+    int count(Verdict verdict) const;
+    int total() const { return m_total + (m_open ? 1 : 0); }
+    int scriptProblems() const { return m_scriptProblems; }
+    bool reportLost() const { return m_reportError != 0; }
+    const std::string& abandonReason() const { return m_abandonReason; }
+    // Report ids of the tests whose body returned false without an error.
+    std::set<int> falseReturns() const;
+    // Writes the test index of the tests that have a report element, in the
+    // order told; false when it could not be written whole.
+    bool writeIndex(const std::string& path) const;
+
+private:
+    void finish(const Rt::TestSet& test, Verdict verdict);
+    // Counts the current test and keeps what the end of the run needs of it.
+    void settle(Test& test);
+    void noteTime(const Test& test);
+    void appendIndexLine(const Test& test);
+    bool copyIndexLines(std::FILE* to) const;
+
+    int m_librariesUsed = 0;
+    int m_librariesRefused = 0;
+    std::vector<std::string> m_refusedLibraries;
+    int m_total = 0;
+    int m_counts[3] = {};
+    std::vector<Test> m_unpassed;
+    std::vector<Timed> m_slowest;  // sorted slowest first when m_slowestKept >= 0
+    int m_slowestKept = -1;
+    Test m_current;
+    bool m_open = false;  // m_current is being created or running
+    KxChron m_watch;
+    std::FILE* m_index = nullptr;  // index lines so far; null until the first, or when no file could be had
+    std::string m_indexInMemory;   // where they go without a file
+    std::string m_line;            // the line being written, reused
+    bool m_indexLost = false;
+    int m_scriptProblems = 0;
+    int m_scriptIndex = -1;
+    int m_quietBefore = -1;
+    int m_reportError = 0;
+    std::string m_abandonReason;
+};
+
+} // namespace rtrun

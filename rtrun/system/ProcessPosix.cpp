@@ -1,0 +1,134 @@
+#include "rtrun/system/Process.h"
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <ctime>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace rtrun {
+namespace Process {
+
+namespace {
+
+void callWithStatus(int status, void* handler) { reinterpret_cast<void (*)(int)>(handler)(status); }
+
+} // namespace
+
+bool onExit(void (*handler)(int status)) {
+#if defined(__GLIBC__)
+    return ::on_exit(&callWithStatus, reinterpret_cast<void*>(handler)) == 0;
+#else
+    static void (*s_handler)(int) = handler;
+    return std::atexit([] { s_handler(-1); }) == 0;
+#endif
+}
+
+void endNow(int status) { ::_exit(status); }
+
+void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+
+bool isTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) == 1; }
+
+std::string errorText(int error) { return std::strerror(error); }
+
+FileKind fileKind(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return FileKind::eNone;
+    if (S_ISREG(info.st_mode)) return FileKind::eFile;
+    if (S_ISDIR(info.st_mode)) return FileKind::eDirectory;
+    return FileKind::eOther;
+}
+
+bool renameFile(const std::string& from, const std::string& to, int& error) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    error = errno;
+    return false;
+}
+
+void* sharedMemory(std::size_t bytes) {
+    void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return memory == MAP_FAILED ? nullptr : memory;
+}
+
+int startChild(int (*body)(void*), void* context) {
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid < 0 ? -1 : static_cast<int>(pid);
+    const int status = body(context);
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+bool waitChild(int pid, ChildEnd& end, bool (*poll)(void*), void* context, double pollSeconds) {
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, poll ? WNOHANG : 0);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return false;
+        if (done == 0 && poll) {
+            if (poll(context)) ::kill(pid, SIGKILL);
+            struct timespec pause{0, static_cast<long>(pollSeconds * 1e9)};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+    end.exited = WIFEXITED(status);
+    end.status = end.exited ? WEXITSTATUS(status) : 0;
+    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return true;
+}
+
+std::string signalText(int signal) {
+    const char* name = ::strsignal(signal);
+    return std::to_string(signal) + " (" + (name ? name : "unknown signal") + ")";
+}
+
+double monotonicSeconds() {
+    struct timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+bool silence(std::FILE* stream, int& saved) {
+    std::fflush(stream);
+    saved = ::dup(::fileno(stream));
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved < 0 || null < 0) return false;
+    ::dup2(null, ::fileno(stream));
+    ::close(null);
+    return true;
+}
+
+void restore(std::FILE* stream, int saved) {
+    if (saved < 0) return;
+    std::fflush(stream);
+    ::dup2(saved, ::fileno(stream));
+    ::close(saved);
+}
+
+LockResult lockFile(const std::string& path, int& handle, int& error) {
+    handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (handle < 0) {
+        error = errno;
+        return LockResult::eFailed;
+    }
+    if (::flock(handle, LOCK_EX | LOCK_NB) == 0) return LockResult::eLocked;
+    error = errno;
+    ::close(handle);
+    handle = -1;
+    return error == EWOULDBLOCK ? LockResult::eHeld : LockResult::eFailed;
+}
+
+void unlockFile(const std::string& path, int handle) {
+    if (handle < 0) return;
+    ::unlink(path.c_str());
+    ::close(handle);
+}
+
+} // namespace Process
+} // namespace rtrun
