@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <unistd.h>
 
@@ -18,13 +17,6 @@ std::string dirsOf(const Rt::GlobalStorage& g) {
     return text(g.inDataDir()) + " " + text(g.outDataDir()) + " " + text(g.resultDir()) + " " +
            text(g.scriptDir()) + " " + text(g.configDir());
 }
-
-std::string stampOf(int year, int month, int day, int hour, int min) {
-    char stamp[64];
-    std::snprintf(stamp, sizeof(stamp), "%d-%02d-%02d %02d:%02d", year, month, day, hour, min);
-    return stamp;
-}
-std::string stampOf(const Rt::GlobalStorage& g) { return stampOf(g.year(), g.month(), g.day(), g.hour(), g.min()); }
 
 void set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
@@ -108,28 +100,6 @@ TEST_F(GlobalStorageTest, OnlyTheOutputDirectoryIsMadeAndOnlyWhenItsParentExists
     set("KXRT_OUTDATA_DIR", suite.base() + "written");
     Rt::GlobalStorage named;
     EXPECT_TRUE(fs::is_directory(suite.base() + "written"));
-}
-
-TEST_F(GlobalStorageTest, StampAndMachineComeFromTheClockAndTheHost) {
-    auto localNow = [] {
-        std::time_t now = std::time(nullptr);
-        std::tm broken{};
-        ::localtime_r(&now, &broken);
-        return broken;
-    };
-    const std::tm before = localNow();
-    Kx::SharedPtr<Rt::GlobalStorage> storage(new Rt::GlobalStorage);
-    const std::tm after = localNow();
-    if (before.tm_min == after.tm_min) {
-        EXPECT_EQ(stampOf(*storage), stampOf(before.tm_year + 1900, before.tm_mon + 1, before.tm_mday,
-                                             before.tm_hour, before.tm_min));
-    }
-    char host[256] = {};
-    const bool named = ::gethostname(host, sizeof(host)) == 0 && host[0] != '\0';
-    EXPECT_EQ(text(storage->machine()), named ? std::string(host) : std::string("Unknown"));
-    char buffer[100] = {};
-    EXPECT_EQ(storage->getSystemName(buffer, sizeof(buffer)), named);
-    EXPECT_STREQ(buffer, named ? host : "");
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "env/RtLib.h"
 #include "support/TempSuite.h"
 #include <gtest/gtest.h>
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,25 +46,6 @@ TEST(RtLib, InitAndFiniAreCountedAndARestartReadsTheEnvironmentAnew) {
     Rt::setResultDir("c/");
     EXPECT_EQ(&Rt::resultDir(), &Rt::gStor->resultDir());
     EXPECT_EQ(Rt::resultDir().toStdString(), "c/");
-}
-
-TEST(RtLibBuildInfo, VersionBuildAndStatusComeFromAMarkedZeroPaddedRecord) {
-    EXPECT_STREQ(RtLib::version(), "8.0.7.3");
-    EXPECT_STREQ(RtLib::build(), "140421");
-    EXPECT_EQ(static_cast<int>(RtLib::status()), 78);
-
-    const char* record = reinterpret_cast<const char*>(&RtLib::_tBuildInfo);
-    auto field = [record](std::size_t from, std::size_t to) { return std::string(record + from, record + to); };
-    auto padded = [](const char* text, std::size_t width) {
-        return text + std::string(width - std::strlen(text), '\0');
-    };
-    EXPECT_EQ(offsetof(KxBuildInfo, status), 312u);
-    EXPECT_EQ(field(0, 32), "_______QOR_VERSION_MARKER_______");
-    EXPECT_EQ(field(32, 144), padded("8.0.7.3", 112));
-    EXPECT_EQ(field(144, 176), "________QOR_BUILD_MARKER________");
-    EXPECT_EQ(field(176, 280), padded("140421", 104));
-    EXPECT_EQ(field(280, 312), "_______QOR_STATUS_MARKER________");
-    EXPECT_EQ(record[312], 'N');
 }
 
 } // namespace

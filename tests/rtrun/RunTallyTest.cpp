@@ -1,5 +1,6 @@
 #include "rtrun/run/RunTally.h"
 #include "rtrun/reports/TestIndex.h"
+#include "support/TempDir.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
@@ -24,14 +25,14 @@ RunTally::Test told(int id, RunTally::Verdict verdict, double seconds, const std
 
 // The index the tally writes, without its header line.
 std::string indexLines(const RunTally& tally) {
-    const std::string path = testing::TempDir() + "run-tally-test.index";
+    const testsupport::TempDir dir;
+    const std::string path = dir.path() + "run.index";
     EXPECT_TRUE(tally.writeIndex(path));
     std::ifstream in(path, std::ios::binary);
     std::string header, lines;
     std::getline(in, header);
     EXPECT_EQ(header, rtrun::TestIndex::header());
     for (std::string line; std::getline(in, line);) lines += line + "\n";
-    std::remove(path.c_str());
     return lines;
 }
 

@@ -18,10 +18,7 @@ const char* kVariables[] = {"KXRT_INDATA_DIR", "KXRT_OUTDATA_DIR", "KXRT_RESULT_
                             "KXRT_CONFIG_DIR", "KXRT_RELATIVE_PATH", "KXRT_PLAT_TARG", "Uname", "DEBUG"};
 } // namespace
 
-TempSuite::TempSuite(const std::string& platform) {
-    char pattern[] = "/tmp/rtsuite.XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    m_base = std::string(pattern) + "/";
+TempSuite::TempSuite(const std::string& platform) : m_dir("rtsuite"), m_base(m_dir.path()) {
     for (const char* dir : {"Config", "Scripts", "GoldenData", "Results"})
         std::filesystem::create_directory(m_base + dir);
     for (const char* name : kVariables) ::unsetenv(name);
@@ -34,8 +31,6 @@ TempSuite::~TempSuite() {
     Rt::gResults = nullptr;
     RtLib::fini();
     for (const char* name : kVariables) ::unsetenv(name);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_base, ignored);
 }
 
 std::string readBytes(const std::string& path) {

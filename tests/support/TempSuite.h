@@ -3,6 +3,7 @@
 // Config/, Scripts/, GoldenData/ and Results/, made the library's base
 // through KXRT_RELATIVE_PATH while the object lives, with the library
 // started (RtLib::init) on it.
+#include "support/TempDir.h"
 #include <string>
 
 namespace testsupport {
@@ -22,6 +23,7 @@ public:
     std::string results() const { return m_base + "Results/"; }
 
 private:
+    TempDir m_dir;
     std::string m_base;
 };
 

@@ -42,10 +42,7 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-Installation::Installation() {
-    char pattern[] = "/tmp/rte2e.XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    m_root = std::string(pattern) + "/";
+Installation::Installation() : m_dir("rte2e"), m_root(m_dir.path()) {
     for (const char* dir :
          {"bin", "lib", "suite", "suite/Config", "suite/Scripts", "suite/GoldenData", "suite/Results"})
         fs::create_directory(m_root + dir);
@@ -54,11 +51,6 @@ Installation::Installation() {
     installShared(RT_E2E_RT, lib(), RT_E2E_RT_SONAME, RT_E2E_RT_LINKER_NAME);
     // The real page template, style files and e-mail templates.
     fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", scripts(), fs::copy_options::recursive);
-}
-
-Installation::~Installation() {
-    std::error_code ignored;
-    fs::remove_all(m_root, ignored);
 }
 
 void Installation::addLibrary(const std::string& builtPath, const std::string& name) {

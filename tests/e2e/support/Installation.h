@@ -4,6 +4,7 @@
 // libraries chosen by the test, and a suite (Config/, Scripts/, GoldenData/,
 // Results/). rtrun finds lib/ through its relative RUNPATH, so the run sees
 // exactly the libraries copied here.
+#include "support/TempDir.h"
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +24,6 @@ public:
     // Copies rtrun, libDi80.so and libRt.so (with their versioned names, as
     // installed) from the build, and the example suite's Scripts/.
     Installation();
-    ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
@@ -51,6 +51,7 @@ public:
     void clearResults();
 
 private:
+    testsupport::TempDir m_dir;
     std::string m_root;
 };
 
