@@ -126,12 +126,12 @@ public:
                 const TextPos testCloseAt = group.find(m_test.close, testAt);
                 if (testCloseAt < 0) break;
                 readRecord(group);
-                if (!isZero(m_fields[kEe])) {
-                    m_analysis.formatTestEE(m_line, toText(m_fields[kTitle]), counts());
+                if (!isZero(m_fields[eEe])) {
+                    m_analysis.formatTestEE(m_line, toText(m_fields[eTitle]), counts());
                     m_groupBuffer += m_line;
                     m_found = true;
-                } else if (!isZero(m_fields[kE])) {
-                    m_analysis.formatTestE(m_line, toText(m_fields[kTitle]), counts());
+                } else if (!isZero(m_fields[eE])) {
+                    m_analysis.formatTestE(m_line, toText(m_fields[eTitle]), counts());
                     m_groupBuffer += m_line;
                 }
                 const TextPos next = testCloseAt + static_cast<TextPos>(m_test.close.size());
@@ -142,8 +142,8 @@ public:
         } catch (const Undecided&) {
             return done;
         }
-        if (!isZero(m_fields[kE]) || !isZero(m_fields[kEe])) {
-            m_analysis.formatGroup(m_line, toText(m_fields[kTitle]), "( KxE / E / W / EE / EW )");
+        if (!isZero(m_fields[eE]) || !isZero(m_fields[eEe])) {
+            m_analysis.formatGroup(m_line, toText(m_fields[eTitle]), "( KxE / E / W / EE / EW )");
             m_groupBuffer.insert(m_line, 0);
             m_body += m_groupBuffer;
             m_groupBuffer.clear();
@@ -159,36 +159,36 @@ public:
     bool found() const { return m_found; }
 
 private:
-    enum Field { kTitle, kKx, kE, kW, kEe, kEw, kFields };
+    enum Field { eTitle, eKx, eE, eW, eEe, eEw, eFields };
 
     // The title and the five counts, each searched where the previous ended.
     // Every search is made before any field changes, so a search left
     // undecided changes nothing.
     void readRecord(const TextWindow<Char>& text) {
-        View values[kFields];
-        bool extracted[kFields];
+        View values[eFields];
+        bool extracted[eFields];
         TextPos pos = 0;
         TextPos end = 0;
-        for (int i = 0; i < kFields; ++i) {
+        for (int i = 0; i < eFields; ++i) {
             if (i > 0) pos = end;
             extracted[i] = extractElement(text, m_tags[i], values[i], pos, end);
         }
-        for (int i = 0; i < kFields; ++i)
+        for (int i = 0; i < eFields; ++i)
             if (extracted[i]) m_fields[i].assign(values[i]);
     }
     KxString counts() const {
-        return KxString("( ") + toText(m_fields[kKx]) + " / " + toText(m_fields[kE]) + " / " + toText(m_fields[kW]) +
-               " / " + toText(m_fields[kEe]) + " / " + toText(m_fields[kEw]) + " )";
+        return KxString("( ") + toText(m_fields[eKx]) + " / " + toText(m_fields[eE]) + " / " + toText(m_fields[eW]) +
+               " / " + toText(m_fields[eEe]) + " / " + toText(m_fields[eEw]) + " )";
     }
     static bool isZero(const String& count) { return count.size() == 1 && count[0] == Char('0'); }
 
     Analysis& m_analysis;
     KxString& m_body;
     const ElementTag<Char> m_test{"<Test"};
-    const ElementTag<Char> m_tags[kFields]{ElementTag<Char>("<Title>"),    ElementTag<Char>("<KxErrors>"),
+    const ElementTag<Char> m_tags[eFields]{ElementTag<Char>("<Title>"),    ElementTag<Char>("<KxErrors>"),
                                            ElementTag<Char>("<Errors>"),   ElementTag<Char>("<Warnings>"),
                                            ElementTag<Char>("<ExtErrors>"), ElementTag<Char>("<ExtWarnings>")};
-    String m_fields[kFields];
+    String m_fields[eFields];
     KxString m_groupBuffer;
     KxString m_line;
     bool m_found = false;

@@ -223,7 +223,7 @@ void TestReporter::noteElementName(const KxString& name) {
 
 void TestReporter::noteClose(const KxString& name) {
     if (name == "Summary") {
-        m_summaryJustClosed = m_summaryCounts == kErrorsCounted + kExtErrorsCounted;
+        m_summaryJustClosed = m_summaryCounts == eErrorsCounted + eExtErrorsCounted;
         m_summaryCounts = 0;
         return;
     }
@@ -286,8 +286,8 @@ void TestReporter::writeObject(const KxString& name, const KxString& value) {
 void TestReporter::writeCount(const KxString& name, int value) {
     if (value != 0) m_mayListErrors = true;
     if (name.numChars() > 0 && name.getConstPtr()[0] == u'E') {
-        if (name == "Errors") m_summaryCounts |= kErrorsCounted;
-        else if (name == "ExtErrors") m_summaryCounts |= kExtErrorsCounted;
+        if (name == "Errors") m_summaryCounts |= eErrorsCounted;
+        else if (name == "ExtErrors") m_summaryCounts |= eExtErrorsCounted;
     }
     char digits[12];
     const char* first = signedDecimal(value, 1, digits + sizeof(digits));

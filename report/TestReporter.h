@@ -99,7 +99,7 @@ private:
     // Whether the report may hold a count the e-mail summary would list:
     // until then, closing needs no second look at the report.
     bool m_mayListErrors = false;
-    enum : unsigned { kErrorsCounted = 1, kExtErrorsCounted = 2 };
+    enum : unsigned { eErrorsCounted = 1, eExtErrorsCounted = 2 };
     unsigned m_summaryCounts = 0;  // of the summary being written
     bool m_summaryJustClosed = false;
     // Scratch for a record's "class::method" text, reused so that records

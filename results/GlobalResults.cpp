@@ -18,7 +18,7 @@ Kx::SharedPtr<Msg> asMsg(const KxStdError* error) {
                    error->getCode());
 }
 
-enum class Command { kOpen, kClose, kWrite, kCatch, kVerify, kVerifyAfter, kVerifyBefore, kDisable, kEnable, kOther };
+enum class Command { eOpen, eClose, eWrite, eCatch, eVerify, eVerifyAfter, eVerifyBefore, eDisable, eEnable, eOther };
 
 // The command words, whole and case-sensitive. The texts are made once, so
 // a command costs no allocation, and never destroyed: a run that test code
@@ -29,14 +29,14 @@ Command commandOf(const KxString& word) {
         KxString word;
         Command command;
     };
-    static const Entry* const table = new Entry[9]{{"openObj", Command::kOpen},        {"closeObj", Command::kClose},
-                 {"writeObj", Command::kWrite},      {"catch", Command::kCatch},
-                 {"verify", Command::kVerify},       {"verifyA", Command::kVerifyAfter},
-                 {"verifyB", Command::kVerifyBefore}, {"disable", Command::kDisable},
-                 {"enable", Command::kEnable}};
+    static const Entry* const table = new Entry[9]{{"openObj", Command::eOpen},        {"closeObj", Command::eClose},
+                 {"writeObj", Command::eWrite},      {"catch", Command::eCatch},
+                 {"verify", Command::eVerify},       {"verifyA", Command::eVerifyAfter},
+                 {"verifyB", Command::eVerifyBefore}, {"disable", Command::eDisable},
+                 {"enable", Command::eEnable}};
     for (const Entry* entry = table; entry != table + 9; ++entry)
         if (entry->word == word) return entry->command;
-    return Command::kOther;
+    return Command::eOther;
 }
 
 KxString formatInt(const char* format, int value) {
@@ -201,9 +201,9 @@ void GlobalResults::handleKxError(const KxStdError* error) {
 void GlobalResults::handleCmd(const KxStdError* error) {
     const Command command = commandOf(error->getText2());
     switch (command) {
-        case Command::kDisable: m_enabled = false; return;
-        case Command::kEnable: m_enabled = true; return;
-        case Command::kOther: handleKxError(error); return;
+        case Command::eDisable: m_enabled = false; return;
+        case Command::eEnable: m_enabled = true; return;
+        case Command::eOther: handleKxError(error); return;
         default: break;
     }
     // The other commands act on a message. A plain error carrying one gets a
@@ -212,29 +212,29 @@ void GlobalResults::handleCmd(const KxStdError* error) {
     Kx::SharedPtr<Msg> message = asMsg(error);
     if (!message) return;
     switch (command) {
-        case Command::kOpen:
+        case Command::eOpen:
             if (m_testReporter) m_testReporter->openObj(message.get());
             m_summaries.append(ErrorSummary());
             ++m_level;
             break;
-        case Command::kClose:
+        case Command::eClose:
             // With no object open there is nothing to close: writing a closing
             // tag here would break the report's nesting.
             if (m_level < 1) return;
             if (m_testReporter) m_testReporter->closeObj(message.get());
             popLevel();
             break;
-        case Command::kWrite:
+        case Command::eWrite:
             if (m_testReporter) m_testReporter->writeObject(message.get());
             break;
-        case Command::kCatch: {
+        case Command::eCatch: {
             const KxString name = message->textList.isEmpty() ? KxString() : message->textList[0];
             reportUnhandleKxErrors(message.get(), name);
             break;
         }
-        case Command::kVerify: reportUnhandleKxErrors(message.get(), 0); break;
-        case Command::kVerifyAfter: reportUnhandleKxErrors(message.get(), 1); break;
-        case Command::kVerifyBefore: reportUnhandleKxErrors(message.get(), -1); break;
+        case Command::eVerify: reportUnhandleKxErrors(message.get(), 0); break;
+        case Command::eVerifyAfter: reportUnhandleKxErrors(message.get(), 1); break;
+        case Command::eVerifyBefore: reportUnhandleKxErrors(message.get(), -1); break;
         default: break;
     }
 }

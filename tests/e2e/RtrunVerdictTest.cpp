@@ -18,7 +18,7 @@ using namespace testsupport;
 
 namespace {
 
-enum class Report { kWellFormed, kLost };
+enum class Report { eWellFormed, eLost };
 
 struct Row {
     const char* name;
@@ -58,56 +58,56 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
     const std::string verdict = RT_E2E_LIB_VERDICT, throwing = RT_E2E_LIB_THROWING;
     const Row rows[] = {
         {"passing run", {verdict}, group(test("Pass")), 0, "", "1 tests: 1 passed, 0 failed, 0 not run\nSlowest:\n  0.00 Seconds G / Pass\nReport: ",
-         Report::kWellFormed, "<Title>Pass</Title>", false},
+         Report::eWellFormed, "<Title>Pass</Title>", false},
         {"body returns false", {verdict}, group(test("ReturnFalse") + test("Pass")), 1, "",
          "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / ReturnFalse: its body returned false\n",
-         Report::kWellFormed, "<Title>ReturnFalse</Title>", false},
+         Report::eWellFormed, "<Title>ReturnFalse</Title>", false},
         {"constructor throws", {verdict}, group(test("Pass") + test("CtorThrows")), 1,
          "rtrun: G/CtorThrows (v.rt, test 2): not run: the creator threw: constructor refused\n",
-         "  NOT RUN  G / CtorThrows: the creator threw: constructor refused\n", Report::kWellFormed, "", false},
+         "  NOT RUN  G / CtorThrows: the creator threw: constructor refused\n", Report::eWellFormed, "", false},
         {"initialize throws", {verdict}, group(test("InitThrows")), 1,
          "rtrun: G/InitThrows (v.rt, test 1): not run: initialize() threw: initialize refused\n", "0 passed",
-         Report::kWellFormed, "", false},
+         Report::eWellFormed, "", false},
         {"creator throws a non-exception", {verdict}, group(test("CreatorThrows")), 1,
-         "not run: the creator threw: an exception that is not a std::exception\n", "1 not run", Report::kWellFormed,
+         "not run: the creator threw: an exception that is not a std::exception\n", "1 not run", Report::eWellFormed,
          "", false},
         {"creator returns null", {verdict}, group(test("NullCreator")), 1,
-         "G/NullCreator (v.rt, test 1): not run: its creator returned no test\n", "1 not run", Report::kWellFormed, "",
+         "G/NullCreator (v.rt, test 1): not run: its creator returned no test\n", "1 not run", Report::eWellFormed, "",
          false},
         {"unknown name, twice", {verdict}, group(test("Nope") + test("Nope")), 1,
          "(v.rt, test 1): not run: no test library registers it\nrtrun: G/Nope (v.rt, test 2): not run:",
-         "2 tests: 0 passed, 0 failed, 2 not run\n", Report::kWellFormed, "", false},
+         "2 tests: 0 passed, 0 failed, 2 not run\n", Report::eWellFormed, "", false},
         {"exit(0) in a body", {verdict}, group(test("Pass") + test("Exit0") + test("Pass")) + group(test("Pass")), 1,
          "rtrun: test code ended the process (exited: status 0); the tests after it did not run\n",
-         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0\n", Report::kWellFormed,
+         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0\n", Report::eWellFormed,
          "<Method>TestSet::executeW</Method>\r\n        <Desc>exited: status 0</Desc>\r\n      </Error>\r\n"
          "      <Ext></Ext>\r\n      <Time>",
          true, {"--in-process", "--platform", "E2E"}},
         {"exit(3) in a body", {verdict}, group(test("Exit3")), 1, "(exited: status 3)", "G / Exit3: exited: status 3",
-         Report::kWellFormed, "<Desc>ends the process</Desc>\r\n      <Title>Exit3</Title>", true, {"--in-process", "--platform", "E2E"}},
+         Report::eWellFormed, "<Desc>ends the process</Desc>\r\n      <Title>Exit3</Title>", true, {"--in-process", "--platform", "E2E"}},
         {"an error, then exit(0)", {verdict}, group(test("ErrorThenExit0")), 1, "(exited: status 0)",
-         "G / ErrorThenExit0: about to leave", Report::kWellFormed, "<Errors>2</Errors>", true, {"--in-process", "--platform", "E2E"}},
+         "G / ErrorThenExit0: about to leave", Report::eWellFormed, "<Errors>2</Errors>", true, {"--in-process", "--platform", "E2E"}},
         {"a library's entry throws", {verdict, throwing}, group(test("Pass")), 1,
          "rtrun: test library libKxRtThrowingEntry80.so is not used: its acquireFactory threw: no licence for this "
          "host\n",
-         "libKxRtThrowingEntry80.so : Library\n", Report::kWellFormed, "<Title>Pass</Title>", false},
+         "libKxRtThrowingEntry80.so : Library\n", Report::eWellFormed, "<Title>Pass</Title>", false},
         {"no library can be used", {throwing}, group(test("Pass")), 2, "none of the test libraries in ", "",
-         Report::kLost, "", false},
-        {"no library at all", {}, group(test("Pass")), 2, "rtrun: no test library found in ", "", Report::kLost, "",
+         Report::eLost, "", false},
+        {"no library at all", {}, group(test("Pass")), 2, "rtrun: no test library found in ", "", Report::eLost, "",
          false},
         {"empty script", {verdict}, "", 1, "rtrun: no test ran\n", "0 tests: 0 passed, 0 failed, 0 not run\n",
-         Report::kWellFormed, "", false},
+         Report::eWellFormed, "", false},
         {"zero byte in a script", {verdict}, group(test("Pass")) + std::string(1, '\0') + group(test("Pass")), 1,
-         "rtrun: script problem in v.rt: zero byte at offset 61", "1 tests: 1 passed", Report::kWellFormed, "", false},
+         "rtrun: script problem in v.rt: zero byte at offset 61", "1 tests: 1 passed", Report::eWellFormed, "", false},
         {"decimal-comma locale", {verdict}, group(test("CommaLocale") + test("Pass")), 0, "", "2 passed",
-         Report::kWellFormed, "0.00 Seconds</Time>\r\n      <Desc></Desc>\r\n      <Title>Pass</Title>", false},
+         Report::eWellFormed, "0.00 Seconds</Time>\r\n      <Desc></Desc>\r\n      <Title>Pass</Title>", false},
         {"platform that names a directory", {verdict}, group(test("Pass")), 2,
-         "rtrun: option --platform: platform name 'sub/x' holds a path separator or '..'\n", "", Report::kLost, "",
+         "rtrun: option --platform: platform name 'sub/x' holds a path separator or '..'\n", "", Report::eLost, "",
          false, {"--platform", "sub/x"}},
         {"a directory in the report's place", {verdict}, group(test("Pass")), 2, "could not be written: Is a directory\n",
-         "1 passed", Report::kLost, "", false},
+         "1 passed", Report::eLost, "", false},
         {"file size limit", {verdict}, manyPasses(60), 2, "could not be written: File too large\n", "60 passed",
-         Report::kLost, "", false, {}, "ulimit -f 8; trap '' XFSZ; "},
+         Report::eLost, "", false, {}, "ulimit -f 8; trap '' XFSZ; "},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -125,7 +125,7 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
         EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
 
         const std::string report = install.reportPath();
-        if (row.report == Report::kWellFormed) {
+        if (row.report == Report::eWellFormed) {
             ASSERT_FALSE(report.empty()) << listing(install.results());
             EXPECT_EQ(xmlProblems(report), "");
             EXPECT_NE(readBytes(report).find(row.reportHolds), std::string::npos) << readBytes(report);
