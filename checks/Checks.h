@@ -16,6 +16,9 @@
 //   RT_CHECK_REL(a, b, rel)               |a - b| <= rel * max(|a|, |b|)
 //   RT_CHECK_THROWS(expr, Type)           expr throws a Type (or a class derived from it)
 //   RT_CHECK_NO_THROW(expr)               expr throws nothing
+//   RT_CHECK_GOLDEN(name, text)           text equals a reference file (see below)
+//   RT_CHECK_GOLDEN_NEAR(name, text, tol) the same token by token, numbers within tol
+//   RT_CHECK_GOLDEN_FILE(name, path)      a file's bytes equal a reference file
 //
 // The record of a failed check, in the report:
 //   Method  Check::<the function holding the check>
@@ -45,8 +48,39 @@
 //     <Msg>expected 12.5 ± 1e-09</Msg>
 //     <Msg>difference 2.0000000056086265e-07</Msg>
 //     <Msg>/src/geom/AreaTests.cpp:42</Msg>
-
+//
+// Golden files. A golden check writes its output to the output data
+// directory (Rt::outDataDir() + name, GoldenData/<platform>/<name> in a
+// suite), then compares it with the reference GoldenData/expected/<platform>/<name>
+// when that file exists, else GoldenData/expected/<name> (the input data
+// directory, Rt::inDataDir(), + "expected/..."). `name` is a relative path
+// ("area/square.txt"), never absolute and never with a ".." part. `text`
+// is a std::string, a C string, a std::string_view or a KxString (its
+// single-byte form). RT_CHECK_GOLDEN compares bytes; RT_CHECK_GOLDEN_NEAR
+// compares tokens (see checks/TokenCompare.h in the sources): whitespace
+// separates tokens and its amount does not count, a number matches a number
+// when they differ by at most tol * max(1, |reference|, |output|) (so tol
+// is absolute for numbers up to 1 and relative above), any other token must
+// be equal. RT_CHECK_GOLDEN_FILE copies the file at `path` to the output
+// and compares bytes.
+//
+// The record of a failed golden check, a stable form that tools read from
+// the report alone (an accept step copies the output over the reference):
+//   Desc    the check as written, beginning with "RT_CHECK_GOLDEN"
+//   Msg 1   "reference: <absolute path of the reference compared>" (for a
+//           missing reference: of the general reference, where it belongs)
+//   Msg 2   "output: <absolute path of the output written>"
+//   Msg 3   what differs: "the output differs from the reference", "the
+//           output differs from the reference: <first difference>" (tokens),
+//           "first difference at byte <offset> ...", or "no reference yet: ..."
+//   Msg ... a unified diff of the first differences ("--- reference",
+//           "+++ output", "@@ -l,n +l,n @@", " ", "-" and "+" lines), at
+//           most 40 lines, for text checks
+//   Msg     "<file>:<line>" last.
+// A golden check that could not write its output has no "output:" line
+// (its reason is the second line), so that no tool takes a stale output.
 #include <Rt/checks/CheckFunctions.h>
+#include <Rt/checks/GoldenCheck.h>
 
 #define RT_CHECK_SITE_(text) (::Rt::check::Site{text, __FILE__, __LINE__, __func__})
 #define RT_CHECK_VALUE_(expr) [&]() -> decltype(auto) { return (expr); }
@@ -72,3 +106,12 @@
                               [&]() { (void)(expr); })
 #define RT_CHECK_NO_THROW(expr)                                                                                  \
     ::Rt::check::noThrow(RT_CHECK_SITE_("RT_CHECK_NO_THROW(" #expr ")"), [&]() { (void)(expr); })
+#define RT_CHECK_GOLDEN(name, text)                                                                              \
+    ::Rt::check::golden(RT_CHECK_SITE_("RT_CHECK_GOLDEN(" #name ", " #text ")"), RT_CHECK_VALUE_(name),         \
+                        RT_CHECK_VALUE_(text))
+#define RT_CHECK_GOLDEN_NEAR(name, text, tol)                                                                    \
+    ::Rt::check::goldenNear(RT_CHECK_SITE_("RT_CHECK_GOLDEN_NEAR(" #name ", " #text ", " #tol ")"),             \
+                            RT_CHECK_VALUE_(name), RT_CHECK_VALUE_(text), RT_CHECK_VALUE_(tol))
+#define RT_CHECK_GOLDEN_FILE(name, path)                                                                         \
+    ::Rt::check::goldenFile(RT_CHECK_SITE_("RT_CHECK_GOLDEN_FILE(" #name ", " #path ")"), RT_CHECK_VALUE_(name), \
+                            RT_CHECK_VALUE_(path))
