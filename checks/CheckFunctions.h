@@ -32,12 +32,9 @@ RT_API void fail(const Site& site, const std::vector<std::string>& lines) noexce
 // catch block only.
 RT_API void failOnException(const Site& site, const char* expectedType = nullptr) noexcept;
 
-// "<expression> = <value>", or nothing when the expression is its value
-// already (a literal such as 12.5 or "abc"): the Desc shows it.
-inline std::string operandLine(const char* expression, const std::string& value) {
-    if (value == expression) return std::string();
-    return std::string(expression) + " = " + value;
-}
+// "<expression> = <value>", or nothing when the expression is a literal
+// (12.5, 0.0, 1e-9f, 0x10, "abc", true): the Desc shows it already.
+RT_API std::string operandLine(const char* expression, const std::string& value);
 
 enum class Relation { eq, ne, lt, le, gt, ge };
 

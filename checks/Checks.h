@@ -27,7 +27,7 @@
 //   Msg     one line per value, then "<file>:<line>" (the file as compiled,
 //           __FILE__) as the last line. A value's line is
 //           "<operand> = <value>", left out for a literal, whose text is its
-//           value already. Values print as <Rt/checks/ValueText.h> says:
+//           value already (a number, text, true/false). Values print as <Rt/checks/ValueText.h> says:
 //           numbers with the fewest digits that read back exactly, texts in
 //           double quotes.
 //     RT_CHECK            "<cond> is false"
@@ -67,18 +67,20 @@
 // The record of a failed golden check, a stable form that tools read from
 // the report alone (an accept step copies the output over the reference):
 //   Desc    the check as written, beginning with "RT_CHECK_GOLDEN"
-//   Msg 1   "reference: <absolute path of the reference compared>" (for a
-//           missing reference: of the general reference, where it belongs)
-//   Msg 2   "output: <absolute path of the output written>"
-//   Msg 3   what differs: "the output differs from the reference", "the
+//   Msg 1   what differs: "the output differs from the reference", "the
 //           output differs from the reference: <first difference>" (tokens),
-//           "first difference at byte <offset> ...", or "no reference yet: ..."
+//           "first difference at byte <offset> ..." (files), or "no
+//           reference yet: ..."
+//   Msg 2   "reference: <absolute path of the reference compared>" (for a
+//           missing reference: of the general reference, where it belongs)
+//   Msg 3   "output: <absolute path of the output written>"
 //   Msg ... a unified diff of the first differences ("--- reference",
 //           "+++ output", "@@ -l,n +l,n @@", " ", "-" and "+" lines), at
 //           most 40 lines, for text checks
 //   Msg     "<file>:<line>" last.
 // A golden check that could not write its output has no "output:" line
-// (its reason is the second line), so that no tool takes a stale output.
+// ("cannot write the output ...", then the reference), so that no tool
+// takes a stale output.
 #include <Rt/checks/CheckFunctions.h>
 #include <Rt/checks/GoldenCheck.h>
 

@@ -104,36 +104,34 @@ public:
 
         std::string problem;
         if (!writeFile(outputPath, output, problem)) {
-            fail(m_site, {"reference: " + reference, "cannot write the output " + outputPath + ": " + problem});
+            fail(m_site, {"cannot write the output " + outputPath + ": " + problem, "reference: " + reference});
             return false;
         }
         std::string expectedBytes;
         switch (readFile(reference, expectedBytes, problem)) {
         case ReadOutcome::missing:
-            fail(m_site, {"reference: " + reference, "output: " + outputPath,
-                          "no reference yet: if the output is right, copy it to the reference path above"});
+            fail(m_site, {"no reference yet: if the output is right, copy it to the reference path below",
+                          "reference: " + reference, "output: " + outputPath});
             return false;
         case ReadOutcome::failed:
-            fail(m_site, {"reference: " + reference, "output: " + outputPath,
-                          "cannot read the reference: " + problem});
+            fail(m_site, {"cannot read the reference: " + problem, "reference: " + reference, "output: " + outputPath});
             return false;
         case ReadOutcome::read:
             break;
         }
 
-        std::vector<std::string> lines{"reference: " + reference, "output: " + outputPath};
+        std::vector<std::string> lines{std::string(), "reference: " + reference, "output: " + outputPath};
         golden::SameLine same = [](std::string_view a, std::string_view b) { return a == b; };
         if (mode == GoldenMode::tokens) {
             const golden::TokenComparison tokens = golden::compareTokens(expectedBytes, output, tolerance);
             if (tokens.equal) return true;
-            lines.push_back("the output differs from the reference: " + tokens.firstDifference);
+            lines[0] = "the output differs from the reference: " + tokens.firstDifference;
             same = [tolerance](std::string_view a, std::string_view b) {
                 return golden::compareTokens(a, b, tolerance).equal;
             };
         } else {
             if (expectedBytes == output) return true;
-            lines.push_back(binary ? firstDifferentByte(expectedBytes, output)
-                                   : "the output differs from the reference");
+            lines[0] = binary ? firstDifferentByte(expectedBytes, output) : "the output differs from the reference";
         }
         if (!binary)
             for (std::string& line : golden::unifiedDiff(expectedBytes, output, same, kMostDiffLines))

@@ -31,10 +31,10 @@ struct Replacement {
 // The replacements a test's golden records ask for, in record order.
 void collect(const rtreport::Test& test, std::vector<Replacement>& found) {
     for (const rtreport::Record& record : test.records) {
-        if (record.kind != rtreport::RecordKind::kError || record.msgs.size() < 2) continue;
+        if (record.kind != rtreport::RecordKind::kError || record.msgs.size() < 3) continue;
         if (!startsWith(rtreport::reportBytes(record.desc), kGoldenCheck)) continue;
-        const std::string reference = rtreport::reportBytes(record.msgs[0]);
-        const std::string output = rtreport::reportBytes(record.msgs[1]);
+        const std::string reference = rtreport::reportBytes(record.msgs[1]);
+        const std::string output = rtreport::reportBytes(record.msgs[2]);
         if (!startsWith(reference, kReference) || !startsWith(output, kOutput)) continue;
         Replacement replacement{reference.substr(sizeof kReference - 1), output.substr(sizeof kOutput - 1)};
         bool known = false;

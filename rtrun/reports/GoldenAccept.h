@@ -7,8 +7,8 @@ namespace rtrun {
 
 // Takes the outputs of a run's failed golden checks as their new references:
 // reads the report at `reportPath`, finds in its failed tests the Error
-// records of golden checks (Desc beginning with "RT_CHECK_GOLDEN", first Msg
-// line "reference: <path>", second "output: <path>") and copies each output
+// records of golden checks (Desc beginning with "RT_CHECK_GOLDEN", second Msg
+// line "reference: <path>", third "output: <path>") and copies each output
 // over the reference that was compared (the platform's when that one was,
 // else the general one, which a missing reference also names). With a filter,
 // only the tests it selects, by group title and case name (from the index

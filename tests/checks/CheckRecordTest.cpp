@@ -65,7 +65,7 @@ TEST(CheckRecord, EachFailedCheckRaisesOneErrorWithItsExpressionValuesAndPlace) 
     const std::string name = "cube";
     const KxString title("Box");
 
-    // Literal operands are their own values: no line of their own.
+    // Literal operands (12.5, 6.5f, 0u, "box") show in the Desc: no line of their own.
     int line = __LINE__; EXPECT_FALSE(RT_CHECK_NEAR(area, 12.5, 1e-9));
     expected.push_back(record("RT_CHECK_NEAR(area, 12.5, 1e-9)",
                               {"area = 12.5000002", "expected 12.5 \xC2\xB1 1e-09", "difference 2.0000000056086265e-07"},
@@ -79,9 +79,9 @@ TEST(CheckRecord, EachFailedCheckRaisesOneErrorWithItsExpressionValuesAndPlace) 
     line = __LINE__; EXPECT_FALSE(RT_CHECK_LT(nodes, visited));
     expected.push_back(record("RT_CHECK_LT(nodes, visited)", {"nodes = 7", "visited = 6"}, line));
     line = __LINE__; EXPECT_FALSE(RT_CHECK_LE(nodes, 6.5f));
-    expected.push_back(record("RT_CHECK_LE(nodes, 6.5f)", {"nodes = 7", "6.5f = 6.5"}, line));
+    expected.push_back(record("RT_CHECK_LE(nodes, 6.5f)", {"nodes = 7"}, line));
     line = __LINE__; EXPECT_FALSE(RT_CHECK_GT(-1, 0u));
-    expected.push_back(record("RT_CHECK_GT(-1, 0u)", {"0u = 0"}, line));
+    expected.push_back(record("RT_CHECK_GT(-1, 0u)", {}, line));
     line = __LINE__; EXPECT_FALSE(RT_CHECK_GE(visited, nodes));
     expected.push_back(record("RT_CHECK_GE(visited, nodes)", {"visited = 6", "nodes = 7"}, line));
     line = __LINE__; EXPECT_FALSE(RT_CHECK_EQ(name, "box"));
@@ -132,12 +132,13 @@ TEST(CheckRecord, OperandsAreEvaluatedOnceAndNumbersKeepEveryDigitInAnyLocale) {
     std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
     const long big = 1234567;
     const long double third = 1.0L / 3;
-    EXPECT_FALSE(RT_CHECK_EQ(big, 0.1f));
+    const float tenth = 0.1f;
+    EXPECT_FALSE(RT_CHECK_EQ(big, tenth));
     EXPECT_FALSE(RT_CHECK_EQ(third, 0));
     std::locale::global(std::locale::classic());
     std::setlocale(LC_ALL, previous.c_str());
     ASSERT_EQ(raised.all.size(), 3u);
-    EXPECT_NE(raised.all[1].find("|big = 1234567|0.1f = 0.1|"), std::string::npos) << raised.all[1];
+    EXPECT_NE(raised.all[1].find("|big = 1234567|tenth = 0.1|"), std::string::npos) << raised.all[1];
     // long double: max_digits10 digits, which read back exactly.
     const std::size_t at = raised.all[2].find("|third = 0.333");
     ASSERT_NE(at, std::string::npos) << raised.all[2];

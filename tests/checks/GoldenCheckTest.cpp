@@ -61,8 +61,8 @@ TEST_F(GoldenCheck, AMissingReferenceFailsSayingWhereItBelongs) {
     int line = __LINE__; EXPECT_FALSE(RT_CHECK_GOLDEN("new.txt", std::string("fresh\n")));
     EXPECT_EQ(onlyRecord(raised),
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN(\"new.txt\", std::string(\"fresh\\n\"))",
-                                        "-15", "reference: " + expected() + "new.txt", "output: " + output("new.txt"),
-                                        "no reference yet: if the output is right, copy it to the reference path above",
+                                        "-15", "no reference yet: if the output is right, copy it to the reference path below",
+                                        "reference: " + expected() + "new.txt", "output: " + output("new.txt"),
                                         here(line)}));
     EXPECT_EQ(readBytes(output("new.txt")), "fresh\n");
 }
@@ -75,8 +75,8 @@ TEST_F(GoldenCheck, APlatformReferenceWinsOverTheGeneralOne) {
     int line = __LINE__; EXPECT_FALSE(RT_CHECK_GOLDEN("p.txt", "general\n"));
     EXPECT_EQ(onlyRecord(raised),
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN(\"p.txt\", \"general\\n\")", "-15",
-                                        "reference: " + expected() + "LNXTEST/p.txt", "output: " + output("p.txt"),
-                                        "the output differs from the reference", "--- reference", "+++ output",
+                                        "the output differs from the reference",
+                                        "reference: " + expected() + "LNXTEST/p.txt", "output: " + output("p.txt"), "--- reference", "+++ output",
                                         "@@ -1,1 +1,1 @@", "-platform", "+general", here(line)}));
 }
 
@@ -90,9 +90,9 @@ TEST_F(GoldenCheck, WithATolerenceNumbersMayMoveAndTheRecordNamesTheFirstDiffere
               (std::vector<std::string>{
                   "Check", "TestBody", "",
                   "RT_CHECK_GOLDEN_NEAR(\"t.txt\", \"x 1 y 2\\nz 3.1\\nw 4\\n\", tol)", "-15",
-                  "reference: " + expected() + "t.txt", "output: " + output("t.txt"),
                   "the output differs from the reference: reference line 2 \"3.0\", output line 2 \"3.1\" "
                   "(difference 0.10000000000000009, allowed 3.1e-06)",
+                  "reference: " + expected() + "t.txt", "output: " + output("t.txt"),
                   // Lines equal within the tolerance are context.
                   "--- reference", "+++ output", "@@ -1,3 +1,3 @@", " x 1.0 y 2.0", "-z 3.0", "+z 3.1", " w 4",
                   here(line)}));
@@ -109,9 +109,9 @@ TEST_F(GoldenCheck, AFileComparesBytesAndNamesTheFirstDifferingOffset) {
     int line = __LINE__; EXPECT_FALSE(RT_CHECK_GOLDEN_FILE("m.bin", made));
     EXPECT_EQ(onlyRecord(raised),
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN_FILE(\"m.bin\", made)", "-15",
-                                        "reference: " + expected() + "m.bin", "output: " + output("m.bin"),
                                         "first difference at byte 2 (reference 0xFF, output 0x02); the reference "
                                         "has 5 bytes, the output 4",
+                                        "reference: " + expected() + "m.bin", "output: " + output("m.bin"),
                                         here(line)}));
 }
 

@@ -110,4 +110,17 @@ TEST(E2eGoldenAccept, AnUnreadableReportOrAMissingOutputIsAProblem) {
     EXPECT_FALSE(testsupport::exists(install.suite() + "GoldenData/expected/new/fresh.txt"));
 }
 
+// The example suite's golden test passes against the reference it ships.
+TEST(E2eGoldenAccept, TheExampleSuitesGoldenTablePasses) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_EXAMPLE);
+    const std::string suite = install.root() + "example/";
+    fs::copy(RT_E2E_EXAMPLE_SUITE, suite, fs::copy_options::recursive);
+    fs::remove_all(suite + "Results");
+    fs::create_directory(suite + "Results");
+    const e2e::RunResult run = install.run({"--suite", suite, "--platform", "E2E", "golden.rt"}, {}, false);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(readBytes(suite + "GoldenData/E2E/polygon_areas.txt").find("    4  2\n"), std::string::npos);
+}
+
 } // namespace
