@@ -60,9 +60,9 @@ bool replace(const Replacement& replacement, std::string& problem) {
 
 } // namespace
 
-int acceptGoldens(const std::string& reportPath, const TestFilter* filter, bool dryRun, std::ostream& out,
+int acceptGoldens(const std::string& reportPath, const TestSelector& selects, bool dryRun, std::ostream& out,
                   std::ostream& err) {
-    const bool filtered = filter && !filter->empty();
+    const bool filtered = static_cast<bool>(selects);
     TestIndex index;
     const bool indexed = filtered && index.read(indexBeside(reportPath));
     if (filtered && !indexed)
@@ -77,7 +77,7 @@ int acceptGoldens(const std::string& reportPath, const TestFilter* filter, bool 
             if (filtered) {
                 const TestIndex::Entry* entry = indexed ? index.find(test.id) : nullptr;
                 const std::string caseName = entry ? entry->caseName : rtreport::reportBytes(test.title);
-                if (!filter->selects(rtreport::reportBytes(group.title), caseName)) continue;
+                if (!selects(rtreport::reportBytes(group.title), caseName)) continue;
             }
             collect(test, found);
         }
