@@ -127,7 +127,8 @@ bool compare(const Site& site, const char* left, const char* right, LeftValue&& 
 }
 
 template <class Value, class Expected, class Tolerance>
-bool near(const Site& site, const char* left, Value&& value, Expected&& expected, Tolerance&& tolerance) noexcept {
+bool nearAbsolute(const Site& site, const char* left, Value&& value, Expected&& expected,
+                  Tolerance&& tolerance) noexcept {
     try {
         const auto a = value();
         const auto b = expected();

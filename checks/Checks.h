@@ -98,8 +98,8 @@
 #define RT_CHECK_GT(a, b) RT_CHECK_RELATION_(gt, "RT_CHECK_GT", a, b)
 #define RT_CHECK_GE(a, b) RT_CHECK_RELATION_(ge, "RT_CHECK_GE", a, b)
 #define RT_CHECK_NEAR(a, b, tol)                                                                                 \
-    ::Rt::check::near(RT_CHECK_SITE_("RT_CHECK_NEAR(" #a ", " #b ", " #tol ")"), #a, RT_CHECK_VALUE_(a),        \
-                      RT_CHECK_VALUE_(b), RT_CHECK_VALUE_(tol))
+    ::Rt::check::nearAbsolute(RT_CHECK_SITE_("RT_CHECK_NEAR(" #a ", " #b ", " #tol ")"), #a, RT_CHECK_VALUE_(a), \
+                              RT_CHECK_VALUE_(b), RT_CHECK_VALUE_(tol))
 #define RT_CHECK_REL(a, b, rel)                                                                                  \
     ::Rt::check::nearRelative(RT_CHECK_SITE_("RT_CHECK_REL(" #a ", " #b ", " #rel ")"), #a, RT_CHECK_VALUE_(a), \
                               RT_CHECK_VALUE_(b), RT_CHECK_VALUE_(rel))
