@@ -6,6 +6,7 @@
 #include <Rt/driver/Info.h>
 #include <Rt/driver/Msg.h>
 #include <cstdint>
+#include <string>
 
 namespace Rt {
 
@@ -39,6 +40,30 @@ public:
     const KxVec<KxString>& getArg() const { return m_args; }
     void setExt(const KxString& ext) { m_ext = ext; }
     const KxString& getExt() const { return m_ext; }
+
+    // The script's arguments and extension text by type: double, int, long
+    // long, bool, std::string or KxString. arg<T>(i) reads argument i
+    // (counted from 0), extAs<T>() the extension text. A missing argument,
+    // or a text that is not wholly a T (trailing text, a number out of T's
+    // range), raises a test error saying which argument, what was there and
+    // what a T looks like, and gives T{}. Reading is locale-free: "." is the
+    // decimal point; spaces and tabs around the text are dropped; numbers
+    // take an optional sign, doubles also "1e-09", "inf" and "nan"; a bool
+    // is true/yes/on/1 or false/no/off/0 in any letter case. An empty
+    // extension text is a valid text, not a number or bool.
+    int argCount() const { return static_cast<int>(m_args.size()); }
+    template <class T>
+    T arg(int index) {
+        T value{};
+        readValue(false, index, value);
+        return value;
+    }
+    template <class T>
+    T extAs() {
+        T value{};
+        readValue(true, 0, value);
+        return value;
+    }
     void _setRetData(bool flag) { m_retData = flag; }
     bool _getRetData() const { return m_retData; }
     void _getData(Kx::SharedPtr<KxBase>& out);
@@ -63,6 +88,15 @@ public:
     bool readPartition(const KxString& fileName, Kx::SharedPtr<KxPartition>& out);
 
 private:
+    // The argument `index`, or the extension text, into `value`; raises the
+    // test error when there is none to read.
+    void readValue(bool extension, int index, double& value);
+    void readValue(bool extension, int index, int& value);
+    void readValue(bool extension, int index, long long& value);
+    void readValue(bool extension, int index, bool& value);
+    void readValue(bool extension, int index, std::string& value);
+    void readValue(bool extension, int index, KxString& value);
+
     void sendCommand(const KxString& command, KxErrorCode code, const KxString* element);
 
     std::int32_t m_seed = 100;

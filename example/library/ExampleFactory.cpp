@@ -8,6 +8,7 @@ public:
         _registerTestCase("BoxVolume", &example::createBoxVolume);
         _registerTestCase("DegenerateBox", &example::createDegenerateBox);
         _registerTestCase("RandomTransforms", &example::createRandomTransforms);
+        _registerTestCase("PolygonAreas", &example::createPolygonAreas);
         _registerTestCase("ToleranceWarning", &example::createToleranceWarning);
         _registerTestCase("ExternalSolver", &example::createExternalSolver);
         _registerTestCase("ThrowingBody", &example::createThrowingBody);
@@ -20,16 +21,5 @@ public:
 };
 
 } // namespace
-
-namespace example {
-
-void raise(const Rt::TestSet& test, KxErrorCode code, const char* method, const KxString& line) {
-    Kx::SharedPtr<Rt::Msg> message(new Rt::Msg(test.getTitle(), method, "", "", code));
-    if (!message) return;
-    message->textList.append(line);
-    KxErrorState::setError(message.get());
-}
-
-} // namespace example
 
 extern "C" Rt::TestSetFactory* acquireFactory() { return new ExampleFactory; }

@@ -1,17 +1,9 @@
 #include "ExampleTests.h"
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
 namespace {
-
-double toNumber(const KxString& text) { return std::strtod(text.toStdString().c_str(), nullptr); }
-
-KxString describe(const char* format, double a, double b) {
-    char line[160];
-    std::snprintf(line, sizeof(line), format, a, b);
-    return line;
-}
 
 // Volume of a box from its three edge lengths (the arguments), compared
 // with the expected volume (the extension text).
@@ -22,17 +14,9 @@ public:
         setDesc("Volume of an axis-aligned box from its three edges");
     }
     bool executeW() override {
-        const KxVec<KxString>& edges = getArg();
-        if (edges.size() != 3) {
-            reportStateE("BoxVolume needs three edge lengths as arguments", "edges", "executeW", "");
-            return false;
-        }
-        double volume = 1.0;
-        for (const KxString& edge : edges) volume *= toNumber(edge);
-        const double expected = toNumber(getExt());
-        if (std::fabs(volume - expected) > 1e-9 * std::fabs(expected)) {
-            reportStateE(describe("volume %g differs from the expected %g", volume, expected), "volume", "executeW", "");
-        }
+        if (!RT_CHECK_EQ(argCount(), 3)) return false;
+        const double volume = arg<double>(0) * arg<double>(1) * arg<double>(2);
+        RT_CHECK_REL(volume, extAs<double>(), 1e-9);
         return true;
     }
 };
@@ -46,11 +30,8 @@ public:
     }
     bool executeW() override {
         double volume = 1.0;
-        for (const KxString& edge : getArg()) volume *= toNumber(edge);
-        if (volume <= 0.0) {
-            reportStateE(describe("box accepted with volume %g (edges product %g)", volume, volume),
-                         "volume > 0", "executeW", "");
-        }
+        for (int i = 0; i < argCount(); ++i) volume *= arg<double>(i);
+        RT_CHECK_GT(volume, 0.0);
         return true;
     }
 };
@@ -64,7 +45,7 @@ public:
         setDesc("Random rotations are orthonormal with determinant +1");
     }
     bool executeW() override {
-        const int count = getArg().size() > 0 ? std::atoi(getArg()[0].toStdString().c_str()) : 100;
+        const int count = argCount() > 0 ? arg<int>(0) : 100;
         setSeed(4711);
         for (int i = 0; i < count; ++i) {
             KxSquareMatrix<float, 4> m;
@@ -74,16 +55,34 @@ public:
             const double det = m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
                                m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
                                m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
-            if (std::fabs(det - 1.0) > 1e-4) {
-                reportStateE(describe("transform %g has determinant %g", i, det), "det == 1", "executeW", "");
+            // Stop at the first bad transform: the ones after it say nothing new.
+            if (!RT_CHECK_NEAR(det, 1.0, 1e-4)) return false;
+            if (!RT_CHECK_LE(std::fabs(t[0]), 10.0f) || !RT_CHECK_LE(std::fabs(t[1]), 20.0f) ||
+                !RT_CHECK_LE(std::fabs(t[2]), 30.0f))
                 return false;
-            }
-            if (std::fabs(t[0]) > 10.0f || std::fabs(t[1]) > 20.0f || std::fabs(t[2]) > 30.0f) {
-                reportStateE(describe("translation %g out of range (x = %g)", i, t[0]), "extent", "executeW", "");
-                return false;
-            }
         }
         return true;
+    }
+};
+
+// Areas of regular polygons with unit circumradius, as a table compared with
+// its reference file: the last digits of the trigonometry may differ between
+// compilers and platforms, so numbers match within a tolerance.
+class PolygonAreas : public Rt::TestSet {
+public:
+    void initialize() override {
+        setTitle("PolygonAreas");
+        setDesc("Areas of regular polygons match the reference table");
+    }
+    bool executeW() override {
+        const double pi = std::acos(-1.0);
+        std::string table = "sides  area\n";
+        for (int sides = 3; sides <= arg<int>(0); ++sides) {
+            char row[64];
+            std::snprintf(row, sizeof row, "%5d  %.12g\n", sides, 0.5 * sides * std::sin(2 * pi / sides));
+            table += row;
+        }
+        return RT_CHECK_GOLDEN_NEAR("polygon_areas.txt", table, 1e-9);
     }
 };
 
@@ -93,4 +92,5 @@ namespace example {
 Rt::TestSet* createBoxVolume() { return new BoxVolume; }
 Rt::TestSet* createDegenerateBox() { return new DegenerateBox; }
 Rt::TestSet* createRandomTransforms() { return new RandomTransforms; }
+Rt::TestSet* createPolygonAreas() { return new PolygonAreas; }
 } // namespace example

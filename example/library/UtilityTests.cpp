@@ -1,5 +1,4 @@
 #include "ExampleTests.h"
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -12,13 +11,11 @@ public:
         setDesc("A model file opens from the input data directory");
     }
     bool executeW() override {
-        if (getArg().size() < 1) {
-            reportStateE("ReadModel needs the model file as argument", "argument", "executeW", "");
-            return false;
-        }
+        const KxString file = arg<KxString>(0);
+        if (file.isEmpty()) return false;
         Kx::SharedPtr<KxPartition> model;
-        if (!readPartition(getArg()[0], model)) return false;
-        return model && model->byteSize() > 0;
+        if (!readPartition(file, model)) return false;
+        return RT_CHECK(model && model->byteSize() > 0);
     }
 };
 
@@ -59,12 +56,7 @@ public:
             reportStateE(traverser.getErrorMsg(), "traverseGraph", "executeW", "");
             return false;
         }
-        const int expected = std::atoi(getExt().toStdString().c_str());
-        if (visited != expected) {
-            reportStateE("the walk visited a different number of nodes than the assembly holds", "visited",
-                         "executeW", "");
-        }
-        return true;
+        return RT_CHECK_EQ(visited, extAs<int>());
     }
 };
 

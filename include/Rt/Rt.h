@@ -14,6 +14,7 @@
 #include <Rt/corelib/KxString.h>
 #include <Rt/corelib/KxVec.h>
 
+#include <Rt/Checks.h>
 #include <Rt/analysis/Analysis.h>
 #include <Rt/driver/Info.h>
 #include <Rt/driver/Msg.h>

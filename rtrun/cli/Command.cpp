@@ -4,9 +4,12 @@
 #include "rtrun/cli/SuiteSetup.h"
 #include "rtrun/merge/ShardMerge.h"
 #include "rtrun/reports/ReportCompare.h"
+#include "rtrun/reports/GoldenAccept.h"
+#include "rtrun/reports/ReportFiles.h"
 #include "rtrun/reports/RerunScript.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
+#include "rtrun/run/TestFilter.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Process.h"
 #include <Rt/Rt.h>
@@ -62,13 +65,41 @@ int makeSuite(const std::string& dir) {
     return ePassed;
 }
 
-// The commands that start the framework: runs, listings and merges.
+// Accepts the golden outputs of the report named, or of the latest in the
+// suite's result directory.
+int acceptOutputs(const Options& options) {
+    TestFilter filter;
+    std::string problem;
+    for (const std::string& pattern : options.filters) {
+        if (!filter.add(pattern, problem)) {
+            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+            return eCannotRun;
+        }
+    }
+    std::string report = options.scripts.empty() ? std::string() : options.scripts.front();
+    if (report.empty()) {
+        const std::string results = Rt::resultDir().toStdString();
+        report = latestReportIn(results);
+        if (report.empty()) {
+            std::fprintf(stderr, "rtrun: no report in %s to accept golden outputs from\n", results.c_str());
+            return eCannotRun;
+        }
+    }
+    const TestSelector selects = [&filter](const std::string& group, const std::string& caseName) {
+        return filter.selects(group, caseName);
+    };
+    return acceptGoldens(report, selects, options.dryRun, std::cout, std::cerr);
+}
+
+// The commands that start the framework: runs, listings, merges and accepts.
 int withFramework(const Options& options) {
     Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
     chooseSuiteAndPlatform(options);
     RtLib::init();
     int status = eCannotRun;
-    if (options.mode == Mode::eMerge) {
+    if (options.mode == Mode::eAccept) {
+        status = acceptOutputs(options);
+    } else if (options.mode == Mode::eMerge) {
         status = mergeShards(options.mergeDir, options.scripts, options.junit);
     } else {
         RunPlan plan;

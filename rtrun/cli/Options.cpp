@@ -110,6 +110,16 @@ const OptionSpec kOptions[] = {
      "merge the reports of a run's shards (or the shard\n"
      "directories holding them) into one report in OUT_DIR,\n"
      "with its page and e-mail summary"},
+    {"--accept", nullptr, nullptr,
+     [](Options& o, const std::string&, std::string&) { return chooseMode(o, Mode::eAccept); },
+     "(rtrun --accept [REPORT]) copy the outputs of the failed\n"
+     "golden checks of REPORT (default: the latest report in the\n"
+     "result directory) over the references they were compared\n"
+     "with, print each file replaced, and exit (with --filter,\n"
+     "only the tests it selects)"},
+    {"--dry-run", nullptr, nullptr,
+     [](Options& o, const std::string&, std::string&) { return o.dryRun = true; },
+     "--accept lists the references it would replace, and copies nothing"},
     {"--failed", nullptr, "REPORT",
      [](Options& o, const std::string& v, std::string&) { return o.failedFrom = v, chooseMode(o, Mode::eFailed); },
      "print a test script holding the failed and interrupted\n"
@@ -184,6 +194,14 @@ bool checkArguments(Options& options, std::string& problem) {
         }
         options.compareNew = options.scripts.front();
         options.scripts.clear();
+    }
+    if (options.mode == Mode::eAccept && options.scripts.size() > 1) {
+        problem = "--accept takes at most one report: rtrun --accept [--filter PATTERN] [REPORT.xml]";
+        return false;
+    }
+    if (options.dryRun && options.mode != Mode::eAccept) {
+        problem = "--dry-run goes with --accept";
+        return false;
     }
     if (options.mode == Mode::eMerge && options.scripts.empty()) {
         problem = "--merge takes a directory and the shard reports: rtrun --merge OUT_DIR REPORT.xml...";

@@ -5,7 +5,7 @@
 namespace rtrun {
 
 // What rtrun is asked to do; a run unless an option chooses otherwise.
-enum class Mode { eRun, eList, eHelp, eVersion, eInit, eJUnitFrom, eFailed, eCompare, eMerge };
+enum class Mode { eRun, eList, eHelp, eVersion, eInit, eJUnitFrom, eFailed, eCompare, eMerge, eAccept };
 
 struct Options {
     Mode mode = Mode::eRun;
@@ -25,6 +25,7 @@ struct Options {
     std::string compareOld, compareNew;  // --compare OLD NEW
     bool markdown = false;               // --compare writes Markdown
     std::string mergeDir;                // --merge OUT_DIR: where the merged report goes; inputs in scripts
+    bool dryRun = false;                 // --accept lists what it would replace
 };
 
 // "I/N": shard I (from 0) of N.

@@ -1,5 +1,6 @@
 #include "rtrun/merge/ShardMerge.h"
 #include "rtrun/reports/ComposedReport.h"
+#include "rtrun/reports/ReportFiles.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
 #include "rtrun/system/ExitStatus.h"
@@ -30,24 +31,11 @@ struct Shard {
     bool hasGroup = false;
 };
 
-// The file named, or the latest report in a shard's directory (runs moved
-// aside, "<run>-earlierN.xml", are older by name).
+// The file named, or the latest report in a shard's directory.
 std::string reportIn(const std::string& input) {
     std::error_code error;
     if (!fs::is_directory(input, error)) return input;
-    static const std::regex moved(".*-earlier[0-9]+\\.xml");
-    std::string found;
-    fs::file_time_type newest;
-    for (const fs::directory_entry& entry : fs::directory_iterator(input, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".xml") != 0 || !entry.is_regular_file()) continue;
-        if (std::regex_match(name, moved)) continue;
-        const fs::file_time_type written = entry.last_write_time(error);
-        if (found.empty() || written > newest) {
-            found = entry.path().string();
-            newest = written;
-        }
-    }
+    const std::string found = latestReportIn(input);
     return found.empty() ? input : found;
 }
 

@@ -1,4 +1,5 @@
 #include "rtrun/reports/TestIndex.h"
+#include "rtrun/reports/ReportFiles.h"
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -33,11 +34,6 @@ void appendEscaped(std::string& line, const std::string& field) {
 }
 
 } // namespace
-
-std::string besideReport(const std::string& reportPath, const char* extension) {
-    const std::size_t dot = reportPath.rfind(".xml");
-    return (dot == std::string::npos ? reportPath : reportPath.substr(0, dot)) + extension;
-}
 
 std::string TestIndex::pathBeside(const std::string& reportPath) { return besideReport(reportPath, ".index"); }
 

@@ -35,8 +35,4 @@ private:
     std::map<int, Entry> m_entries;
 };
 
-// The file beside a report with the report's name and another extension
-// (".index", ".rerun.rt").
-std::string besideReport(const std::string& reportPath, const char* extension);
-
 } // namespace rtrun
