@@ -7,7 +7,7 @@
 #include "rtrun/reports/TestKey.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/SecondsFormat.h"
-#include "report/reader/ReportReader.h"
+#include "report/reader/ReportModel.h"
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -118,13 +118,22 @@ int printTestHistory(const HistoryPlace& place, const std::string& platform, con
 
 int compareWithLastRun(const HistoryPlace& place, const std::string& newReport, bool markdown, std::ostream& out,
                        std::ostream& errors) {
-    KeyedOutcomes after;
-    if (!readOutcomes(newReport, after, errors)) return eCannotRun;
-    rtreport::ReportReader reader(newReport);
-    for (rtreport::Group group; reader.next(group);) {
+    // NEW is read as a recording reads it, so that its tests have the keys the history holds.
+    FinishedRun run;
+    run.report = newReport;
+    RunRecord record;
+    std::string readProblem;
+    if (!readRunRecord(run, record, readProblem)) {
+        errors << "rtrun: " << readProblem << "\n";
+        return eCannotRun;
     }
-    const std::string platform = reader.runInfo().platform;
-    const std::string name = runNameOf(newReport);
+    KeyedOutcomes after;
+    for (RecordedTest& test : record.tests) {
+        after.byKey[test.key.text] = {test.verdict != Verdict::ePassed, test.seconds};
+        after.order.emplace_back(std::move(test.key.text), std::move(test.key.name));
+    }
+    const std::string& platform = record.platform;
+    const std::string& name = record.name;
     std::string problem;
     std::unique_ptr<HistoryStore> store = openForReading(place, problem);
     if (!store && problem.empty()) problem = "no run of this suite is recorded";

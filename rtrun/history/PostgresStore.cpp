@@ -13,7 +13,7 @@ namespace {
 
 // How long rtrun waits for a server, for another run's recording, and for a statement.
 const char* const kConnectSeconds = "5";
-const char* const kServerOptions = "-c lock_timeout=20000 -c statement_timeout=60000";
+const char* const kServerOptions = "-c lock_timeout=20000 -c statement_timeout=60000 -c client_min_messages=warning";
 // The advisory lock every recording takes: any number both sides agree on.
 const char* const kRecordingLock = "SELECT pg_advisory_xact_lock(7283401)";
 

@@ -64,9 +64,16 @@ bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& probl
     while (reader.next(group)) {
         for (rtreport::Test& test : group.tests) {
             RecordedTest& row = record.tests.emplace_back();
-            row.key = keys.next(group.title, test.title, test.args);
+            const TestIndex::Entry* entry = indexed ? index.find(test.id) : nullptr;
+            if (entry) {
+                row.script = utf8Of(entry->script);
+                row.caseName = utf8Of(entry->caseName);
+            }
+            // A test that sets no title goes by its case name, as rtrun's summary names it (and a
+            // merged report titles it): whichever way its report was made, its key stays the same.
+            row.title = test.title.empty() ? row.caseName : std::move(test.title);
+            row.key = keys.next(group.title, row.title, test.args);
             row.group = group.title;
-            row.title = std::move(test.title);
             row.args = joined(test.args);
             row.seconds = test.seconds();
             row.reportId = test.id;
@@ -74,9 +81,9 @@ bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& probl
             row.verdict = test.interrupted ? Verdict::eInterrupted
                           : test.failed()  ? verdictOfError(row.error)
                                            : Verdict::ePassed;
-            if (const TestIndex::Entry* entry = indexed ? index.find(test.id) : nullptr) {
-                row.script = utf8Of(entry->script);
-                row.caseName = utf8Of(entry->caseName);
+            if (row.verdict == Verdict::ePassed && run.falseReturns.count(test.id)) {
+                row.verdict = Verdict::eFailed;
+                row.error = "its body returned false";
             }
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include "rtrun/history/TestJudgement.h"
 #include "rtrun/reports/TestKey.h"
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct FinishedRun {
     int exitStatus = 0;
     std::string identity;  // the job the run belongs to
     std::vector<UnmadeTest> unmade;
+    std::set<int> falseReturns;  // report ids of tests whose body returned false: their elements hold no error
 };
 
 // A test as the history records it. Texts are UTF-8, as the report reader gives them.

@@ -10,7 +10,7 @@ namespace rtrun {
 namespace {
 
 // How long a run waits for another that is recording into the same file.
-constexpr int kBusyMilliseconds = 10000;
+constexpr int kBusyMilliseconds = 5000;
 
 class SqliteStore : public HistoryStore {
 public:

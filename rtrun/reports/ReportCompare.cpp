@@ -88,16 +88,6 @@ void print(std::ostream& out, const std::vector<Section>& sections, bool markdow
 
 } // namespace
 
-bool readOutcomes(const std::string& report, KeyedOutcomes& outcomes, std::ostream& errors) {
-    const ReadTests read = readTests(report);
-    if (!read.result.readable()) {
-        errors << "rtrun: " << read.result.problem << "\n";
-        return false;
-    }
-    outcomes = keyed(read, ReadTests());
-    return true;
-}
-
 int printChanges(const KeyedOutcomes& before, const KeyedOutcomes& after, bool markdown, std::ostream& out) {
     std::vector<Section> sections = {{"New failures", {}}, {"Fixed", {}},        {"Still failing", {}},
                                      {"New tests", {}},    {"Removed tests", {}}, {"Slower", {}}};

@@ -27,8 +27,6 @@ struct KeyedOutcomes {
     std::vector<std::string> notes;  // printed before the changes: why a side is incomplete
 };
 
-// A report's tests as one side of a comparison; false, with the reason on `errors`, when it cannot be read.
-bool readOutcomes(const std::string& report, KeyedOutcomes& outcomes, std::ostream& errors);
 // Prints what changed from `before` to `after`, as compareReports does; returns its exit status.
 int printChanges(const KeyedOutcomes& before, const KeyedOutcomes& after, bool markdown, std::ostream& out);
 

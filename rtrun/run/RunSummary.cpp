@@ -93,6 +93,7 @@ void RunSummary::record(const RunTally& tally, int exitStatus, HistoryNotes& not
     run.report = report;
     run.exitStatus = exitStatus;
     run.identity = runIdentity();
+    run.falseReturns = tally.falseReturns();
     for (const RunTally::Test* test : tally.unpassed())
         if (test->verdict == RunTally::Verdict::eNotRun && test->reportId < 0)
             run.unmade.push_back({test->group, test->title, test->args, test->why});
