@@ -26,7 +26,9 @@ public:
         if (sqlite3_open_v2(m_where.c_str(), &m_db, flags, nullptr) != SQLITE_OK) return failed();
         sqlite3_busy_timeout(m_db, kBusyMilliseconds);
         // WAL is a lasting property of the file; asking again costs nothing.
-        return execute("PRAGMA journal_mode=WAL") && execute("PRAGMA synchronous=NORMAL");
+        // A cache that holds a large run's index pages, so that recording it never spills to disk mid-way.
+        return execute("PRAGMA journal_mode=WAL") && execute("PRAGMA synchronous=NORMAL") &&
+               execute("PRAGMA cache_size=-32768");
     }
 
     const std::string& where() const override { return m_where; }
