@@ -2,16 +2,21 @@
 #include "rtrun/cli/Options.h"
 #include "rtrun/cli/RunSetup.h"
 #include "rtrun/cli/SuiteSetup.h"
+#include "rtrun/history/HistoryCommands.h"
+#include "rtrun/history/HistoryRecorder.h"
 #include "rtrun/merge/ShardMerge.h"
-#include "rtrun/reports/ReportCompare.h"
 #include "rtrun/reports/GoldenAccept.h"
+#include "rtrun/reports/ReportCompare.h"
 #include "rtrun/reports/ReportFiles.h"
 #include "rtrun/reports/RerunScript.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
 #include "rtrun/run/TestFilter.h"
 #include "rtrun/system/ExitStatus.h"
+#include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
+#include "rtrun/system/RunIdentity.h"
+#include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <cstdio>
 #include <fstream>
@@ -65,6 +70,44 @@ int makeSuite(const std::string& dir) {
     return ePassed;
 }
 
+// The history of the suite the options choose.
+HistoryPlace chosenHistory(const Options& options) {
+    chooseSuiteAndPlatform(options);
+    return HistoryPlace::ofThisSuite(options.noHistory, options.historyKeep);
+}
+
+// rtrun --history [--filter P]: tests are chosen on the platform a run would take.
+int printHistory(const Options& options) {
+    const HistoryPlace place = chosenHistory(options);
+    if (options.filters.empty()) return printRunHistory(place, std::cout);
+    TestFilter filter;
+    std::string problem;
+    for (const std::string& pattern : options.filters) {
+        if (!filter.add(pattern, problem)) {
+            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+            return eCannotRun;
+        }
+    }
+    const char* platform = Rt::Platform::environment("KXRT_PLAT_TARG");
+    if (!platform) platform = Rt::Platform::environment("Uname");
+    return printTestHistory(place, platform ? platform : "",
+                            [&filter](const std::string& group, const std::string& caseName) {
+                                return filter.selects(group, caseName);
+                            },
+                            std::cout);
+}
+
+// A merged run records itself as a run of its own would.
+void recordMergedRun(const HistoryPlace& history, int status) {
+    if (status == eCannotRun) return;
+    FinishedRun run;
+    run.report = withTrailingSlash(Rt::resultDir().toStdString()) + Rt::TestReporter::makeRunName().toStdString() + ".xml";
+    run.exitStatus = status;
+    run.identity = runIdentity();
+    HistoryNotes notes;
+    recordRun(history, run, notes);
+}
+
 // Accepts the golden outputs of the report named, or of the latest in the
 // suite's result directory.
 int acceptOutputs(const Options& options) {
@@ -94,13 +137,14 @@ int acceptOutputs(const Options& options) {
 // The commands that start the framework: runs, listings, merges and accepts.
 int withFramework(const Options& options) {
     Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
-    chooseSuiteAndPlatform(options);
+    const HistoryPlace history = chosenHistory(options);
     RtLib::init();
     int status = eCannotRun;
     if (options.mode == Mode::eAccept) {
         status = acceptOutputs(options);
     } else if (options.mode == Mode::eMerge) {
         status = mergeShards(options.mergeDir, options.scripts, options.junit);
+        recordMergedRun(history, status);
     } else {
         RunPlan plan;
         std::string problem;
@@ -122,7 +166,10 @@ int carryOut(const Options& options) {
         return ePassed;
     case Mode::eJUnitFrom: return convertReportToJUnit(options.junitFrom, options.junit);
     case Mode::eCompare:
+        if (options.compareOld == "last")
+            return compareWithLastRun(chosenHistory(options), options.compareNew, options.markdown, std::cout, std::cerr);
         return compareReports(options.compareOld, options.compareNew, options.markdown, std::cout, std::cerr);
+    case Mode::eHistory: return printHistory(options);
     case Mode::eFailed: return printFailed(options.failedFrom);
     case Mode::eInit: return makeSuite(options.initDir);
     default: break;

@@ -135,6 +135,28 @@ const OptionSpec kOptions[] = {
      [](Options& o, const std::string& v, std::string&) { return o.junitFrom = v, chooseMode(o, Mode::eJUnitFrom); },
      "convert an existing report (one cut short by a dead run too)\n"
      "to JUnit XML in FILE, and exit"},
+    {"--history", nullptr, nullptr,
+     [](Options& o, const std::string&, std::string&) { return chooseMode(o, Mode::eHistory); },
+     "list the suite's recorded runs, one line each; with\n"
+     "--filter, the last results and times of each matching test\n"
+     "(--compare last NEW compares NEW with the run recorded before)"},
+    {"--no-history", nullptr, nullptr,
+     [](Options& o, const std::string&, std::string&) { return o.noHistory = true; },
+     "record nothing into the run history (also KXRT_HISTORY=off;\n"
+     "KXRT_HISTORY names another file or a postgresql:// server)"},
+    {"--history-keep", nullptr, "N",
+     [](Options& o, const std::string& v, std::string& problem) {
+         char* end = nullptr;
+         const long n = std::strtol(v.c_str(), &end, 10);
+         if (*end != '\0' || n < 1 || n > 1000000000) {
+             problem = "option --history-keep needs a number of runs above 0, not '" + v + "'";
+             return false;
+         }
+         o.historyKeep = static_cast<int>(n);
+         return true;
+     },
+     "after recording, keep only the newest N runs of the suite\n"
+     "on this platform in the history"},
     {"--version", nullptr, nullptr,
      [](Options& o, const std::string&, std::string&) { return chooseMode(o, Mode::eVersion); },
      "print the framework's version and build, and exit"},
@@ -201,6 +223,10 @@ bool checkArguments(Options& options, std::string& problem) {
     }
     if (options.dryRun && options.mode != Mode::eAccept) {
         problem = "--dry-run goes with --accept";
+        return false;
+    }
+    if (options.mode == Mode::eHistory && !options.scripts.empty()) {
+        problem = "--history takes no script: rtrun --history [--filter PATTERN]";
         return false;
     }
     if (options.mode == Mode::eMerge && options.scripts.empty()) {

@@ -5,7 +5,7 @@
 namespace rtrun {
 
 // What rtrun is asked to do; a run unless an option chooses otherwise.
-enum class Mode { eRun, eList, eHelp, eVersion, eInit, eJUnitFrom, eFailed, eCompare, eMerge, eAccept };
+enum class Mode { eRun, eList, eHelp, eVersion, eInit, eJUnitFrom, eFailed, eCompare, eMerge, eAccept, eHistory };
 
 struct Options {
     Mode mode = Mode::eRun;
@@ -26,6 +26,8 @@ struct Options {
     bool markdown = false;               // --compare writes Markdown
     std::string mergeDir;                // --merge OUT_DIR: where the merged report goes; inputs in scripts
     bool dryRun = false;                 // --accept lists what it would replace
+    bool noHistory = false;              // record nothing into the run history
+    int historyKeep = 0;                 // runs per suite and platform the history keeps; 0: all
 };
 
 // "I/N": shard I (from 0) of N.

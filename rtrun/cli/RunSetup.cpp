@@ -80,6 +80,7 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
     plan.timeout = options.timeout;
     plan.durations = options.durations;
     plan.junit = options.junit;
+    plan.history = HistoryPlace::ofThisSuite(options.noHistory, options.historyKeep);
     const char* timeout = Rt::Platform::environment("KXRT_TEST_TIMEOUT");
     if (plan.timeout == 0 && timeout && *timeout && !parseSeconds(timeout, plan.timeout)) {
         problem = std::string("KXRT_TEST_TIMEOUT needs a number of seconds above 0, not '") + timeout + "'";

@@ -1,19 +1,15 @@
 #include "rtrun/reports/ReportCompare.h"
+#include "rtrun/reports/TestKey.h"
 #include "rtrun/system/SecondsFormat.h"
 #include "rtrun/system/ExitStatus.h"
 #include "report/reader/ReportReader.h"
 #include <cstdio>
-#include <map>
-#include <vector>
 
 namespace rtrun {
 
 namespace {
 
-struct Outcome {
-    bool failed = false;
-    double seconds = 0;
-};
+using Outcome = KeyedOutcomes::Outcome;
 
 // A report's tests as read: each group's title (empty when the report is
 // cut off before it) and its tests' titles, arguments and outcomes.
@@ -47,31 +43,20 @@ ReadTests readTests(const std::string& path) {
 
 // The tests by key, in report order. A group the report was cut off in
 // has no title yet: it takes the title of the other report's group at its place.
-struct TestsOf {
-    std::map<std::string, Outcome> byKey;
-    std::vector<std::pair<std::string, std::string>> order;  // key, name as shown
-};
-
-TestsOf keyed(const ReadTests& read, const ReadTests& other) {
-    TestsOf tests;
-    std::map<std::string, int> seen;
+KeyedOutcomes keyed(const ReadTests& read, const ReadTests& other) {
+    KeyedOutcomes tests;
+    TestKeyMaker keys;
     for (const ReadTest& test : read.tests) {
         std::string group = read.groupTitles[test.group];
         if (group.empty() && test.group < other.groupTitles.size()) group = other.groupTitles[test.group];
-        std::string name = group + " / " + test.title;
-        if (!test.args.empty()) {
-            name += " (";
-            for (std::size_t i = 0; i < test.args.size(); ++i) name += (i ? ", " : "") + test.args[i];
-            name += ")";
-        }
-        // Unit separators keep the fields apart whatever they hold.
-        std::string key = group + '\x1f' + test.title;
-        for (const std::string& arg : test.args) key += '\x1f' + arg;
-        const int occurrence = ++seen[key];
-        key += '\x1e' + std::to_string(occurrence);
-        if (occurrence > 1) name += " #" + std::to_string(occurrence);
-        tests.byKey[key] = test.outcome;
-        tests.order.emplace_back(key, name);
+        TestKey key = keys.next(group, test.title, test.args);
+        tests.byKey[key.text] = test.outcome;
+        tests.order.emplace_back(std::move(key.text), std::move(key.name));
+    }
+    if (read.result.cutOff()) {
+        std::string note = "Compared as far as it goes: " + read.result.problem;
+        if (read.cutTests) note += " (the test it ends inside has no title yet and is left out)";
+        tests.notes.push_back(note);
     }
     return tests;
 }
@@ -103,18 +88,7 @@ void print(std::ostream& out, const std::vector<Section>& sections, bool markdow
 
 } // namespace
 
-int compareReports(const std::string& oldReport, const std::string& newReport, bool markdown, std::ostream& out,
-                   std::ostream& errors) {
-    const ReadTests oldRead = readTests(oldReport);
-    const ReadTests newRead = readTests(newReport);
-    for (const ReadTests* read : {&oldRead, &newRead}) {
-        if (!read->result.readable()) {
-            errors << "rtrun: " << read->result.problem << "\n";
-            return eCannotRun;
-        }
-    }
-    const TestsOf before = keyed(oldRead, newRead);
-    const TestsOf after = keyed(newRead, oldRead);
+int printChanges(const KeyedOutcomes& before, const KeyedOutcomes& after, bool markdown, std::ostream& out) {
     std::vector<Section> sections = {{"New failures", {}}, {"Fixed", {}},        {"Still failing", {}},
                                      {"New tests", {}},    {"Removed tests", {}}, {"Slower", {}}};
     for (const auto& [key, name] : after.order) {
@@ -133,17 +107,26 @@ int compareReports(const std::string& oldReport, const std::string& newReport, b
     for (const auto& [key, name] : before.order)
         if (!after.byKey.count(key)) sections[4].lines.push_back(name);
 
-    for (const ReadTests* read : {&oldRead, &newRead}) {
-        if (!read->result.cutOff()) continue;
-        out << (markdown ? "> " : "") << "Compared as far as it goes: " << read->result.problem;
-        if (read->cutTests) out << " (the test it ends inside has no title yet and is left out)";
-        out << "\n\n";
-    }
+    for (const KeyedOutcomes* side : {&before, &after})
+        for (const std::string& note : side->notes) out << (markdown ? "> " : "") << note << "\n\n";
     print(out, sections, markdown);
     out << sections[0].lines.size() << " new failures, " << sections[1].lines.size() << " fixed, "
         << sections[2].lines.size() << " still failing, " << sections[3].lines.size() << " new, "
         << sections[4].lines.size() << " removed, " << sections[5].lines.size() << " slower\n";
     return sections[0].lines.empty() ? ePassed : eFailed;
+}
+
+int compareReports(const std::string& oldReport, const std::string& newReport, bool markdown, std::ostream& out,
+                   std::ostream& errors) {
+    const ReadTests oldRead = readTests(oldReport);
+    const ReadTests newRead = readTests(newReport);
+    for (const ReadTests* read : {&oldRead, &newRead}) {
+        if (!read->result.readable()) {
+            errors << "rtrun: " << read->result.problem << "\n";
+            return eCannotRun;
+        }
+    }
+    return printChanges(keyed(oldRead, newRead), keyed(newRead, oldRead), markdown, out);
 }
 
 } // namespace rtrun

@@ -1,6 +1,9 @@
 #pragma once
+#include <map>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rtrun {
 
@@ -12,5 +15,19 @@ namespace rtrun {
 // cannot be read (with the reason on `errors`), else 0.
 int compareReports(const std::string& oldReport, const std::string& newReport, bool markdown, std::ostream& out,
                    std::ostream& errors);
+
+// One side of a comparison: the tests by their key's text (TestKey), in run order.
+struct KeyedOutcomes {
+    struct Outcome {
+        bool failed = false;
+        double seconds = 0;
+    };
+    std::map<std::string, Outcome> byKey;
+    std::vector<std::pair<std::string, std::string>> order;  // key, name as shown
+    std::vector<std::string> notes;  // printed before the changes: why a side is incomplete
+};
+
+// Prints what changed from `before` to `after`, as compareReports does; returns its exit status.
+int printChanges(const KeyedOutcomes& before, const KeyedOutcomes& after, bool markdown, std::ostream& out);
 
 } // namespace rtrun

@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/history/HistoryPlace.h"
 #include "rtrun/run/TestFilter.h"
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct RunPlan {
     int shardCount = 1;
     int durations = 5;                 // how many of the slowest tests to name
     std::string junit;                 // where to write the run's results as JUnit XML, when asked
+    HistoryPlace history;              // where the finished run records itself
 };
 
 // A supervised child's share of a run.

@@ -5,6 +5,7 @@
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
+#include "rtrun/system/RunIdentity.h"
 #include "env/Platform.h"
 #include "report/SecondsText.h"
 #include <Rt/Rt.h>
@@ -22,7 +23,7 @@ bool useColour() {
     return Process::isTerminal(stdout) && !Rt::Platform::environment("NO_COLOR");
 }
 
-void printTest(const RunTally::Test& test, bool colour) {
+void printTest(const RunTally::Test& test, bool colour, const HistoryNotes& notes) {
     const bool failed = test.verdict == RunTally::Verdict::eFailed;
     const char* label = failed ? "FAILED " : "NOT RUN";
     if (colour) std::printf("  %s%s\033[0m  ", failed ? "\033[31m" : "\033[33m", label);
@@ -35,6 +36,17 @@ void printTest(const RunTally::Test& test, bool colour) {
         std::printf(")");
     }
     if (!test.why.empty()) std::printf(": %s", test.why.c_str());
+    const auto note = failed ? notes.failures.find(test.reportId) : notes.failures.end();
+    if (note != notes.failures.end()) std::printf(" %s", note->second.c_str());
+    std::printf("\n");
+}
+
+void printHistoryNotes(const HistoryNotes& notes) {
+    if (!notes.slower.empty()) std::printf("Slower than usual:\n");
+    for (const std::string& line : notes.slower) std::printf("  %s\n", line.c_str());
+    if (notes.fixed.empty()) return;
+    std::printf("Fixed since the last run:");
+    for (std::size_t i = 0; i < notes.fixed.size(); ++i) std::printf("%s %s", i ? "," : "", notes.fixed[i].c_str());
     std::printf("\n");
 }
 
@@ -76,6 +88,18 @@ void RunSummary::publishPageLink() const {
         std::fprintf(stderr, "rtrun: the e-mail summary keeps its relative link to the page: %s\n", problem.c_str());
 }
 
+void RunSummary::record(const RunTally& tally, int exitStatus, HistoryNotes& notes) const {
+    FinishedRun run;
+    run.report = report;
+    run.exitStatus = exitStatus;
+    run.identity = runIdentity();
+    run.falseReturns = tally.falseReturns();
+    for (const RunTally::Test* test : tally.unpassed())
+        if (test->verdict == RunTally::Verdict::eNotRun && test->reportId < 0)
+            run.unmade.push_back({test->group, test->title, test->args, test->why});
+    recordRun(history, run, notes);
+}
+
 int RunSummary::finish(const RunTally& tally) const {
     std::fflush(stdout);
     const Rt::ErrorSummary& t = totals;
@@ -86,11 +110,19 @@ int RunSummary::finish(const RunTally& tally) const {
     const int failed = tally.count(RunTally::Verdict::eFailed);
     const int notRun = tally.count(RunTally::Verdict::eNotRun);
     const bool colour = useColour();
+    const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
+    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
+                       tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
+                       t.extErrors() == 0;
+    const std::string index = TestIndex::pathBeside(report);
+    const bool indexWritten = reportOk && tally.writeIndex(index);
+    HistoryNotes notes;
+    if (reportOk && !sharded) record(tally, clean ? ePassed : eFailed, notes);
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
-    for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour);
+    for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour, notes);
+    printHistoryNotes(notes);
     printSlowest(tally, durations);
 
-    const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
     if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
     bool junitLost = false;
     if (reportOk) {
@@ -101,8 +133,7 @@ int RunSummary::finish(const RunTally& tally) const {
             else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
             junitLost = !converted.written;
         }
-        const std::string index = TestIndex::pathBeside(report);
-        if (!tally.writeIndex(index)) std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
+        if (!indexWritten) std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
     }
     if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
     else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
@@ -127,9 +158,6 @@ int RunSummary::finish(const RunTally& tally) const {
         return eCannotRun;
     }
     if (junitLost) return eCannotRun;
-    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
-                       tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
-                       t.extErrors() == 0;
     return clean ? ePassed : eFailed;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/history/HistoryRecorder.h"
 #include "rtrun/run/RunPlan.h"
 #include "rtrun/run/RunTally.h"
 #include <string>
@@ -10,7 +11,8 @@ namespace rtrun {
 // written; its exit status.
 struct RunSummary {
     explicit RunSummary(const RunPlan& plan)
-        : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1) {}
+        : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1),
+          history(plan.history) {}
     // The run's report, page and e-mail summary, as the closing lines show them.
     void nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath);
 
@@ -22,12 +24,15 @@ struct RunSummary {
     int durations = 5;    // how many of the slowest tests to name
     std::string junit;    // where to write the run's results as JUnit XML, when asked
     bool sharded = false; // one shard of a run: selecting no test is fine
+    HistoryPlace history; // where the run records itself (a shard does not: its merge does)
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;
 
 private:
     void publishPageLink() const;
+    // Records the finished run into its history; what the history says of it goes to `notes`.
+    void record(const RunTally& tally, int exitStatus, HistoryNotes& notes) const;
 };
 
 // True when the file ends with the report's closing tag.

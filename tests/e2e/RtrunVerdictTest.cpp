@@ -60,7 +60,7 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
         {"passing run", {verdict}, group(test("Pass")), 0, "", "1 tests: 1 passed, 0 failed, 0 not run\nSlowest:\n  0.00 Seconds G / Pass\nReport: ",
          Report::eWellFormed, "<Title>Pass</Title>", false},
         {"body returns false", {verdict}, group(test("ReturnFalse") + test("Pass")), 1, "",
-         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / ReturnFalse: its body returned false\n",
+         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / ReturnFalse: its body returned false (new)\n",
          Report::eWellFormed, "<Title>ReturnFalse</Title>", false},
         {"constructor throws", {verdict}, group(test("Pass") + test("CtorThrows")), 1,
          "rtrun: G/CtorThrows (v.rt, test 2): not run: the creator threw: constructor refused\n",
@@ -79,7 +79,7 @@ TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {
          "2 tests: 0 passed, 0 failed, 2 not run\n", Report::eWellFormed, "", false},
         {"exit(0) in a body", {verdict}, group(test("Pass") + test("Exit0") + test("Pass")) + group(test("Pass")), 1,
          "rtrun: test code ended the process (exited: status 0); the tests after it did not run\n",
-         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0\n", Report::eWellFormed,
+         "2 tests: 1 passed, 1 failed, 0 not run\n  FAILED   G / Exit0: exited: status 0 (new)\n", Report::eWellFormed,
          "<Method>TestSet::executeW</Method>\r\n        <Desc>exited: status 0</Desc>\r\n      </Error>\r\n"
          "      <Ext></Ext>\r\n      <Time>",
          true, {"--in-process", "--platform", "E2E"}},

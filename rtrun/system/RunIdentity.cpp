@@ -1,0 +1,15 @@
+#include "rtrun/system/RunIdentity.h"
+#include "env/Platform.h"
+
+namespace rtrun {
+
+std::string runIdentity(const std::string& given) {
+    if (!given.empty()) return given;
+    for (const char* name : {"SLURM_ARRAY_JOB_ID", "CI_PIPELINE_ID", "GITHUB_RUN_ID", "BUILD_TAG"}) {
+        const char* value = Rt::Platform::environment(name);
+        if (value && *value) return value;
+    }
+    return "";
+}
+
+} // namespace rtrun

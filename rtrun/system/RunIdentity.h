@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+namespace rtrun {
+
+// What ties a run to the job that started it: `given` (a run id asked for on
+// the command line) when not empty, else the first set of the variables a
+// scheduler or CI server sets for all the runs of one job
+// (SLURM_ARRAY_JOB_ID, CI_PIPELINE_ID, GITHUB_RUN_ID, BUILD_TAG); empty when
+// none is.
+std::string runIdentity(const std::string& given = "");
+
+} // namespace rtrun
