@@ -138,6 +138,10 @@ bool hasLiveChildren() {
 
 std::vector<std::string> killChildren(int quietGroup) {
     std::vector<std::string> killed;
+    // Process ids in /proc must be this process's own: in a process
+    // namespace without a /proc of its own they belong to other processes.
+    char link[32] = {};
+    if (::readlink("/proc/self", link, sizeof(link) - 1) <= 0 || std::to_string(::getpid()) != link) return killed;
     // Each round kills the children there are; their own children become
     // this process's as they die, for the next round.
     for (int round = 0; round < 64; ++round) {

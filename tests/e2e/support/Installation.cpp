@@ -76,7 +76,7 @@ std::string Installation::command(const std::vector<std::string>& args, const En
 int Installation::start(const std::vector<std::string>& args, const Environment& env, const std::string& shellBefore,
                         int outFd) {
     const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
-    const std::string line = shellBefore + "exec " + command(args, env, true) + (outFd < 0 ? " >" + quoted(out) : "") +
+    const std::string line = shellBefore + command(args, env, true) + (outFd < 0 ? " >" + quoted(out) : "") +
                              " 2>" + quoted(err);
     const pid_t pid = ::fork();
     if (pid != 0) {

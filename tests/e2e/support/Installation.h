@@ -46,7 +46,8 @@ public:
                   const std::string& shellBefore = "");
     // Starts the same run in the background, as the leader of a process
     // group of its own (its id is the run's), its standard output to
-    // `outFd` when given; returns its process id.
+    // `outFd` when given; returns its process id. `shellBefore` must end
+    // in the word that runs the command ("exec ", "exec unshare -pf ").
     int start(const std::vector<std::string>& args, const Environment& env = {}, const std::string& shellBefore = "",
               int outFd = -1);
     // Waits for the run started as `pid`, at most `limit` seconds: after
