@@ -1,6 +1,7 @@
 #include "rtrun/system/CancelSignalsPosix.h"
 #include "rtrun/system/Process.h"
 #include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rtrun {
@@ -19,7 +20,10 @@ void onCancel(int signal) {
         g_signal = signal;
         return;
     }
-    if (g_group > 0) ::kill(-g_group, SIGKILL);
+    if (g_group > 0) {
+        ::kill(-g_group, SIGKILL);
+        ::waitpid(g_group, nullptr, 0);  // the child is gone before rtrun is
+    }
     ::_exit(128 + signal);
 }
 

@@ -49,11 +49,16 @@ std::string order(const rtreport::Report& report) {
     return text;
 }
 
-// Whether the process is gone (or only waits to be reaped).
+// Whether the process is gone (or only waits to be reaped) within a few
+// seconds: a process sent SIGKILL dies soon, not at once.
 bool gone(const std::string& pidText) {
     if (pidText.empty()) return true;
-    const std::string stat = readBytes("/proc/" + std::to_string(std::stol(pidText)) + "/stat");
-    return stat.empty() || stat.find(") Z ") != std::string::npos;
+    for (int i = 0; i < 500; ++i) {
+        const std::string stat = readBytes("/proc/" + std::to_string(std::stol(pidText)) + "/stat");
+        if (stat.empty() || stat.find(") Z ") != std::string::npos) return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 // The process whose parent is `parent`; 0 when none.
