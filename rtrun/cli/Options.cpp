@@ -293,9 +293,9 @@ void printHelp() {
         "     yielded no factory, test code ended the process, or no test ran\n"
         "  2  the run could not happen (bad option, no usable test library, unusable\n"
         "     result directory) or its report could not be written\n"
-        "  128+N  the run was cancelled by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129):\n"
-        "     no test started after it, the running test was stopped and recorded as\n"
-        "     interrupted, and the report, page, e-mail and JUnit file were completed\n");
+        "  128+N  the run was cancelled by signal N (130: SIGINT, 143: SIGTERM):\n"
+        "     no test started after it, the running test was stopped and recorded\n"
+        "     as interrupted, and the report, page, e-mail and JUnit file were made\n");
 }
 
 } // namespace rtrun
