@@ -108,20 +108,43 @@ bool TestGroup::run(TagCursor tags) {
     return result;
 }
 
+// The test a group ran stays held until the next one replaces it; its
+// destructor, test code, runs then. The Test objects of the test being made
+// and of the one held take turns in two slots, reused from test to test.
+struct TestGroup::HeldTest {
+    Kx::SharedPtr<TestSet> test;
+    TestInfo infos[2];
+    int made = 0;  // the slot of the test being made; the other is the held test's
+
+    TestInfo& making() { return infos[made]; }
+    void replace(TestSet* next) {
+        if (test) {
+            const TestInfo& old = infos[made ^ 1];
+            RunEvents::testDestroying(old);
+            handOverToForeignCode();
+            test = next;
+            RunEvents::testDestroyed(old);
+        } else {
+            test = next;
+        }
+        if (next) made ^= 1;
+    }
+};
+
 // Asks the factories in order; the first that knows the test creates it.
-// The test that ran stays held until the next one replaces it. False when
-// no test was made.
-bool TestGroup::createTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
-    CreatingTest creating(m_test, m_message);
+// False when no test was made.
+bool TestGroup::createTest(const KxString& content, HeldTest& held) {
+    TestInfo& test = held.making();
+    CreatingTest creating(test, m_message);
     FrameScope frame(creating);
     bool registered = false;
     for (std::uint32_t i = 0, n = m_factories.size(); i < n; ++i) {
         TestSetFactory* factory = m_factories[i].get();
         if (!factory) {
-            held = nullptr;
+            held.replace(nullptr);
             continue;
         }
-        registered = registered || factory->registers(m_test.caseName);
+        registered = registered || factory->registers(test.caseName);
         RunEvents::muteScriptProblems(i > 0);  // each factory reads the same text
         TestSet* made = nullptr;
         try {
@@ -131,31 +154,32 @@ bool TestGroup::createTest(const KxString& content, Kx::SharedPtr<TestSet>& held
             throw;
         }
         RunEvents::muteScriptProblems(false);
-        held = made;
+        held.replace(made);
         if (made) return true;
     }
-    if (registered) RunEvents::testNotCreated(m_test, CreationFailure::eNoTest, "its creator returned no test");
-    else RunEvents::testNotCreated(m_test, CreationFailure::eUnknownName, "no test library registers it");
+    if (registered) RunEvents::testNotCreated(test, CreationFailure::eNoTest, "its creator returned no test");
+    else RunEvents::testNotCreated(test, CreationFailure::eUnknownName, "no test library registers it");
     return false;
 }
 
-void TestGroup::runTest(const KxString& content, Kx::SharedPtr<TestSet>& held) {
-    m_test.script = RunEvents::currentScript();
-    m_test.scriptIndex = RunEvents::currentScriptIndex();
-    m_test.groupIndex = RunEvents::currentGroupIndex();
-    m_test.position = RunEvents::takePosition();
-    m_test.group = getTitle();
-    TestSetFactory::parse(content, m_test, nullptr);
-    if (!RunEvents::selects(m_test)) return;
-    RunEvents::setCurrentTest(&m_test);
-    RunEvents::testCreating(m_test);
+void TestGroup::runTest(const KxString& content, HeldTest& held) {
+    TestInfo& test = held.making();
+    test.script = RunEvents::currentScript();
+    test.scriptIndex = RunEvents::currentScriptIndex();
+    test.groupIndex = RunEvents::currentGroupIndex();
+    test.position = RunEvents::takePosition();
+    test.group = getTitle();
+    TestSetFactory::parse(content, test, nullptr);
+    if (!RunEvents::selects(test)) return;
+    RunEvents::setCurrentTest(&test);
+    RunEvents::testCreating(test);
     try {
         if (createTest(content, held)) {
-            const bool passed = held->execute();
+            const bool passed = held.test->execute();
             setExit(getExit() && passed);
         }
     } catch (const TestCreationFailed& failure) {
-        RunEvents::testNotCreated(m_test, failure.failure(), failure.what());
+        RunEvents::testNotCreated(test, failure.failure(), failure.what());
         setExit(false);
     } catch (...) {
         setExit(false);
@@ -169,7 +193,7 @@ bool TestGroup::scan(TagCursor tags) {
     auto emptyTagError = [this]() {
         raise(KxString("XML Error: Found ") + "Empty Object Tag" + " in group " + getTitle());
     };
-    Kx::SharedPtr<TestSet> held;
+    HeldTest held;
     // Reused from object to object: once grown, they take no more memory.
     KxString tag, close, content;
     for (TagPlace open = tags.next(tag); open.found(); open = tags.next(tag)) {
@@ -194,9 +218,7 @@ bool TestGroup::scan(TagCursor tags) {
             }
         }
     }
-    // Releasing the last test runs its destructor, which is test code.
-    if (held) handOverToForeignCode();
-    held = nullptr;
+    held.replace(nullptr);
     return getExit();
 }
 

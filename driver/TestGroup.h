@@ -40,13 +40,13 @@ private:
     void sendValues(const KxString& time);
     // Writes the group's values and summary and closes its element.
     void finish(double seconds);
-    bool createTest(const KxString& content, Kx::SharedPtr<TestSet>& held);
+    struct HeldTest;
+    bool createTest(const KxString& content, HeldTest& held);
     void raise(const KxString& text);
-    void runTest(const KxString& content, Kx::SharedPtr<TestSet>& held);
+    void runTest(const KxString& content, HeldTest& held);
 
     Kx::SharedPtrVec<TestSetFactory> m_factories;
     Kx::SharedPtr<Msg> m_message;
-    TestInfo m_test;  // the Test object being created or run, reused from test to test
 };
 
 } // namespace Rt

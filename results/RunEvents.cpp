@@ -46,9 +46,12 @@ void RunObserver::scriptStarted(const KxString&) {}
 void RunObserver::scriptProblem(const KxString&, const KxString&) {}
 void RunObserver::testCreating(const TestInfo&) {}
 void RunObserver::testNotCreated(const TestInfo&, CreationFailure, const KxString&) {}
+void RunObserver::testInitializing(const TestInfo&) {}
 void RunObserver::testStarted(const TestInfo&, const TestSet&, int) {}
 void RunObserver::errorCounted(const KxStdError&, ErrorCategory) {}
 void RunObserver::testEnded(const TestInfo&, const TestSet&, bool) {}
+void RunObserver::testDestroying(const TestInfo&) {}
+void RunObserver::testDestroyed(const TestInfo&) {}
 void RunObserver::reportNotWritten(const KxString&, int) {}
 void RunObserver::runAbandoned(const KxString&) {}
 
@@ -155,6 +158,10 @@ void testNotCreated(const TestInfo& info, CreationFailure failure, const KxStrin
     tell([&](RunObserver& o) { o.testNotCreated(info, failure, reason); });
 }
 
+void testInitializing() {
+    tell([&](RunObserver& o) { o.testInitializing(currentTest()); });
+}
+
 void testStarted(const TestSet& test, int reportId) {
     tell([&](RunObserver& o) { o.testStarted(currentTest(), test, reportId); });
 }
@@ -165,6 +172,14 @@ void errorCounted(const KxStdError& error, ErrorCategory category) {
 
 void testEnded(const TestSet& test, bool passed) {
     tell([&](RunObserver& o) { o.testEnded(currentTest(), test, passed); });
+}
+
+void testDestroying(const TestInfo& info) {
+    tell([&](RunObserver& o) { o.testDestroying(info); });
+}
+
+void testDestroyed(const TestInfo& info) {
+    tell([&](RunObserver& o) { o.testDestroyed(info); });
 }
 
 void reportNotWritten(const KxString& path, int error) {

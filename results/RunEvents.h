@@ -52,9 +52,12 @@ const TestInfo& currentTest();
 bool selects(const TestInfo& info);
 void testCreating(const TestInfo& info);
 void testNotCreated(const TestInfo& info, CreationFailure failure, const KxString& reason);
+void testInitializing();
 void testStarted(const TestSet& test, int reportId);
 void errorCounted(const KxStdError& error, ErrorCategory category);
 void testEnded(const TestSet& test, bool passed);
+void testDestroying(const TestInfo& info);
+void testDestroyed(const TestInfo& info);
 void reportNotWritten(const KxString& path, int error);
 
 } // namespace RunEvents

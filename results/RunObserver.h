@@ -49,6 +49,8 @@ public:
     virtual void scriptProblem(const KxString& script, const KxString& problem);
     virtual void testCreating(const TestInfo& info);
     virtual void testNotCreated(const TestInfo& info, CreationFailure failure, const KxString& reason);
+    // The test's creator returned it; its initialize() runs next.
+    virtual void testInitializing(const TestInfo& info);
     // `reportId` is the id of the test's element in the report.
     virtual void testStarted(const TestInfo& info, const TestSet& test, int reportId);
     // Every test error, test warning, external error and external warning
@@ -56,6 +58,11 @@ public:
     virtual void errorCounted(const KxStdError& error, ErrorCategory category);
     // `passed` is the verdict execute() returns.
     virtual void testEnded(const TestInfo& info, const TestSet& test, bool passed);
+    // A test's destructor runs between these two. A group destroys the test
+    // it ran once the next test of the group has been made (or could not
+    // be), and the last one when the group's text ends.
+    virtual void testDestroying(const TestInfo& info);
+    virtual void testDestroyed(const TestInfo& info);
     // The first line of the report that could not be handed to its file
     // (`error` is the system's error number); later lines may be missing too.
     virtual void reportNotWritten(const KxString& path, int error);

@@ -112,6 +112,7 @@ TestSet* TestSetFactory::create(const KxString& text) {
     }
     test->setExt(request.ext);
     for (const KxString& arg : request.args) test->addArg(arg);
+    RunEvents::testInitializing();
     try {
         test->initialize();
     } catch (...) {

@@ -71,9 +71,20 @@ const OptionSpec kOptions[] = {
          problem = "option --timeout needs a number of seconds above 0, not '" + v + "'";
          return false;
      },
-     "kill a test whose body runs longer, record it as timed out\n"
-     "and go on with the next (also KXRT_TEST_TIMEOUT; default:\n"
-     "no limit)"},
+     "kill a test whose body (or creator, initialize(),\n"
+     "destructor, or the unloading of the libraries) runs longer,\n"
+     "record it as timed out and go on with the next (also\n"
+     "KXRT_TEST_TIMEOUT; default: no limit)"},
+    {"--kill-grace", nullptr, "SECONDS",
+     [](Options& o, const std::string& v, std::string& problem) {
+         char* end = nullptr;
+         o.killGrace = std::strtod(v.c_str(), &end);
+         if (*end == '\0' && o.killGrace >= 0 && o.killGrace < 1e6) return true;
+         problem = "option --kill-grace needs a number of seconds (0 or more), not '" + v + "'";
+         return false;
+     },
+     "on SIGINT, SIGTERM or SIGHUP, the running test gets\n"
+     "SIGTERM, then SIGKILL after SECONDS (default 5)"},
     {"--shard", nullptr, "I/N",
      [](Options& o, const std::string& v, std::string& problem) {
          if (parseShard(v, o.shardIndex, o.shardCount)) return true;
@@ -325,7 +336,10 @@ void printHelp() {
         "  1  a test failed or did not run, a script had a problem, a test library\n"
         "     yielded no factory, test code ended the process, or no test ran\n"
         "  2  the run could not happen (bad option, no usable test library, unusable\n"
-        "     result directory) or its report could not be written\n");
+        "     result directory) or its report could not be written\n"
+        "  128+N  the run was cancelled by signal N (130: SIGINT, 143: SIGTERM):\n"
+        "     no test started after it, the running test was stopped and recorded\n"
+        "     as interrupted, and the report, page, e-mail and JUnit file were made\n");
 }
 
 } // namespace rtrun

@@ -18,7 +18,8 @@ struct Options {
     std::string initDir;               // --init: where to make a suite
     bool inProcess = false;            // run without a supervisor
     int shardIndex = -1, shardCount = 0;  // --shard I/N
-    double timeout = 0;                // seconds a test body may run; 0: no limit
+    double timeout = 0;                // seconds a phase of test code may run; 0: no limit
+    double killGrace = 5;              // seconds between SIGTERM and SIGKILL for a cancelled test
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::eJUnitFrom)
     std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs

@@ -6,6 +6,7 @@
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
+#include "rtrun/system/Process.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <cstdio>
@@ -78,6 +79,7 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
         plan.purpose = options.scripts.empty() ? RunPlan::Purpose::eListCases : RunPlan::Purpose::eListTests;
     plan.scripts = options.scripts;
     plan.timeout = options.timeout;
+    plan.killGrace = options.killGrace;
     plan.durations = options.durations;
     plan.junit = options.junit;
     plan.history = HistoryPlace::ofThisSuite(options.noHistory, options.historyKeep);
@@ -131,6 +133,7 @@ int executePlan(RunPlan& plan, bool inProcess) {
     RunSlot slot;
     if (!claimResultDirectory(slot)) return eCannotRun;
     plan.movedTo = slot.movedTo();
+    Process::watchCancelSignals();  // a cancelled run still completes its report and releases its names
     return inProcess ? runInProcess(plan) : superviseRun(plan);
 }
 

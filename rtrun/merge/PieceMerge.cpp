@@ -41,7 +41,10 @@ class Merge {
 public:
     Merge(const std::vector<PieceRecord>& pieces, const std::vector<PlannedTest>& plan, RunTally& tally)
         : m_pieces(pieces), m_tally(tally) {
-        for (const PlannedTest& test : plan) m_plan[{test.scriptIndex, test.position}] = &test;
+        for (const PlannedTest& test : plan) {
+            m_plan[{test.scriptIndex, test.position}] = &test;
+            m_groupTitles.emplace(test.groupIndex, test.group);
+        }
         for (std::size_t k = 0; k < pieces.size(); ++k)
             for (std::size_t i = 0; i < pieces[k].ids.size(); ++i)
                 if (pieces[k].ids[i] >= 0) m_entryOf[{k, pieces[k].ids[i]}] = i;
@@ -87,22 +90,29 @@ private:
             // or not the child's report got this far.
             const bool deathHere = deathGroup(k) == index;
             bool deathWritten = false;
+            const Death& death = m_pieces[k].death;
+            const bool destroying = death.phase == PieceLog::eDestroying;
             if (has[k]) {
                 for (const rtreport::Test& test : groups[k].tests) {
-                    const bool diedInIt = deathHere && test.interrupted && m_pieces[k].death.running && isDeathTest(k, test);
+                    // A body's death leaves its element open; a destructor's comes after it was closed.
+                    const bool diedInIt = deathHere && (death.running ? test.interrupted : destroying) && isDeathTest(k, test);
                     writeTest(report, k, test, diedInIt, counts);
                     deathWritten |= diedInIt;
                 }
             }
-            if (deathHere && !deathWritten) writeUnmadeTest(report, k, counts);
+            if (deathHere && !deathWritten && !destroying) writeUnmadeTest(report, k, counts);
+            if (deathHere && !deathWritten && destroying) recordOnGroup(report, k, counts);
             if (!has[k]) continue;
             const rtreport::Group& group = groups[k];
             for (const Record& record : group.records) report.record(record, counts);
             seconds += group.seconds();
             if (!group.interrupted || !values) values = &group;
         }
-        report.closeGroup(Rt::SecondsText(seconds).text, values ? values->desc : std::string(),
-                          values ? values->title : std::string(), counts);
+        // A group no piece finished never had its title written: the script has it.
+        std::string title = values ? values->title : std::string();
+        const auto scripted = m_groupTitles.find(index);
+        if (title.empty() && scripted != m_groupTitles.end()) title = scripted->second;
+        report.closeGroup(Rt::SecondsText(seconds).text, values ? values->desc : std::string(), title, counts);
         m_totals += counts;
     }
 
@@ -119,15 +129,16 @@ private:
         for (const Record& record : test.records) report.record(record, counts);
         std::string why = firstErrorText(test);
         double seconds = test.seconds();
+        const bool bodyDied = diedInIt && source.death.running;
         if (diedInIt) {
             report.record(Record{RecordKind::eError, "TestSet::executeW", source.death.reason, {}, {}}, counts);
-            seconds = source.death.seconds;
-            why = source.death.reason;
+            if (bodyDied) seconds = source.death.seconds;
+            if (why.empty() || bodyDied) why = source.death.reason;
         }
         const bool complete = !test.interrupted || diedInIt;
         const std::vector<std::string>& args = test.interrupted && plan ? plan->args : test.args;
         const std::string title = titleSetByTest(test, plan ? plan->caseName : std::string());
-        const std::string time = complete && !diedInIt ? test.time : Rt::SecondsText(seconds).text;
+        const std::string time = complete && !bodyDied ? test.time : Rt::SecondsText(seconds).text;
         report.closeTest({args, test.interrupted && plan ? plan->ext : test.ext, time, test.desc, title}, counts);
         groupCounts += counts;
 
@@ -163,6 +174,17 @@ private:
         told.verdict = RunTally::Verdict::eFailed;
         told.why = death.reason;
         m_told.insert({piece, last});
+        m_tally.addTest(std::move(told));
+    }
+
+    // A destructor's death whose test has no element to hold it: its
+    // group's element takes the record, and the test counts as failed.
+    void recordOnGroup(ComposedReport& report, std::size_t piece, Counts& groupCounts) {
+        const Death& death = m_pieces[piece].death;
+        report.record(Record{RecordKind::eError, "TestGroup::executeW", death.reason, {}, {}}, groupCounts);
+        RunTally::Test told = tallyEntry(planned(death.scriptIndex, death.position));
+        told.verdict = RunTally::Verdict::eFailed;
+        told.why = death.reason;
         m_tally.addTest(std::move(told));
     }
 
@@ -218,6 +240,7 @@ public:
 private:
     const std::vector<PieceRecord>& m_pieces;
     std::map<std::pair<int, int>, const PlannedTest*> m_plan;  // (script index, position) -> planned test
+    std::map<int, std::string> m_groupTitles;                  // group index -> its title in the script
     RunTally& m_tally;
     std::map<std::pair<std::size_t, std::int32_t>, std::size_t> m_entryOf;  // (piece, id) -> log entry
     std::set<std::pair<std::size_t, std::size_t>> m_told;                 // (piece, log entry) in the tally

@@ -13,7 +13,8 @@ struct PieceLog;
 struct Death {
     int scriptIndex = -1;   // the test it died in (or after, when idle)
     int position = -1;
-    bool inTest = false;    // creating or running that test
+    int phase = 0;          // PieceLog::Phase
+    bool inTest = false;    // in a phase of that test: its creator, initialize(), body or destructor
     bool running = false;   // its body was running
     std::string reason;     // "crashed: signal 11 (Segmentation fault)", "timed out after 30 s", ...
     double seconds = 0;     // how long the body ran, when it was running

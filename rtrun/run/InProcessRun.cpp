@@ -1,5 +1,6 @@
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLogWriter.h"
+#include "rtrun/run/ProcessWatch.h"
 #include "rtrun/run/RunSummary.h"
 #include "rtrun/run/RunTally.h"
 #include "rtrun/system/ExitStatus.h"
@@ -44,8 +45,18 @@ void finishAfterExit(int status) {
     if (run->supervised) Process::endNow(status);
     char reason[48];
     Process::exitedText(status, reason);
-    if (Rt::gResults) run->summary->totals = Rt::gResults->errorSummary(0);
+    // The totals of the completed run: its open elements closed, the
+    // "exited" record counted.
+    struct Totals : Rt::RunObserver {
+        explicit Totals(Rt::ErrorSummary& into) : into(into) {}
+        void runAbandoned(const KxString&) override {
+            if (Rt::gResults) into = Rt::gResults->errorSummary(0);
+        }
+        Rt::ErrorSummary& into;
+    } totals(run->summary->totals);
+    Rt::addRunObserver(&totals);
     Rt::abandonRun(reason);
+    Rt::removeRunObserver(&totals);
     const int exitStatus = run->summary->finish(*run->tally);
     std::fflush(stdout);
     std::fflush(stderr);
@@ -53,6 +64,25 @@ void finishAfterExit(int status) {
 }
 
 bool g_exitHandled = false;
+
+// In rtrun's own process a cancel lets the running test finish (nobody
+// could kill it): from then on no test is made, and those the run would
+// have made count as not run.
+class StopOnCancel : public Rt::TestSelection {
+public:
+    StopOnCancel(Rt::TestSelection* chosen, RunTally& tally) : m_chosen(chosen), m_tally(tally) {}
+    bool selects(const Rt::TestInfo& test) override {
+        if (m_chosen && !m_chosen->selects(test)) return false;
+        if (!m_tally.interruptSignal()) m_tally.interrupt(Process::cancelSignal());
+        if (!m_tally.interruptSignal()) return true;
+        m_tally.skipInterrupted(1);
+        return false;
+    }
+
+private:
+    Rt::TestSelection* m_chosen;
+    RunTally& m_tally;
+};
 
 // The driver's command line: the program, then the scripts.
 struct DriverArguments {
@@ -68,8 +98,9 @@ struct DriverArguments {
 };
 
 std::vector<PlannedTest> scanScripts(const std::vector<std::string>& scripts, const TestFilter& filter,
-                                     Rt::RtLibManager* manager) {
+                                     Rt::RtLibManager* manager, int shardIndex = 0, int shardCount = 1) {
     ScriptSelection listing(filter, true);
+    listing.shard(shardIndex, shardCount);
     Rt::setTestSelection(&listing);
     DriverArguments arguments(scripts);
     {
@@ -113,6 +144,7 @@ int driveScripts(const RunPlan& plan, Rt::RtLibManager& manager, RunTally& tally
     }  // the driver goes here: the report is closed and summarised
     g_openRun = nullptr;
     if (piece) piece->log->finished = 1;
+    if (!piece && !tally.interruptSignal()) tally.interrupt(Process::cancelSignal());
     if (piece && piece->number > 1) return ePassed;  // the supervisor sums up
     return summary.finish(tally);
 }
@@ -153,17 +185,30 @@ std::vector<PlannedTest> planTests(const std::vector<std::string>& scripts) {
     return scanScripts(scripts, TestFilter(), nullptr);
 }
 
+std::vector<PlannedTest> selectedTests(const RunPlan& plan) {
+    return scanScripts(plan.scripts, plan.filter, nullptr, plan.shardIndex, plan.shardCount);
+}
+
 int runInProcess(const RunPlan& plan, const Piece* piece) {
     if (!g_exitHandled) Process::onExit(&finishAfterExit);
     g_exitHandled = true;
     if (piece && piece->number > 1) Rt::setResultDir(piece->resultDir.c_str());
 
     RunTally tally(plan.durations);
+    ScriptSelection selection(plan.filter, false);
+    selection.shard(plan.shardIndex, plan.shardCount);
+    const bool resumes = piece && piece->resumeScript >= 0;
+    if (resumes) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
+    std::unique_ptr<ProcessWatch> processes;
+    if (plan.purpose == RunPlan::Purpose::eRun) {
+        processes = std::make_unique<ProcessWatch>();
+        Rt::addRunObserver(processes.get());
+    }
     std::unique_ptr<PieceLogWriter> beacon;
     if (piece) {
-        beacon = std::make_unique<PieceLogWriter>(*piece->log, piece->resumeScript);
+        beacon = std::make_unique<PieceLogWriter>(*piece->log, resumes ? &selection : nullptr);
         Rt::addRunObserver(beacon.get());
-        tally.quietBefore(piece->resumeScript);
+        if (resumes) tally.resumes(&selection);
     }
     // A later piece's problems with the libraries were shown by the first.
     int quietOut = -1, quietErr = -1;
@@ -185,18 +230,19 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
         if (plan.purpose == RunPlan::Purpose::eListTests) {
             status = listScripts(plan, manager, tally);
         } else {
-            ScriptSelection selection(plan.filter, false);
-            selection.shard(plan.shardIndex, plan.shardCount);
-            if (piece) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
-            const bool selecting = !plan.filter.empty() || plan.shardCount > 1 || (piece && piece->resumeScript >= 0);
-            if (selecting) Rt::setTestSelection(&selection);
+            const bool selecting = !plan.filter.empty() || plan.shardCount > 1 || resumes;
+            StopOnCancel stopping(selecting ? &selection : nullptr, tally);
+            if (!piece) Rt::setTestSelection(&stopping);  // a supervised child is stopped by its supervisor
+            else if (selecting) Rt::setTestSelection(&selection);
             status = driveScripts(plan, manager, tally, piece);
             Rt::setTestSelection(nullptr);
         }
     }
     if (quietErr >= 0) Process::restore(stderr, quietErr);
     if (quietOut >= 0) Process::restore(stdout, quietOut);
+    if (beacon) beacon->unloading(status);
     manager.unloadTestLibs();
+    if (beacon) beacon->ended();
     Rt::removeRunObserver(&tally);
     return status;
 }

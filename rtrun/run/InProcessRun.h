@@ -12,5 +12,7 @@ int runInProcess(const RunPlan& plan, const Piece* piece = nullptr);
 
 // The tests of the scripts, in script order, found without creating any.
 std::vector<PlannedTest> planTests(const std::vector<std::string>& scripts);
+// The tests of the plan's scripts its filter and shard select, found the same way.
+std::vector<PlannedTest> selectedTests(const RunPlan& plan);
 
 } // namespace rtrun

@@ -1,22 +1,31 @@
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/system/Process.h"
+#include "rtrun/system/ScratchFile.h"
 #include <algorithm>
 #include <new>
 
 namespace rtrun {
 
 static_assert(sizeof(PieceLog) % alignof(PieceLog::Entry) == 0, "the entries that follow a log are aligned");
+// Two processes share these: an atomic that takes a lock would take one
+// private to each of them.
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<double>::is_always_lock_free &&
+                  std::atomic<std::int64_t>::is_always_lock_free,
+              "the atomics of a shared log are lock-free");
 
-PieceLog* PieceLog::create(std::int64_t capacity) {
-    std::FILE* scratch = std::tmpfile();
-    if (!scratch) return nullptr;
+PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir, std::string& problem) {
     // Unbuffered: each process reads and writes the file itself, with no
     // copy of it in a buffer that the other could have made stale.
-    std::setvbuf(scratch, nullptr, _IONBF, 0);
+    std::FILE* scratch = openScratchFile(scratchDir, problem);
+    if (!scratch) {
+        problem = "no scratch file (" + problem + ")";
+        return nullptr;
+    }
     const std::size_t bytes = sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(Entry);
     void* memory = Process::sharedMemory(bytes);
     if (!memory) {
         std::fclose(scratch);
+        problem = "no shared memory";
         return nullptr;
     }
     PieceLog* log = new (memory) PieceLog;
@@ -30,14 +39,24 @@ void PieceLog::reset() {
     phase = eIdle;
     scriptIndex = -1;
     position = -1;
+    phaseStart = 0;
     bodyStart = 0;
     finished = 0;
+    ended = 0;
+    exitStatus = 0;
     testsReached = 0;
     scriptProblems = 0;
     librariesRefused = 0;
     count = 0;
     spilled = 0;
     m_scratchFailed = 0;
+}
+
+void PieceLog::enter(Phase next, int script, int at) {
+    scriptIndex.store(script, std::memory_order_relaxed);
+    position.store(at, std::memory_order_relaxed);
+    phaseStart.store(Process::monotonicSeconds(), std::memory_order_relaxed);
+    phase.store(next, std::memory_order_release);
 }
 
 PieceLog::Entry* PieceLog::entry(std::int64_t index) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace rtrun {
@@ -13,7 +14,8 @@ namespace rtrun {
 // fixed size; a full ring goes to a scratch file the two processes share, in
 // one write, so that the memory stays the same however many tests run.
 struct PieceLog {
-    enum Phase : int { eIdle, eCreating, eRunning };
+    // What the child is doing, and for a test which of its phases runs.
+    enum Phase : int { eIdle, eCreating, eInitializing, eRunning, eDestroying, eUnloading };
     enum Flags : int { eReturnedFalse = 1, eNotRun = 2, eErrorRecorded = 4 };
     struct Entry {
         std::int32_t reportId;  // the test's element id in the piece's report; -1 when it has none
@@ -23,22 +25,30 @@ struct PieceLog {
         double seconds;
     };
 
-    // Where the child is.
+    // Where the child is: the phase, and the test it belongs to (while
+    // destroying, the test destroyed, not the one being made).
     std::atomic<int> phase;
     std::atomic<int> scriptIndex;
     std::atomic<int> position;
-    std::atomic<double> bodyStart;  // monotonic seconds, while running
+    std::atomic<double> phaseStart;  // monotonic seconds
+    std::atomic<double> bodyStart;   // monotonic seconds, while running
     // The run finished and its report is closed.
     std::atomic<int> finished;
+    // The child is through, libraries unloaded: it ends with exitStatus next.
+    std::atomic<int> ended;
+    std::atomic<int> exitStatus;
     std::atomic<int> testsReached;
     std::atomic<int> scriptProblems;
     std::atomic<int> librariesRefused;
     std::atomic<std::int64_t> count;    // entries made
     std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
 
-    // A log in shared memory with a ring of `capacity` entries; null when
-    // no memory or no scratch file can be had.
-    static PieceLog* create(std::int64_t capacity);
+    // A log in shared memory with a ring of `capacity` entries, its scratch
+    // file in memory or else in `scratchDir`; null, with the reason, when no
+    // shared memory or no scratch file can be had.
+    static PieceLog* create(std::int64_t capacity, const std::string& scratchDir, std::string& problem);
+    // Enters a phase of the test at (scriptIndex, position); the child's side.
+    void enter(Phase next, int script, int at);
     std::int64_t capacity() const { return m_capacity; }
     // Empties the log for the next child.
     void reset();

@@ -1,4 +1,5 @@
 #include "rtrun/run/PieceLogWriter.h"
+#include "rtrun/run/ScriptSelection.h"
 #include "rtrun/system/Process.h"
 
 namespace rtrun {
@@ -12,13 +13,11 @@ void PieceLogWriter::libraryLoaded(const KxString&, Rt::LibraryOutcome outcome, 
 void PieceLogWriter::scriptStarted(const KxString&) { ++m_scriptIndex; }
 
 void PieceLogWriter::scriptProblem(const KxString&, const KxString&) {
-    if (m_scriptIndex >= m_countFrom) ++m_log.scriptProblems;
+    if (!m_resumed || m_resumed->pastResumePoint(m_scriptIndex)) ++m_log.scriptProblems;
 }
 
 void PieceLogWriter::testCreating(const Rt::TestInfo& info) {
-    m_log.scriptIndex.store(info.scriptIndex, std::memory_order_relaxed);
-    m_log.position.store(info.position, std::memory_order_relaxed);
-    m_log.phase.store(PieceLog::eCreating, std::memory_order_release);
+    m_log.enter(PieceLog::eCreating, info.scriptIndex, info.position);
     ++m_log.testsReached;
     const std::int64_t n = m_log.count.load(std::memory_order_relaxed);
     const bool kept = m_log.makeRoom();
@@ -32,10 +31,14 @@ void PieceLogWriter::testNotCreated(const Rt::TestInfo&, Rt::CreationFailure fai
     m_log.phase.store(PieceLog::eIdle, std::memory_order_release);
 }
 
-void PieceLogWriter::testStarted(const Rt::TestInfo&, const Rt::TestSet&, int reportId) {
+void PieceLogWriter::testInitializing(const Rt::TestInfo& info) {
+    m_log.enter(PieceLog::eInitializing, info.scriptIndex, info.position);
+}
+
+void PieceLogWriter::testStarted(const Rt::TestInfo& info, const Rt::TestSet&, int reportId) {
     if (PieceLog::Entry* entry = current()) entry->reportId = reportId;
-    m_log.bodyStart.store(Process::monotonicSeconds(), std::memory_order_relaxed);
-    m_log.phase.store(PieceLog::eRunning, std::memory_order_release);
+    m_log.enter(PieceLog::eRunning, info.scriptIndex, info.position);
+    m_log.bodyStart.store(m_log.phaseStart.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 void PieceLogWriter::errorCounted(const KxStdError&, Rt::ErrorCategory category) {
@@ -51,5 +54,23 @@ void PieceLogWriter::testEnded(const Rt::TestInfo&, const Rt::TestSet&, bool pas
     }
     m_log.phase.store(PieceLog::eIdle, std::memory_order_release);
 }
+
+void PieceLogWriter::testDestroying(const Rt::TestInfo& info) {
+    m_phaseBefore = m_log.phase.load(std::memory_order_relaxed);
+    m_scriptBefore = m_log.scriptIndex.load(std::memory_order_relaxed);
+    m_positionBefore = m_log.position.load(std::memory_order_relaxed);
+    m_log.enter(PieceLog::eDestroying, info.scriptIndex, info.position);
+}
+
+void PieceLogWriter::testDestroyed(const Rt::TestInfo&) {
+    m_log.enter(static_cast<PieceLog::Phase>(m_phaseBefore), m_scriptBefore, m_positionBefore);
+}
+
+void PieceLogWriter::unloading(int status) {
+    m_log.exitStatus.store(status, std::memory_order_relaxed);
+    m_log.enter(PieceLog::eUnloading, -1, -1);
+}
+
+void PieceLogWriter::ended() { m_log.ended.store(1, std::memory_order_release); }
 
 } // namespace rtrun

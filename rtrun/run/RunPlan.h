@@ -18,7 +18,8 @@ struct RunPlan {
     TestFilter filter;
     std::vector<std::string> libDirs;  // beyond the core library's directory
     std::string movedTo;               // the run's own result directory, when a live run held the names
-    double timeout = 0;                // seconds a test body may run; 0: no limit
+    double timeout = 0;                // seconds a phase of test code may run; 0: no limit
+    double killGrace = 5;              // seconds a cancelled test has between SIGTERM and SIGKILL
     int shardIndex = 0;                // this run's shard, of shardCount
     int shardCount = 1;
     int durations = 5;                 // how many of the slowest tests to name

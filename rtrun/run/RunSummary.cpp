@@ -120,6 +120,7 @@ int RunSummary::finish(const RunTally& tally) const {
     if (reportOk && !sharded) record(tally, clean ? ePassed : eFailed, notes);
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
     for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour, notes);
+    if (tally.interruptSignal()) std::printf("%d tests not run (interrupted)\n", tally.interruptedTests());
     printHistoryNotes(notes);
     printSlowest(tally, durations);
 
@@ -153,10 +154,12 @@ int RunSummary::finish(const RunTally& tally) const {
                      tally.scriptProblems());
     if (tally.total() == 0) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
 
-    if (!reportOk) {
-        if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
-        return eCannotRun;
+    if (!reportOk && !tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
+    if (tally.interruptSignal()) {
+        std::fprintf(stderr, "rtrun: interrupted by signal %s\n", Process::signalText(tally.interruptSignal()).c_str());
+        return 128 + tally.interruptSignal();
     }
+    if (!reportOk) return eCannotRun;
     if (junitLost) return eCannotRun;
     return clean ? ePassed : eFailed;
 }

@@ -1,6 +1,7 @@
 #include "rtrun/run/RunTally.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/system/Process.h"
+#include "rtrun/system/ScratchFile.h"
 #include <algorithm>
 
 namespace rtrun {
@@ -62,7 +63,7 @@ void RunTally::libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, c
 void RunTally::scriptStarted(const KxString&) { ++m_scriptIndex; }
 
 void RunTally::scriptProblem(const KxString& script, const KxString& problemText) {
-    if (m_scriptIndex < m_quietBefore) return;
+    if (m_resumed && !m_resumed->pastResumePoint(m_scriptIndex)) return;
     ++m_scriptProblems;
     problem("rtrun: script problem in %s: %s\n", text(script).c_str(), text(problemText).c_str());
 }
@@ -185,7 +186,8 @@ void RunTally::appendIndexLine(const Test& test) {
     TestIndex::formatLine(test.reportId, test.script, test.position, test.caseName, m_line);
     if (!m_index && m_indexInMemory.empty()) {
         // A file of its own keeps the index out of memory however long the run.
-        m_index = std::tmpfile();
+        std::string unused;
+        m_index = openScratchFile(Rt::resultDir().toStdString(), unused);
         if (m_index) std::setvbuf(m_index, nullptr, _IOFBF, 1 << 16);
     }
     if (!m_index) m_indexInMemory += m_line;
@@ -221,6 +223,12 @@ bool RunTally::copyIndexLines(std::FILE* to) const {
         if (std::fwrite(line.data(), 1, line.size(), to) != line.size()) return false;
     }
     return true;
+}
+
+void RunTally::skipInterrupted(int tests) {
+    m_interruptedTests += tests;
+    m_total += tests;
+    m_counts[static_cast<int>(Verdict::eNotRun)] += tests;
 }
 
 void RunTally::addProblems(int scriptProblems, int librariesRefused) {

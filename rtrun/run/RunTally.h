@@ -1,6 +1,7 @@
 #pragma once
 #include <Rt/Rt.h>
 #include "results/RunObserver.h"
+#include "rtrun/run/ScriptSelection.h"
 #include <cstdio>
 #include <set>
 #include <string>
@@ -52,8 +53,9 @@ public:
     int librariesUsed() const { return m_librariesUsed; }
     int librariesRefused() const { return m_librariesRefused; }
 
-    // Problems in the scripts before this one were shown by an earlier piece of the run.
-    void quietBefore(int scriptIndex) { m_quietBefore = scriptIndex; }
+    // A run that resumes another shows the script problems met after the
+    // point it resumes from: the earlier piece of the run showed those before.
+    void resumes(const ScriptSelection* selection) { m_resumed = selection; }
 
     // Run events
     void scriptStarted(const KxString& script) override;
@@ -65,6 +67,13 @@ public:
     void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
     void reportNotWritten(const KxString& path, int error) override;
     void runAbandoned(const KxString& reason) override;
+
+    // A run stopped by a cancel `signal`; the tests it would still have run
+    // count as not run.
+    void interrupt(int signal) { m_interruptSignal = signal; }
+    void skipInterrupted(int tests);
+    int interruptSignal() const { return m_interruptSignal; }
+    int interruptedTests() const { return m_interruptedTests; }
 
     // For a run told from its pieces' logs and reports instead of events.
     void addTest(Test test);
@@ -111,9 +120,11 @@ private:
     bool m_indexLost = false;
     int m_scriptProblems = 0;
     int m_scriptIndex = -1;
-    int m_quietBefore = -1;
+    const ScriptSelection* m_resumed = nullptr;
     int m_reportError = 0;
     std::string m_abandonReason;
+    int m_interruptSignal = 0;
+    int m_interruptedTests = 0;
 };
 
 } // namespace rtrun

@@ -3,6 +3,9 @@
 namespace rtrun {
 
 bool ScriptSelection::selects(const Rt::TestInfo& test) {
+    if (!m_pastResume)
+        m_pastResume = test.scriptIndex > m_resumeScript ||
+                       (test.scriptIndex == m_resumeScript && test.position >= m_resumePosition);
     const std::string group = test.group.toStdString(), caseName = test.caseName.toStdString();
     if (!m_filter.selects(group, caseName)) return false;
     // Shards count every test the filter passes, so that each piece of a

@@ -32,8 +32,12 @@ public:
     void resumeAfter(int scriptIndex, int position) {
         m_resumeScript = scriptIndex;
         m_resumePosition = position;
+        m_pastResume = scriptIndex < 0;
     }
     bool selects(const Rt::TestInfo& test) override;
+    // The run, now in the script with this index, has reached the test it
+    // resumes after (always, when it resumes none).
+    bool pastResumePoint(int scriptIndex) const { return m_pastResume || scriptIndex > m_resumeScript; }
     const std::vector<PlannedTest>& listed() const { return m_listed; }
 
 private:
@@ -44,6 +48,7 @@ private:
     long long m_passed = 0;  // tests the filter passed so far
     int m_resumeScript = -1;
     int m_resumePosition = -1;
+    bool m_pastResume = true;
     std::vector<PlannedTest> m_listed;
 };
 

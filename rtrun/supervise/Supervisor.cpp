@@ -3,13 +3,14 @@
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunSummary.h"
+#include "rtrun/supervise/ChildWatch.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
-#include "rtrun/system/SecondsFormat.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -32,47 +33,14 @@ int childBody(void* context) {
     return runInProcess(*child.plan, child.piece);
 }
 
-// Kills a test body that runs longer than the limit.
-struct Watch {
-    const PieceLog* log;
-    double limit;
-    bool timedOut = false;
-};
-
-bool overTime(void* context) {
-    Watch& watch = *static_cast<Watch*>(context);
-    if (watch.log->phase.load() != PieceLog::eRunning) return false;
-    watch.timedOut = Process::monotonicSeconds() - watch.log->bodyStart.load() > watch.limit;
-    return watch.timedOut;
-}
-
-Death deathOf(const PieceLog& log, const Process::ChildEnd& end, const Watch& watch) {
-    Death death;
-    death.scriptIndex = log.scriptIndex.load();
-    death.position = log.position.load();
-    const int phase = log.phase.load();
-    death.inTest = phase != PieceLog::eIdle;
-    death.running = phase == PieceLog::eRunning;
-    if (death.running) death.seconds = Process::monotonicSeconds() - log.bodyStart.load();
-    if (watch.timedOut) {
-        death.reason = "timed out after " + shortSeconds(watch.limit) + " s";
-        death.seconds = watch.limit;
-    } else if (end.exited) {
-        char reason[48];
-        Process::exitedText(end.status, reason);
-        death.reason = reason;
-    } else {
-        death.reason = "crashed: signal " + Process::signalText(end.signal);
-    }
-    return death;
-}
-
-// "Group/Case (script, test N)" of the test a child died in or after.
+// "Group/Case (script, test N)" of the test a child died in or after, and
+// the phase of the test it died in when that was not the body.
 std::string describeTest(const std::vector<PlannedTest>& plan, const Death& death) {
     for (const PlannedTest& test : plan) {
         if (test.scriptIndex != death.scriptIndex || test.position != death.position) continue;
+        const std::string phase = death.inTest ? phaseWords(death.phase) : "";
         return std::string(death.inTest ? "" : "after ") + test.group + "/" + test.caseName + " (" + test.script +
-               ", test " + std::to_string(test.position + 1) + ")";
+               ", test " + std::to_string(test.position + 1) + ")" + (phase.empty() ? "" : ", " + phase);
     }
     return death.inTest ? "a test" : "between tests";
 }
@@ -92,17 +60,39 @@ PieceRecord recordOf(const PieceLog& log, const std::string& report) {
     return piece;
 }
 
+// After a child: nothing it started may outlive it. Its process group goes
+// at once; what left the group (and was adopted by rtrun as its parent died)
+// is named, then killed.
+void endWhatTheChildStarted(int pid) {
+    Process::signalGroup(pid, SIGKILL);
+    std::string named;
+    for (const std::string& process : Process::killChildren(pid)) named += (named.empty() ? "" : ", ") + process;
+    if (!named.empty())
+        std::fprintf(stderr, "rtrun: warning: processes the tests started were still running; they are killed: %s\n",
+                     named.c_str());
+}
+
+// The tests the plan selects after (script, position), which an interrupted run did not reach.
+int testsAfter(const RunPlan& plan, int script, int position) {
+    int count = 0;
+    for (const PlannedTest& test : selectedTests(plan))
+        if (test.scriptIndex > script || (test.scriptIndex == script && test.position > position)) ++count;
+    return count;
+}
+
 } // namespace
 
 int superviseRun(const RunPlan& plan) {
-    PieceLog* log = PieceLog::create(kLogCapacity);
+    const std::string results = withTrailingSlash(Rt::resultDir().toStdString());
+    std::string problem;
+    PieceLog* log = PieceLog::create(kLogCapacity, results, problem);
     if (!log) {
-        std::fprintf(stderr, "rtrun: no shared memory for a supervisor: the tests run in rtrun's own process\n");
+        std::fprintf(stderr, "rtrun: %s for a supervisor: the tests run in rtrun's own process\n", problem.c_str());
         return runInProcess(plan);
     }
+    Process::adoptOrphans();
     const double started = Process::monotonicSeconds();
     const std::string runName = Rt::TestReporter::makeRunName().toStdString();
-    const std::string results = withTrailingSlash(Rt::resultDir().toStdString());
     const std::string fixedReport = results + runName + ".xml";
     const std::string piecesDir = results + "." + runName + ".pieces/";
 
@@ -110,26 +100,45 @@ int superviseRun(const RunPlan& plan) {
     std::vector<PlannedTest> plannedTests;  // found once a child has died
     Piece piece;
     piece.log = log;
+    int interrupted = 0;  // the cancel signal that stopped the run
     for (;;) {
         log->reset();
+        if ((interrupted = Process::cancelSignal())) break;  // after a death: no new child
         ChildContext context{&plan, &piece};
         const int pid = Process::startChild(&childBody, &context);
         Process::ChildEnd end;
-        Watch watch{log, plan.timeout};
-        if (pid < 0 || !Process::waitChild(pid, end, plan.timeout > 0 ? &overTime : nullptr, &watch)) {
+        ChildWatch watch(*log, plan.timeout, plan.killGrace);
+        const bool waited = pid >= 0 && Process::waitChild(pid, end, &ChildWatch::poll, &watch);
+        if (pid >= 0) endWhatTheChildStarted(pid);
+        if (!waited) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return eCannotRun;
         }
-        if (log->finished.load() && !watch.timedOut) {
-            if (piece.number == 1) return end.status;  // nothing died: the child said everything
+        interrupted = watch.cancelledBy();
+        if (log->finished.load()) {
+            // The tests are through; the child is judged by how it ended after them too.
+            const bool clean = log->ended.load() && end.exited && end.status == log->exitStatus.load() &&
+                               !watch.timedOut() && !interrupted;
+            if (!clean) {
+                std::fflush(stdout);
+                std::fprintf(stderr, "rtrun: the test process ended badly after the last test (%s): %s\n",
+                             log->phase.load() == PieceLog::eUnloading ? "unloading the test libraries" : "closing the run",
+                             watch.deathOf(end).reason.c_str());
+            }
+            if (piece.number == 1) {
+                const int status = log->exitStatus.load();
+                if (interrupted) return 128 + interrupted;
+                return clean || status != ePassed ? status : eFailed;
+            }
             pieces.push_back(recordOf(*log, piece.resultDir + runName + ".xml"));
             break;
         }
-        const Death death = deathOf(*log, end, watch);
+        const Death death = watch.deathOf(end);
         std::fflush(stdout);
         if (log->testsReached.load() == 0 && piece.number == 1) {
-            std::fprintf(stderr, "rtrun: the run died before its first test (%s): no report\n", death.reason.c_str());
-            return eCannotRun;
+            std::fprintf(stderr, "rtrun: the run %s before its first test (%s): no report\n",
+                         interrupted ? "was interrupted" : "died", death.reason.c_str());
+            return interrupted ? 128 + interrupted : eCannotRun;
         }
         std::string report = piece.number == 1 ? fixedReport : piece.resultDir + runName + ".xml";
         if (piece.number == 1) {  // the first piece makes room for the run's one report
@@ -144,33 +153,44 @@ int superviseRun(const RunPlan& plan) {
         record.death = death;
         pieces.push_back(std::move(record));
         if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
-        std::fprintf(stderr, "rtrun: %s: %s; the run goes on after it\n",
-                     describeTest(plannedTests, death).c_str(), death.reason.c_str());
-
         const bool advanced = death.scriptIndex > piece.resumeScript ||
                               (death.scriptIndex == piece.resumeScript && death.position > piece.resumePosition);
+        if (advanced) {  // the next child, or the count of tests an interruption left, starts after it
+            piece.resumeScript = death.scriptIndex;
+            piece.resumePosition = death.position;
+        }
+        if (interrupted) {
+            std::fprintf(stderr, "rtrun: %s: %s; the run stops here\n", describeTest(plannedTests, death).c_str(),
+                         death.reason.c_str());
+            break;
+        }
+        std::fprintf(stderr, "rtrun: %s: %s; the run goes on after it\n",
+                     describeTest(plannedTests, death).c_str(), death.reason.c_str());
         if (!advanced) {
             std::fprintf(stderr, "rtrun: the run died again where it resumed (%s); it stops here\n",
                          death.reason.c_str());
             break;
         }
         piece.number += 1;
-        piece.resumeScript = death.scriptIndex;
-        piece.resumePosition = death.position;
         piece.resultDir = piecesDir + std::to_string(piece.number) + "/";
         fs::create_directories(piece.resultDir);
     }
 
     RunTally tally(plan.durations);
     RunSummary summary(plan);
-    std::string problem;
     if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
     if (!mergePieces(pieces, plannedTests, Process::monotonicSeconds() - started, tally,
                      summary.totals, problem)) {
         std::fprintf(stderr, "rtrun: the pieces of the run cannot be merged: %s\n", problem.c_str());
-        return eCannotRun;
+        return interrupted ? 128 + interrupted : eCannotRun;
     }
     for (const PieceRecord& record : pieces) tally.addProblems(record.scriptProblems, record.librariesRefused);
+    if (interrupted) {
+        tally.interrupt(interrupted);
+        tally.skipInterrupted(testsAfter(plan, piece.resumeScript, piece.resumePosition));
+    } else {
+        tally.interrupt(Process::cancelSignal());  // one that came while the pieces were merged
+    }
     summary.nameFiles(fixedReport, results + runName + ".htm",
                       results + Rt::platform().toStdString() + "/" + runName + ".email");
     std::error_code ignored;

@@ -1,10 +1,11 @@
 #pragma once
 // Process-level services of rtrun and its tools: how the process ends,
 // its children, its standard streams, and the files a run claims.
-// ProcessPosix.cpp realises them on POSIX systems; a Windows build supplies
-// the same functions in its own file.
+// The *Posix.cpp files realise them on POSIX systems; a Windows build
+// supplies the same functions in its own files.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace rtrun {
 namespace Process {
@@ -31,6 +32,9 @@ bool renameFile(const std::string& from, const std::string& to, int& error);
 void* sharedMemory(std::size_t bytes);
 // Starts a child process that runs `body(context)` on a copy of this
 // process and ends with its result as exit status; -1 when none could start.
+// The child leads a process group of its own (its id is the child's), dies
+// with this process, adopts the orphans of what it starts, and takes the
+// dispositions of the cancel signals this process had at its start.
 int startChild(int (*body)(void*), void* context);
 
 // How a child ended.
@@ -40,10 +44,39 @@ struct ChildEnd {
     int signal = 0;       // else the signal that ended it
 };
 // Waits for the child to end; with `poll` set, calls it about every
-// `pollSeconds` while waiting, and kills the child with SIGKILL when it
-// returns true. False when the child cannot be waited for.
-bool waitChild(int pid, ChildEnd& end, bool (*poll)(void*) = nullptr, void* context = nullptr,
-                      double pollSeconds = 0.05);
+// `pollSeconds` while waiting and sends the signal it returns (0: none) to
+// the child's process group. Any other process that ends meanwhile is
+// reaped (orphans adopted by this one). False when the child cannot be
+// waited for.
+bool waitChild(int pid, ChildEnd& end, int (*poll)(void*) = nullptr, void* context = nullptr,
+               double pollSeconds = 0.05);
+// Sends the signal to every process of the child's process group.
+void signalGroup(int pid, int signal);
+
+// Orphans of the processes this one starts become its children, so that
+// none outlives it unseen. False where the system has no such thing.
+bool adoptOrphans();
+// Reaps the children that have ended; true when one is still alive.
+bool hasLiveChildren();
+// Kills this process's children, and the processes that become its
+// children as their parents die, and reaps them all. Returns each process
+// that was still running as "pid (command)", except those of the process
+// group `quietGroup` (already killed with their group).
+std::vector<std::string> killChildren(int quietGroup = 0);
+// From now on, a copy of this process made by fork() in test code knows it
+// is one, without a system call: isForkedCopy() is then true in the copy.
+// Copies made by startChild() are not such copies.
+void watchForks();
+bool isForkedCopy();
+
+// SIGINT, SIGTERM and SIGHUP (each unless ignored when the process started,
+// as under nohup) no longer end the process: the first one is only noted
+// (cancelSignal() tells it); a second one kills the running child's process
+// group and ends the process at once, with status 128 + its number.
+void watchCancelSignals();
+// The first cancel signal received; 0 while none.
+int cancelSignal();
+
 // How test code's exit() is told: "exited: status 3"; "exited" where the
 // status is unknown (negative). Writes into `text` without allocating, for
 // exit handlers.

@@ -8,7 +8,6 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rtrun {
@@ -54,33 +53,6 @@ bool renameFile(const std::string& from, const std::string& to, int& error) {
 void* sharedMemory(std::size_t bytes) {
     void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     return memory == MAP_FAILED ? nullptr : memory;
-}
-
-int startChild(int (*body)(void*), void* context) {
-    std::fflush(nullptr);  // nothing buffered is written twice
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid < 0 ? -1 : static_cast<int>(pid);
-    const int status = body(context);
-    std::fflush(nullptr);
-    ::_exit(status);
-}
-
-bool waitChild(int pid, ChildEnd& end, bool (*poll)(void*), void* context, double pollSeconds) {
-    int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, poll ? WNOHANG : 0);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) return false;
-        if (done == 0 && poll) {
-            if (poll(context)) ::kill(pid, SIGKILL);
-            struct timespec pause{0, static_cast<long>(pollSeconds * 1e9)};
-            ::nanosleep(&pause, nullptr);
-        }
-    }
-    end.exited = WIFEXITED(status);
-    end.status = end.exited ? WEXITSTATUS(status) : 0;
-    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return true;
 }
 
 std::string signalText(int signal) {

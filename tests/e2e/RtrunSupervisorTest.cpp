@@ -40,7 +40,7 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     EXPECT_EQ(count(result.out, "Executing Test: Pass\n"), 5u) << result.out;
     for (const char* line : {"rtrun: G1/Abort (one.rt, test 2): crashed: signal 6 (Aborted); the run goes on",
                              "rtrun: G1/Segv (one.rt, test 4): crashed: signal 11 (Segmentation fault)",
-                             "rtrun: G2/CrashInCreator (one.rt, test 6): crashed: signal 11",
+                             "rtrun: G2/CrashInCreator (one.rt, test 6), in the creator: crashed: signal 11",
                              "rtrun: G2/Kill (one.rt, test 7): crashed: signal 9 (Killed)",
                              "rtrun: G3/Hang (two.rt, test 1): timed out after 1 s",
                              "rtrun: G3/Exit0 (two.rt, test 2): exited: status 0",

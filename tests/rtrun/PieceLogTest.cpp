@@ -17,7 +17,8 @@ Rt::TestInfo testAt(int scriptIndex, int position) {
 
 TEST(PieceLog, KeepsAnEntryPerTestThroughRingsWrittenOutAndAcrossChildren) {
     const std::int64_t capacity = 3;
-    rtrun::PieceLog* log = rtrun::PieceLog::create(capacity);
+    std::string problem;
+    rtrun::PieceLog* log = rtrun::PieceLog::create(capacity, "", problem);
     ASSERT_NE(log, nullptr);
     // Each round's tests run in a child process, as under a supervisor; the
     // second child starts from an empty log over what the first one left.
@@ -27,7 +28,7 @@ TEST(PieceLog, KeepsAnEntryPerTestThroughRingsWrittenOutAndAcrossChildren) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            rtrun::PieceLogWriter beacon(*log, 0);
+            rtrun::PieceLogWriter beacon(*log, nullptr);
             for (int i = 0; i < tests; ++i) {
                 beacon.testCreating(testAt(i / 3, i % 3 + tests));
                 if (i % 2) beacon.testNotCreated(testAt(i / 3, i % 3), Rt::CreationFailure::eNoTest, "");

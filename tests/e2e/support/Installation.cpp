@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace e2e {
 
@@ -61,16 +63,54 @@ void Installation::writeScript(const std::string& name, const std::string& text)
     testsupport::writeBytes(config() + name, text);
 }
 
-RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite,
-                            const std::string& shellBefore) {
+std::string Installation::command(const std::vector<std::string>& args, const Environment& env, bool withSuite) const {
     // An empty environment: nothing of this process's (KXRT_*, Uname, DEBUG, loader paths) steers the run.
     // A test that dies of a signal dies of it in a sanitizer build too.
-    std::string command = shellBefore + "env -i ASAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigbus=0";
+    std::string command = "env -i ASAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigbus=0";
     for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
     command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
     for (const std::string& arg : args) command += " " + quoted(arg);
+    return command;
+}
+
+int Installation::start(const std::vector<std::string>& args, const Environment& env, const std::string& shellBefore,
+                        int outFd) {
     const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
-    const int status = std::system((command + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
+    const std::string line = shellBefore + command(args, env, true) + (outFd < 0 ? " >" + quoted(out) : "") +
+                             " 2>" + quoted(err);
+    const pid_t pid = ::fork();
+    if (pid != 0) {
+        if (pid > 0) ::setpgid(pid, pid);
+        return static_cast<int>(pid);
+    }
+    ::setpgid(0, 0);
+    if (outFd >= 0) ::dup2(outFd, 1);
+    ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+}
+
+RunResult Installation::finish(int pid, double limit) {
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < static_cast<int>(limit * 100) && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
+        ::usleep(10000);
+    if (done != pid) {
+        ::kill(-pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
+    RunResult result{testsupport::readBytes(out), testsupport::readBytes(err),
+                     done != pid ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return result;
+}
+
+RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite,
+                            const std::string& shellBefore) {
+    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
+    const int status =
+        std::system((shellBefore + command(args, env, withSuite) + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
     // The shell reports a program killed by a signal as 128 + the signal's number.
     RunResult result{testsupport::readBytes(out), testsupport::readBytes(err),
                      WIFEXITED(status) ? WEXITSTATUS(status) : -1};

@@ -44,6 +44,15 @@ public:
     // the shell commands `shellBefore` (limits, signal dispositions).
     RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true,
                   const std::string& shellBefore = "");
+    // Starts the same run in the background, as the leader of a process
+    // group of its own (its id is the run's), its standard output to
+    // `outFd` when given; returns its process id. `shellBefore` must end
+    // in the word that runs the command ("exec ", "exec unshare -pf ").
+    int start(const std::vector<std::string>& args, const Environment& env = {}, const std::string& shellBefore = "",
+              int outFd = -1);
+    // Waits for the run started as `pid`, at most `limit` seconds: after
+    // that its process group is killed and the status is -1.
+    RunResult finish(int pid, double limit);
 
     // The run's XML report: the one ".xml" file in Results/; empty when none or several.
     std::string reportPath() const;
@@ -51,6 +60,8 @@ public:
     void clearResults();
 
 private:
+    std::string command(const std::vector<std::string>& args, const Environment& env, bool withSuite) const;
+
     testsupport::TempDir m_dir;
     std::string m_root;
 };

@@ -1,0 +1,63 @@
+#include "rtrun/supervise/ChildWatch.h"
+#include "rtrun/system/SecondsFormat.h"
+#include <csignal>
+
+namespace rtrun {
+
+const char* phaseWords(int phase) {
+    switch (phase) {
+    case PieceLog::eCreating: return "in the creator";
+    case PieceLog::eInitializing: return "in initialize()";
+    case PieceLog::eDestroying: return "in the destructor";
+    case PieceLog::eUnloading: return "unloading the test libraries";
+    default: return "";
+    }
+}
+
+int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
+
+int ChildWatch::check() {
+    const double now = Process::monotonicSeconds();
+    if (m_cancelSignal) {
+        if (m_killSent || now - m_cancelledAt < m_grace) return 0;
+        m_killSent = true;
+        return SIGKILL;
+    }
+    if ((m_cancelSignal = Process::cancelSignal())) {
+        m_cancelledAt = now;
+        return SIGTERM;
+    }
+    if (m_limit <= 0 || timedOut()) return 0;
+    // The phase first: its start, written before it, is then at least as recent.
+    const int phase = m_log.phase.load(std::memory_order_acquire);
+    if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;
+    m_timedOutPhase = phase;
+    return SIGKILL;
+}
+
+Death ChildWatch::deathOf(const Process::ChildEnd& end) const {
+    Death death;
+    const int phase = m_log.phase.load();
+    death.phase = phase;
+    death.scriptIndex = m_log.scriptIndex.load();
+    death.position = m_log.position.load();
+    death.inTest = phase != PieceLog::eIdle && phase != PieceLog::eUnloading;
+    death.running = phase == PieceLog::eRunning;
+    if (death.running) death.seconds = Process::monotonicSeconds() - m_log.bodyStart.load();
+    if (m_cancelSignal) {
+        death.reason = "interrupted: signal " + Process::signalText(m_cancelSignal);
+    } else if (timedOut()) {
+        const std::string where = phaseWords(m_timedOutPhase);
+        death.reason = "timed out " + (where.empty() ? "" : where + " ") + "after " + shortSeconds(m_limit) + " s";
+        if (death.running) death.seconds = m_limit;
+    } else if (end.exited) {
+        char reason[48];
+        Process::exitedText(end.status, reason);
+        death.reason = reason;
+    } else {
+        death.reason = "crashed: signal " + Process::signalText(end.signal);
+    }
+    return death;
+}
+
+} // namespace rtrun

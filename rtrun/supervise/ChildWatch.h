@@ -1,0 +1,39 @@
+#pragma once
+#include "rtrun/merge/PieceMerge.h"
+#include "rtrun/run/PieceLog.h"
+#include "rtrun/system/Process.h"
+
+namespace rtrun {
+
+// Watches a supervised child while it runs: a phase of test code (creator,
+// initialize(), body, destructor, unloading the libraries) that runs longer
+// than the limit is killed with the child's process group; on a cancel
+// signal the group gets SIGTERM, and SIGKILL once the grace period is over.
+class ChildWatch {
+public:
+    ChildWatch(const PieceLog& log, double limit, double grace) : m_log(log), m_limit(limit), m_grace(grace) {}
+    // For Process::waitChild: the signal to send the child's group now, if any.
+    static int poll(void* watch);
+
+    bool timedOut() const { return m_timedOutPhase >= 0; }
+    int cancelledBy() const { return m_cancelSignal; }
+    // How the child that ended as `end` died, and in which test.
+    Death deathOf(const Process::ChildEnd& end) const;
+
+private:
+    int check();
+
+    const PieceLog& m_log;
+    double m_limit;  // seconds; 0: none
+    double m_grace;
+    int m_timedOutPhase = -1;
+    int m_cancelSignal = 0;
+    double m_cancelledAt = 0;
+    bool m_killSent = false;
+};
+
+// Where test code was in a phase, for the texts that name it: "in
+// initialize()"; empty for a test body.
+const char* phaseWords(int phase);
+
+} // namespace rtrun

@@ -1,0 +1,58 @@
+#include "rtrun/system/CancelSignalsPosix.h"
+#include "rtrun/system/Process.h"
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace rtrun {
+namespace Process {
+
+namespace {
+
+constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_group = 0;
+bool g_watched[sizeof(kCancelSignals) / sizeof(kCancelSignals[0])] = {};
+
+void onCancel(int signal) {
+    if (g_signal == 0) {
+        g_signal = signal;
+        return;
+    }
+    if (g_group > 0) {
+        ::kill(-g_group, SIGKILL);
+        ::waitpid(g_group, nullptr, 0);  // the child is gone before rtrun is
+    }
+    ::_exit(128 + signal);
+}
+
+} // namespace
+
+void watchCancelSignals() {
+    for (std::size_t i = 0; i < sizeof(kCancelSignals) / sizeof(kCancelSignals[0]); ++i) {
+        struct sigaction old{};
+        if (g_watched[i] || ::sigaction(kCancelSignals[i], nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        // Installed explicitly: as process 1 of a container, a signal left
+        // at its default action would never arrive.
+        struct sigaction action{};
+        action.sa_handler = &onCancel;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        g_watched[i] = ::sigaction(kCancelSignals[i], &action, nullptr) == 0;
+    }
+}
+
+int cancelSignal() { return g_signal; }
+
+void setGroupToKill(int group) { g_group = group; }
+
+void restoreStartSignals() {
+    g_signal = 0;
+    g_group = 0;
+    for (std::size_t i = 0; i < sizeof(kCancelSignals) / sizeof(kCancelSignals[0]); ++i)
+        if (g_watched[i]) ::signal(kCancelSignals[i], SIG_DFL);
+}
+
+} // namespace Process
+} // namespace rtrun

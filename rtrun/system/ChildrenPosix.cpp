@@ -1,0 +1,169 @@
+// Child processes and what they start: process groups, orphans, leftovers.
+#include "rtrun/system/CancelSignalsPosix.h"
+#include "rtrun/system/Process.h"
+#include "rtrun/system/Files.h"
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <pthread.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+namespace rtrun {
+namespace Process {
+
+namespace {
+
+// Set in every copy fork() makes once forks are watched; cleared by startChild().
+volatile bool g_forkedCopy = false;
+
+void markCopy() { g_forkedCopy = true; }
+
+struct ProcessEntry {
+    int pid = 0;
+    int parent = 0;
+    int group = 0;
+    char state = '?';
+};
+
+// From /proc/PID/stat: "pid (command) state ppid pgrp ..."; the command may hold ") ".
+bool readEntry(int pid, ProcessEntry& entry) {
+    std::string stat;
+    if (!readFile("/proc/" + std::to_string(pid) + "/stat", stat)) return false;
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return false;
+    entry.pid = pid;
+    return std::sscanf(stat.c_str() + close + 1, " %c %d %d", &entry.state, &entry.parent, &entry.group) == 3;
+}
+
+std::vector<ProcessEntry> childrenOf(int parent) {
+    std::vector<ProcessEntry> children;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return children;
+    while (const dirent* item = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(item->d_name, &end, 10);
+        ProcessEntry entry;
+        if (*end == '\0' && pid > 0 && readEntry(static_cast<int>(pid), entry) && entry.parent == parent)
+            children.push_back(entry);
+    }
+    ::closedir(proc);
+    return children;
+}
+
+// "1234 (sleep 30)": the command line, else the command's name.
+std::string describe(int pid) {
+    std::string command;
+    readFile("/proc/" + std::to_string(pid) + "/cmdline", command);
+    while (!command.empty() && command.back() == '\0') command.pop_back();
+    for (char& c : command)
+        if (c == '\0') c = ' ';
+    if (command.empty() && readFile("/proc/" + std::to_string(pid) + "/comm", command))
+        while (!command.empty() && command.back() == '\n') command.pop_back();
+    return std::to_string(pid) + " (" + command + ")";
+}
+
+} // namespace
+
+int startChild(int (*body)(void*), void* context) {
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid > 0) {
+        ::setpgid(pid, pid);  // also here: the group exists whichever process runs first
+        setGroupToKill(pid);
+        return static_cast<int>(pid);
+    }
+    ::setpgid(0, 0);
+    g_forkedCopy = false;
+    restoreStartSignals();
+#if defined(__linux__)
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(128 + SIGKILL);  // the parent died before the line above
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
+    const int status = body(context);
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+void signalGroup(int pid, int signal) {
+    if (::kill(-pid, signal) != 0) ::kill(pid, signal);
+}
+
+bool waitChild(int pid, ChildEnd& end, int (*poll)(void*), void* context, double pollSeconds) {
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(-1, &status, WNOHANG);
+        if (done == pid) break;
+        if (done > 0) continue;  // an adopted orphan
+        if (done < 0 && errno != EINTR) return false;
+        if (done < 0) continue;
+        if (poll) {
+            if (const int signal = poll(context)) signalGroup(pid, signal);
+        }
+        struct timespec pause{0, static_cast<long>(pollSeconds * 1e9)};
+        ::nanosleep(&pause, nullptr);
+    }
+    setGroupToKill(0);
+    end.exited = WIFEXITED(status);
+    end.status = end.exited ? WEXITSTATUS(status) : 0;
+    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return true;
+}
+
+bool adoptOrphans() {
+#if defined(__linux__)
+    return ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+#else
+    return false;
+#endif
+}
+
+bool hasLiveChildren() {
+    for (;;) {
+        const pid_t done = ::waitpid(-1, nullptr, WNOHANG);
+        if (done > 0) continue;
+        if (done < 0 && errno == EINTR) continue;
+        return done == 0;
+    }
+}
+
+std::vector<std::string> killChildren(int quietGroup) {
+    std::vector<std::string> killed;
+    // Process ids in /proc must be this process's own: in a process
+    // namespace without a /proc of its own they belong to other processes.
+    char link[32] = {};
+    if (::readlink("/proc/self", link, sizeof(link) - 1) <= 0 || std::to_string(::getpid()) != link) return killed;
+    // Each round kills the children there are; their own children become
+    // this process's as they die, for the next round.
+    for (int round = 0; round < 64; ++round) {
+        const std::vector<ProcessEntry> children = childrenOf(static_cast<int>(::getpid()));
+        if (children.empty()) break;
+        for (const ProcessEntry& child : children) {
+            if (child.state != 'Z' && (quietGroup == 0 || child.group != quietGroup)) killed.push_back(describe(child.pid));
+            ::kill(child.pid, SIGKILL);
+        }
+        for (const ProcessEntry& child : children)
+            while (::waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+    }
+    return killed;
+}
+
+void watchForks() {
+    static bool watching = false;
+    if (!watching) watching = ::pthread_atfork(nullptr, nullptr, &markCopy) == 0;
+}
+
+bool isForkedCopy() { return g_forkedCopy; }
+
+} // namespace Process
+} // namespace rtrun
