@@ -49,28 +49,6 @@ bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
     return true;
 }
 
-// Claims the run's names in the result directory; false when the run cannot happen.
-bool claimResultDirectory(RunSlot& slot) {
-    std::string results = Rt::resultDir().toStdString();
-    Rt::Platform::makeDirectory(results.c_str());
-    if (!Rt::Platform::isWritableDirectory(results)) {
-        std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
-                     results.c_str());
-        return false;
-    }
-    results = withTrailingSlash(results);
-    std::string problem;
-    if (!slot.claim(results, Rt::TestReporter::makeRunName().toStdString(), Rt::platform().toStdString(), problem)) {
-        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
-        return false;
-    }
-    if (!slot.movedTo().empty()) Rt::setResultDir(slot.movedTo().c_str());
-    if (!slot.earlierMovedTo().empty())
-        std::fprintf(stderr, "rtrun: the earlier run of this minute was moved aside: %s.xml (with its page and e-mail summary)\n",
-                     forDisplay(slot.earlierMovedTo()).c_str());
-    return true;
-}
-
 } // namespace
 
 bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
@@ -128,7 +106,7 @@ int executePlan(RunPlan& plan, bool inProcess) {
         Rt::setResultDir(results.c_str());
     }
     RunSlot slot;
-    if (!claimResultDirectory(slot)) return eCannotRun;
+    if (!slot.claimResultDirectory()) return eCannotRun;
     plan.movedTo = slot.movedTo();
     return inProcess ? runInProcess(plan) : superviseRun(plan);
 }
