@@ -69,7 +69,7 @@ int withFramework(const Options& options) {
     RtLib::init();
     int status = eCannotRun;
     if (options.mode == Mode::eMerge) {
-        status = mergeShards(options.mergeDir, options.scripts, options.junit);
+        status = mergeShards({options.mergeDir, options.scripts, options.junit, options.durations});
     } else {
         RunPlan plan;
         std::string problem;
@@ -89,7 +89,11 @@ int carryOut(const Options& options) {
         std::printf("rtrun %s (build %s), core library %s\n", RtLib::version(), RtLib::build(),
                     KxVersion::whatString + 4);
         return ePassed;
-    case Mode::eJUnitFrom: return convertReportToJUnit(options.junitFrom, options.junit);
+    case Mode::eJUnitFrom: {
+        TestIndex index;  // the tests that did not run are only in the index
+        index.read(TestIndex::pathBeside(options.junitFrom));
+        return convertReportToJUnit(options.junitFrom, options.junit, junitExtrasOf(index.facts()));
+    }
     case Mode::eCompare:
         return compareReports(options.compareOld, options.compareNew, options.markdown, std::cout, std::cerr);
     case Mode::eFailed: return printFailed(options.failedFrom);

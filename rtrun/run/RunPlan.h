@@ -22,6 +22,10 @@ struct RunPlan {
     int shardCount = 1;
     int durations = 5;                 // how many of the slowest tests to name
     std::string junit;                 // where to write the run's results as JUnit XML, when asked
+    // Which run this is, for merging its shards: --run-id, else the CI's
+    // job or pipeline number; empty when nothing names it.
+    std::string runId;
+    std::string runIdSource;           // the option or variable it came from
 };
 
 // A supervised child's share of a run.

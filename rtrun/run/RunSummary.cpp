@@ -1,4 +1,5 @@
 #include "rtrun/run/RunSummary.h"
+#include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PublishUrl.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
@@ -11,12 +12,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace rtrun {
 
 namespace {
 
 bool fileExists(const std::string& path) { return Process::fileKind(path) == Process::FileKind::eFile; }
+
+// A file the run announces holds something: a template that is missing
+// leaves an empty file behind, which was not written.
+bool fileWritten(const std::string& path) {
+    std::error_code error;
+    return fileExists(path) && std::filesystem::file_size(path, error) > 0 && !error;
+}
 
 bool useColour() {
     return Process::isTerminal(stdout) && !Rt::Platform::environment("NO_COLOR");
@@ -49,6 +58,15 @@ void printSlowest(const RunTally& tally, int count) {
 
 } // namespace
 
+RunSummary::RunSummary(const RunPlan& plan)
+    : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1),
+      filter(plan.filter) {
+    facts.known = true;
+    facts.runId = plan.runId;
+    facts.runIdSource = plan.runIdSource;
+    facts.scripts = plan.scripts;
+}
+
 void RunSummary::nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath) {
     report = forDisplay(reportPath);
     page = forDisplay(pagePath);
@@ -76,6 +94,23 @@ void RunSummary::publishPageLink() const {
         std::fprintf(stderr, "rtrun: the e-mail summary keeps its relative link to the page: %s\n", problem.c_str());
 }
 
+// A filter that matched nothing is most often a typo: the groups the
+// scripts hold show what "group/case" could have been.
+void RunSummary::explainEmptyFilter() const {
+    if (filter.empty() || facts.scripts.empty()) return;
+    std::vector<std::string> groups;
+    for (const PlannedTest& test : planTests(facts.scripts)) {
+        if (filter.selects(test.group, test.caseName)) return;  // only this shard took none
+        if (std::find(groups.begin(), groups.end(), test.group) == groups.end()) groups.push_back(test.group);
+    }
+    std::string seen;
+    const std::size_t shown = std::min<std::size_t>(groups.size(), 20);
+    for (std::size_t i = 0; i < shown; ++i) seen += (i ? ", " : "") + groups[i];
+    if (groups.size() > shown) seen += ", ... (" + std::to_string(groups.size()) + " in all)";
+    std::fprintf(stderr, "rtrun: the filter %s matched no test; %s\n", filter.patterns().c_str(),
+                 groups.empty() ? "the scripts hold no test" : ("the scripts' groups: " + seen).c_str());
+}
+
 int RunSummary::finish(const RunTally& tally) const {
     std::fflush(stdout);
     const Rt::ErrorSummary& t = totals;
@@ -92,23 +127,31 @@ int RunSummary::finish(const RunTally& tally) const {
 
     const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
     if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
-    bool junitLost = false;
+    bool fileLost = false;
     if (reportOk) {
         std::printf("Report: %s\n", report.c_str());
+        TestIndex::Facts runFacts = facts;
+        runFacts.platform = Rt::platform().toStdString();
+        tally.addFacts(runFacts);
+        const std::string index = TestIndex::pathBeside(report);
+        if (!tally.writeIndex(index, runFacts)) {
+            std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
+            fileLost = strictFiles;
+        }
         if (!junit.empty()) {
-            const JUnitOutcome converted = writeJUnit(report, junit, tally.falseReturns());
+            JUnitExtras extras = junitExtrasOf(runFacts);
+            extras.falseReturnIds = tally.falseReturns();
+            const JUnitOutcome converted = writeJUnit(report, junit, extras);
             if (converted.written) std::printf("JUnit: %s\n", junit.c_str());
             else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
-            junitLost = !converted.written;
+            fileLost |= !converted.written;
         }
-        const std::string index = TestIndex::pathBeside(report);
-        if (!tally.writeIndex(index)) std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
     }
-    if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
+    if (fileWritten(page)) std::printf("Page: %s\n", page.c_str());
     else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
         std::fprintf(stderr, "rtrun: no page was written: the page template %sdefault.htm does not exist\n",
                      Rt::scriptDir().toStdString().c_str());
-    if (fileExists(email)) {
+    if (fileWritten(email)) {
         publishPageLink();
         std::printf("E-mail summary: %s\n", email.c_str());
     }
@@ -120,13 +163,16 @@ int RunSummary::finish(const RunTally& tally) const {
     if (tally.scriptProblems() > 0)
         std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
                      tally.scriptProblems());
-    if (tally.total() == 0) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+    if (tally.total() == 0) {
+        std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+        explainEmptyFilter();
+    }
 
     if (!reportOk) {
         if (!tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
         return eCannotRun;
     }
-    if (junitLost) return eCannotRun;
+    if (fileLost) return eCannotRun;
     const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;

@@ -9,8 +9,7 @@ namespace rtrun {
 // the totals, one line per test that failed or did not run, and the files
 // written; its exit status.
 struct RunSummary {
-    explicit RunSummary(const RunPlan& plan)
-        : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1) {}
+    explicit RunSummary(const RunPlan& plan);
     // The run's report, page and e-mail summary, as the closing lines show them.
     void nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath);
 
@@ -22,12 +21,16 @@ struct RunSummary {
     int durations = 5;    // how many of the slowest tests to name
     std::string junit;    // where to write the run's results as JUnit XML, when asked
     bool sharded = false; // one shard of a run: selecting no test is fine
+    TestIndex::Facts facts;  // the run's identity, platform and scripts, for its index
+    TestFilter filter;    // to say so when it matched no test
+    bool strictFiles = false;  // an index that cannot be written makes the exit status 2
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;
 
 private:
     void publishPageLink() const;
+    void explainEmptyFilter() const;
 };
 
 // True when the file ends with the report's closing tag.
