@@ -9,6 +9,7 @@
 #include "rtrun/reports/junit/JUnitExport.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Process.h"
+#include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <cstdio>
 #include <fstream>
@@ -67,6 +68,7 @@ int withFramework(const Options& options) {
     Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
     chooseSuiteAndPlatform(options);
     RtLib::init();
+    useInstalledTemplates();
     int status = eCannotRun;
     if (options.mode == Mode::eMerge) {
         status = mergeShards({options.mergeDir, options.scripts, options.junit, options.durations});
@@ -105,6 +107,10 @@ int carryOut(const Options& options) {
     if (!makeRerunScript(options.failedFrom, rerun.scripts)) return eCannotRun;
     if (rerun.scripts.empty()) return ePassed;
     rerun.failedFrom.clear();
+    // Run in the report's minute, the rerun would take its name and move it
+    // aside: it writes into a directory of its own beside it.
+    const std::string rerunDir = besideReport(options.failedFrom, "-rerun");
+    Rt::Platform::setEnvironment("KXRT_RESULT_DIR", rerunDir.c_str());
     return withFramework(rerun);
 }
 

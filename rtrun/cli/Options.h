@@ -25,6 +25,7 @@ struct Options {
     std::string compareOld, compareNew;  // --compare OLD NEW
     bool markdown = false;               // --compare writes Markdown
     std::string mergeDir;                // --merge OUT_DIR: where the merged report goes; inputs in scripts
+    std::string runId;                   // --run-id: the run this one is a shard of
 };
 
 // "I/N": shard I (from 0) of N.

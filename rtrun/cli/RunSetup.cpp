@@ -8,6 +8,7 @@
 #include "rtrun/system/Files.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -49,6 +50,43 @@ bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
     return true;
 }
 
+// Which run this is: --run-id, else the number a CI system or scheduler
+// gives every job of one run (every task of an array, every job of a pipeline).
+void identifyRun(const Options& options, RunPlan& plan) {
+    if (!options.runId.empty()) {
+        plan.runId = options.runId;
+        plan.runIdSource = "--run-id";
+        return;
+    }
+    for (const char* variable : {"SLURM_ARRAY_JOB_ID", "CI_PIPELINE_ID", "GITHUB_RUN_ID", "BUILD_TAG"}) {
+        const char* value = Rt::Platform::environment(variable);
+        if (!value || !*value) continue;
+        plan.runId = value;
+        plan.runIdSource = variable;
+        return;
+    }
+}
+
+// A file that holds "KxRt" (in any case) and the library suffix but breaks
+// the name rule is almost always a test library meant to load: say why it does not.
+void warnAboutMisnamedLibraries(const std::vector<std::string>& extraDirs) {
+    const std::string core = Rt::Platform::moduleFileOf(reinterpret_cast<const void*>(&KxLib::init));
+    std::vector<std::string> dirs{core.substr(0, core.find_last_of("/\\") + 1)};
+    for (const std::string& dir : extraDirs) dirs.push_back(withTrailingSlash(dir));
+    const std::string suffix = Rt::Platform::librarySuffix();
+    const std::string rule = "80" + suffix;
+    for (const std::string& dir : dirs) {
+        for (const std::string& name : Rt::Platform::listDirectory(dir)) {
+            std::string lower = name;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (lower.find("kxrt") == std::string::npos || name.find(suffix) == std::string::npos) continue;
+            if (name.find("KxRt") != std::string::npos && name.find(rule) != std::string::npos) continue;
+            std::fprintf(stderr, "rtrun: warning: %s%s is not loaded: a test library's file name holds \"KxRt\" "
+                         "and \"%s\"\n", forDisplay(dir).c_str(), name.c_str(), rule.c_str());
+        }
+    }
+}
+
 } // namespace
 
 bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
@@ -58,6 +96,7 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
     plan.timeout = options.timeout;
     plan.durations = options.durations;
     plan.junit = options.junit;
+    identifyRun(options, plan);
     const char* timeout = Rt::Platform::environment("KXRT_TEST_TIMEOUT");
     if (plan.timeout == 0 && timeout && *timeout && !parseSeconds(timeout, plan.timeout)) {
         problem = std::string("KXRT_TEST_TIMEOUT needs a number of seconds above 0, not '") + timeout + "'";
@@ -93,11 +132,13 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
 int executePlan(RunPlan& plan, bool inProcess) {
     std::string problem;
     std::vector<std::string> resolved;
-    if (!resolveScripts(plan.scripts, resolved, problem)) {
+    const bool running = plan.purpose == RunPlan::Purpose::eRun;
+    if (!resolveScripts(plan.scripts, resolved, running ? &plan.missingScripts : nullptr, problem)) {
         std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
         return eCannotRun;
     }
     plan.scripts = resolved;
+    warnAboutMisnamedLibraries(plan.libDirs);
     if (plan.purpose != RunPlan::Purpose::eRun) return runInProcess(plan);
     if (plan.shardCount > 1) {  // each shard's files in a directory of their own
         std::string results = withTrailingSlash(Rt::resultDir().toStdString());

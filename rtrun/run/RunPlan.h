@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/reports/TestIndex.h"
 #include "rtrun/run/TestFilter.h"
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct RunPlan {
     // job or pipeline number; empty when nothing names it.
     std::string runId;
     std::string runIdSource;           // the option or variable it came from
+    // Scripts found nowhere, left out of `scripts`: each a script problem of the run.
+    std::vector<TestIndex::Problem> missingScripts;
 };
 
 // A supervised child's share of a run.

@@ -65,6 +65,7 @@ RunSummary::RunSummary(const RunPlan& plan)
     facts.runId = plan.runId;
     facts.runIdSource = plan.runIdSource;
     facts.scripts = plan.scripts;
+    facts.scriptProblems = plan.missingScripts;
 }
 
 void RunSummary::nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath) {
@@ -160,9 +161,9 @@ int RunSummary::finish(const RunTally& tally) const {
     if (!tally.abandonReason().empty())
         std::fprintf(stderr, "rtrun: test code ended the process (%s); the tests after it did not run\n",
                      tally.abandonReason().c_str());
-    if (tally.scriptProblems() > 0)
-        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
-                     tally.scriptProblems());
+    const int scriptProblems = tally.scriptProblems() + static_cast<int>(facts.scriptProblems.size());
+    if (scriptProblems > 0)
+        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n", scriptProblems);
     if (tally.total() == 0) {
         std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
         explainEmptyFilter();
@@ -173,7 +174,7 @@ int RunSummary::finish(const RunTally& tally) const {
         return eCannotRun;
     }
     if (fileLost) return eCannotRun;
-    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
+    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && scriptProblems == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;
     return clean ? ePassed : eFailed;

@@ -21,7 +21,9 @@ struct RunSummary {
     int durations = 5;    // how many of the slowest tests to name
     std::string junit;    // where to write the run's results as JUnit XML, when asked
     bool sharded = false; // one shard of a run: selecting no test is fine
-    TestIndex::Facts facts;  // the run's identity, platform and scripts, for its index
+    // The run's identity, platform, scripts and the problems found before it
+    // started (scripts found nowhere), for its index and verdict.
+    TestIndex::Facts facts;
     TestFilter filter;    // to say so when it matched no test
     bool strictFiles = false;  // an index that cannot be written makes the exit status 2
 
