@@ -54,8 +54,9 @@ RunTally::Test toldOf(const rtreport::Test& test, const std::string& group, cons
     return told;
 }
 
-// What the shards' indexes say did not go well, each once: every shard reads
-// every script and loads every library, so their problems repeat.
+// What the shards' indexes say did not go well, each once (every shard reads
+// every script and loads every library, so their problems repeat); the
+// problems are named on standard error, as a run names them.
 void tellShardFacts(const std::vector<Shard>& shards, RunTally& tally) {
     std::set<std::tuple<std::string, int, std::string>> notRun;
     std::set<std::pair<std::string, std::string>> scriptProblems, libraries;
@@ -74,10 +75,18 @@ void tellShardFacts(const std::vector<Shard>& shards, RunTally& tally) {
             told.why = test.why;
             tally.addTest(std::move(told));
         }
-        for (const TestIndex::Problem& problem : facts.scriptProblems)
-            if (scriptProblems.insert({problem.where, problem.what}).second) tally.addScriptProblem(problem);
-        for (const TestIndex::Problem& library : facts.refusedLibraries)
-            if (libraries.insert({library.where, library.what}).second) tally.addRefusedLibrary(library);
+        for (const TestIndex::Problem& problem : facts.scriptProblems) {
+            if (!scriptProblems.insert({problem.where, problem.what}).second) continue;
+            std::fprintf(stderr, "rtrun: script problem in %s (%s): %s\n", problem.where.c_str(), shard.report.c_str(),
+                         problem.what.c_str());
+            tally.addScriptProblem(problem);
+        }
+        for (const TestIndex::Problem& library : facts.refusedLibraries) {
+            if (!libraries.insert({library.where, library.what}).second) continue;
+            std::fprintf(stderr, "rtrun: test library %s was not used (%s): %s\n", library.where.c_str(),
+                         shard.report.c_str(), library.what.c_str());
+            tally.addRefusedLibrary(library);
+        }
     }
 }
 
