@@ -13,6 +13,51 @@
 # as a CTest fixture) merges their reports into one in kxrt/<name>/merged/,
 # with junit.xml beside it: the merge's exit status is the suite's verdict,
 # while a shard fails only when it could not run.
+#
+# Each LIBRARIES target must build a file rtrun loads (its name holds "KxRt"
+# and "80" plus the library suffix): checked at the end of the directory,
+# once the targets' properties are all set, and a configure error otherwise.
+
+# The file a library target builds, and whether rtrun loads it as a test library.
+function(_kxrt_check_test_library target)
+  get_target_property(aliased "${target}" ALIASED_TARGET)
+  if(aliased)
+    set(target "${aliased}")
+  endif()
+  get_target_property(imported "${target}" IMPORTED)
+  if(imported)
+    return()  # its file is wherever it was built
+  endif()
+  get_target_property(type "${target}" TYPE)
+  if(NOT type MATCHES "^(SHARED|MODULE)_LIBRARY$")
+    message(FATAL_ERROR "kxrt_add_suite: LIBRARIES target ${target} is a ${type}; a test library is a shared library")
+  endif()
+  set(kind SHARED_LIBRARY)
+  if(type STREQUAL "MODULE_LIBRARY")
+    set(kind SHARED_MODULE)
+  endif()
+  get_target_property(name "${target}" OUTPUT_NAME)
+  if(NOT name)
+    set(name "${target}")
+  endif()
+  get_target_property(prefix "${target}" PREFIX)
+  if(prefix MATCHES "-NOTFOUND$")
+    set(prefix "${CMAKE_${kind}_PREFIX}")
+  endif()
+  get_target_property(suffix "${target}" SUFFIX)
+  if(suffix MATCHES "-NOTFOUND$")
+    set(suffix "${CMAKE_${kind}_SUFFIX}")
+  endif()
+  set(file "${prefix}${name}${suffix}")
+  set(rule "80${CMAKE_SHARED_LIBRARY_SUFFIX}")
+  string(FIND "${file}" "KxRt" has_kxrt)
+  string(FIND "${file}" "${rule}" has_rule)
+  if(has_kxrt EQUAL -1 OR has_rule EQUAL -1)
+    message(FATAL_ERROR "kxrt_add_suite: LIBRARIES target ${target} builds ${file}, which rtrun does not load: "
+      "a test library's file name holds \"KxRt\" and \"${rule}\" (name the target KxRt<Name>80, or set its OUTPUT_NAME)")
+  endif()
+endfunction()
+
 function(kxrt_add_suite)
   cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SUITE;SHARDS" "SCRIPTS;LIBRARIES;FILTER")
   if(NOT ARG_NAME OR NOT ARG_SUITE OR NOT ARG_SCRIPTS)
@@ -27,6 +72,11 @@ function(kxrt_add_suite)
   endif()
   set(options --suite "${suite}")
   foreach(library IN LISTS ARG_LIBRARIES)
+    if(NOT TARGET "${library}")
+      message(FATAL_ERROR "kxrt_add_suite: LIBRARIES names ${library}, which is not a target")
+    endif()
+    # A deferred call reads its variables when it runs: the name goes in as text.
+    cmake_language(EVAL CODE "cmake_language(DEFER CALL _kxrt_check_test_library [==[${library}]==])")
     list(APPEND options --lib-dir "$<TARGET_FILE_DIR:${library}>")
   endforeach()
   foreach(pattern IN LISTS ARG_FILTER)

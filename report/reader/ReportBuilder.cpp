@@ -38,7 +38,7 @@ bool ReportBuilder::start(const std::string& name, int id) {
         return true;
     }
     const Frame parent = m_frames.back();
-    if (parent.insideRecord) {
+    if (parent.opaque) {
         push(Role::eOther);
         return true;
     }
@@ -153,9 +153,10 @@ void ReportBuilder::startListValue(std::vector<std::string>& list) {
 }
 
 void ReportBuilder::push(Role role) {
-    const bool insideRecord =
-        !m_frames.empty() && (m_frames.back().insideRecord || m_frames.back().role == Role::eRecord);
-    m_frames.push_back(Frame{role, insideRecord});
+    const Role parent = m_frames.empty() ? Role::eRoot : m_frames.back().role;
+    const bool opaque = !m_frames.empty() && (m_frames.back().opaque || parent == Role::eRecord ||
+                                              parent == Role::eValue || parent == Role::eCount);
+    m_frames.push_back(Frame{role, opaque});
 }
 
 Element& ReportBuilder::owner() { return m_testOpen ? static_cast<Element&>(m_test) : m_group; }

@@ -35,7 +35,9 @@ private:
     enum class Role { eRoot, eGroup, eTest, eRecord, eSummary, eGlobal, eValue, eCount, eOther };
     struct Frame {
         Role role;
-        bool insideRecord; // below a record's values, nothing counts
+        // Below a record, a value or a count nothing counts: a report's values
+        // never hold elements, a damaged one's may.
+        bool opaque;
     };
 
     void startInRoot(const std::string& name, int id);

@@ -68,6 +68,14 @@ bool Test::failed() const {
     return false;
 }
 
+std::string Test::firstErrorText() const {
+    for (const Record& record : records) {
+        if (record.kind != RecordKind::eError && record.kind != RecordKind::eExtError) continue;
+        return record.msgs.empty() || record.msgs.front().empty() ? record.desc : record.msgs.front();
+    }
+    return std::string();
+}
+
 Counts Test::recordCounts() const { return countRecords(records); }
 
 Counts Group::recordCounts() const {

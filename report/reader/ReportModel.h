@@ -53,6 +53,9 @@ struct Test : Element {
 
     // Failed: the test raised an Error (a leak is reported as one) or an ExtError.
     bool failed() const;
+    // What its first Error or ExtError record says: the record's first
+    // message line, else its Desc; empty when it has none.
+    std::string firstErrorText() const;
     Counts recordCounts() const;
 };
 

@@ -98,12 +98,12 @@ int printHistory(const Options& options) {
 }
 
 // A merged run records itself as a run of its own would.
-void recordMergedRun(const HistoryPlace& history, int status) {
+void recordMergedRun(const HistoryPlace& history, const std::string& runId, int status) {
     if (status == eCannotRun) return;
     FinishedRun run;
     run.report = withTrailingSlash(Rt::resultDir().toStdString()) + Rt::TestReporter::makeRunName().toStdString() + ".xml";
     run.exitStatus = status;
-    run.identity = runIdentity();
+    run.identity = runIdentity(runId);
     HistoryNotes notes;
     recordRun(history, run, notes);
 }
@@ -139,12 +139,13 @@ int withFramework(const Options& options) {
     Process::ignoreBrokenPipe();  // `rtrun ... | head` still finishes its report
     const HistoryPlace history = chosenHistory(options);
     RtLib::init();
+    useInstalledTemplates();
     int status = eCannotRun;
     if (options.mode == Mode::eAccept) {
         status = acceptOutputs(options);
     } else if (options.mode == Mode::eMerge) {
-        status = mergeShards(options.mergeDir, options.scripts, options.junit);
-        recordMergedRun(history, status);
+        status = mergeShards({options.mergeDir, options.scripts, options.junit, options.durations});
+        recordMergedRun(history, options.runId, status);
     } else {
         RunPlan plan;
         std::string problem;
@@ -164,7 +165,11 @@ int carryOut(const Options& options) {
         std::printf("rtrun %s (build %s), core library %s\n", RtLib::version(), RtLib::build(),
                     KxVersion::whatString + 4);
         return ePassed;
-    case Mode::eJUnitFrom: return convertReportToJUnit(options.junitFrom, options.junit);
+    case Mode::eJUnitFrom: {
+        TestIndex index;  // the tests that did not run are only in the index
+        index.read(TestIndex::pathBeside(options.junitFrom));
+        return convertReportToJUnit(options.junitFrom, options.junit, junitExtrasOf(index.facts()));
+    }
     case Mode::eCompare:
         if (options.compareOld == "last")
             return compareWithLastRun(chosenHistory(options), options.compareNew, options.markdown, std::cout, std::cerr);
@@ -179,6 +184,10 @@ int carryOut(const Options& options) {
     if (!makeRerunScript(options.failedFrom, rerun.scripts)) return eCannotRun;
     if (rerun.scripts.empty()) return ePassed;
     rerun.failedFrom.clear();
+    // Run in the report's minute, the rerun would take its name and move it
+    // aside: it writes into a directory of its own beside it.
+    const std::string rerunDir = besideReport(options.failedFrom, "-rerun");
+    Rt::Platform::setEnvironment("KXRT_RESULT_DIR", rerunDir.c_str());
     return withFramework(rerun);
 }
 

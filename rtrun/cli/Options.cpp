@@ -95,6 +95,12 @@ const OptionSpec kOptions[] = {
      "from the I-th (I counts from 0), into the result\n"
      "directory's shard-I-of-N/ (also TEST_SHARD_INDEX and\n"
      "TEST_TOTAL_SHARDS; TEST_SHARD_STATUS_FILE is touched)"},
+    {"--run-id", nullptr, "ID",
+     [](Options& o, const std::string& v, std::string&) { return o.runId = v, true; },
+     "the run this one belongs to, kept in its test index: --merge\n"
+     "refuses shards of different runs (default: the CI's\n"
+     "SLURM_ARRAY_JOB_ID, CI_PIPELINE_ID, GITHUB_RUN_ID or\n"
+     "BUILD_TAG)"},
     {"--in-process", nullptr, nullptr,
      [](Options& o, const std::string&, std::string&) { return o.inProcess = true; },
      "run the tests in rtrun's own process, without the\n"
@@ -137,8 +143,9 @@ const OptionSpec kOptions[] = {
      "tests of REPORT (as the scripts named them), and exit"},
     {"--rerun-failed", nullptr, "REPORT",
      [](Options& o, const std::string& v, std::string&) { return o.failedFrom = v, true; },
-     "run the failed and interrupted tests of REPORT again\n"
-     "(their script is kept beside REPORT as <run>.rerun.rt)"},
+     "run the failed and interrupted tests of REPORT again, into\n"
+     "the directory <run>-rerun/ beside REPORT (their script is\n"
+     "kept beside REPORT as <run>.rerun.rt)"},
     {"--junit", nullptr, "FILE",
      [](Options& o, const std::string& v, std::string&) { return o.junit = v, true; },
      "also write the run's results as JUnit XML to FILE"},
@@ -322,7 +329,9 @@ void printHelp() {
         "  --               end of options: every later argument is a script\n"
         "\n"
         "Directories can also be set one by one with KXRT_INDATA_DIR, KXRT_OUTDATA_DIR,\n"
-        "KXRT_RESULT_DIR, KXRT_SCRIPT_DIR and KXRT_CONFIG_DIR.\n"
+        "KXRT_RESULT_DIR, KXRT_SCRIPT_DIR and KXRT_CONFIG_DIR. KXRT_PUBLISH_URL, the\n"
+        "address where the result directory is published (http or https), makes the\n"
+        "e-mail summary link to the page there instead of beside it.\n"
         "\n"
         "Problems in the scripts (syntax errors, scripts that cannot be read, tests\n"
         "that cannot be made) are shown on standard error as they are met. After the\n"

@@ -29,6 +29,7 @@ struct Options {
     bool dryRun = false;                 // --accept lists what it would replace
     bool noHistory = false;              // record nothing into the run history
     int historyKeep = 0;                 // runs per suite and platform the history keeps; 0: all
+    std::string runId;                   // --run-id: the run this one is a shard of
 };
 
 // "I/N": shard I (from 0) of N.

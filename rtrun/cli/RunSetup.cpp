@@ -6,9 +6,11 @@
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
+#include "rtrun/system/RunIdentity.h"
 #include "rtrun/system/Process.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -50,26 +52,27 @@ bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
     return true;
 }
 
-// Claims the run's names in the result directory; false when the run cannot happen.
-bool claimResultDirectory(RunSlot& slot) {
-    std::string results = Rt::resultDir().toStdString();
-    Rt::Platform::makeDirectory(results.c_str());
-    if (!Rt::Platform::isWritableDirectory(results)) {
-        std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
-                     results.c_str());
-        return false;
+// Which run this is: --run-id, else the number a CI system or scheduler
+// gives every job of one run (every task of an array, every job of a pipeline).
+
+// A file that holds "KxRt" (in any case) and the library suffix but breaks
+// the name rule is almost always a test library meant to load: say why it does not.
+void warnAboutMisnamedLibraries(const std::vector<std::string>& extraDirs) {
+    const std::string core = Rt::Platform::moduleFileOf(reinterpret_cast<const void*>(&KxLib::init));
+    std::vector<std::string> dirs{core.substr(0, core.find_last_of("/\\") + 1)};
+    for (const std::string& dir : extraDirs) dirs.push_back(withTrailingSlash(dir));
+    const std::string suffix = Rt::Platform::librarySuffix();
+    const std::string rule = "80" + suffix;
+    for (const std::string& dir : dirs) {
+        for (const std::string& name : Rt::Platform::listDirectory(dir)) {
+            std::string lower = name;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (lower.find("kxrt") == std::string::npos || name.find(suffix) == std::string::npos) continue;
+            if (name.find("KxRt") != std::string::npos && name.find(rule) != std::string::npos) continue;
+            std::fprintf(stderr, "rtrun: warning: %s%s is not loaded: a test library's file name holds \"KxRt\" "
+                         "and \"%s\"\n", forDisplay(dir).c_str(), name.c_str(), rule.c_str());
+        }
     }
-    results = withTrailingSlash(results);
-    std::string problem;
-    if (!slot.claim(results, Rt::TestReporter::makeRunName().toStdString(), Rt::platform().toStdString(), problem)) {
-        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
-        return false;
-    }
-    if (!slot.movedTo().empty()) Rt::setResultDir(slot.movedTo().c_str());
-    if (!slot.earlierMovedTo().empty())
-        std::fprintf(stderr, "rtrun: the earlier run of this minute was moved aside: %s.xml (with its page and e-mail summary)\n",
-                     forDisplay(slot.earlierMovedTo()).c_str());
-    return true;
 }
 
 } // namespace
@@ -83,6 +86,9 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
     plan.durations = options.durations;
     plan.junit = options.junit;
     plan.history = HistoryPlace::ofThisSuite(options.noHistory, options.historyKeep);
+    const RunIdentity identity = identifyRun(options.runId);
+    plan.runId = identity.id;
+    plan.runIdSource = identity.source;
     const char* timeout = Rt::Platform::environment("KXRT_TEST_TIMEOUT");
     if (plan.timeout == 0 && timeout && *timeout && !parseSeconds(timeout, plan.timeout)) {
         problem = std::string("KXRT_TEST_TIMEOUT needs a number of seconds above 0, not '") + timeout + "'";
@@ -118,11 +124,13 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
 int executePlan(RunPlan& plan, bool inProcess) {
     std::string problem;
     std::vector<std::string> resolved;
-    if (!resolveScripts(plan.scripts, resolved, problem)) {
+    const bool running = plan.purpose == RunPlan::Purpose::eRun;
+    if (!resolveScripts(plan.scripts, resolved, running ? &plan.missingScripts : nullptr, problem)) {
         std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
         return eCannotRun;
     }
     plan.scripts = resolved;
+    warnAboutMisnamedLibraries(plan.libDirs);
     if (plan.purpose != RunPlan::Purpose::eRun) return runInProcess(plan);
     if (plan.shardCount > 1) {  // each shard's files in a directory of their own
         std::string results = withTrailingSlash(Rt::resultDir().toStdString());
@@ -131,7 +139,7 @@ int executePlan(RunPlan& plan, bool inProcess) {
         Rt::setResultDir(results.c_str());
     }
     RunSlot slot;
-    if (!claimResultDirectory(slot)) return eCannotRun;
+    if (!slot.claimResultDirectory()) return eCannotRun;
     plan.movedTo = slot.movedTo();
     Process::watchCancelSignals();  // a cancelled run still completes its report and releases its names
     return inProcess ? runInProcess(plan) : superviseRun(plan);

@@ -2,6 +2,7 @@
 #include "rtrun/system/Files.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -40,9 +41,17 @@ void chooseSuiteAndPlatform(const Options& options) {
     std::error_code error;
     if (base.empty() && !Rt::Platform::environment("KXRT_RELATIVE_PATH") && fs::is_directory("Config", error))
         base = fs::current_path(error).string();
+    // The framework puts the suite's directory names right after the base.
+    if (base.empty() && Rt::Platform::environment("KXRT_RELATIVE_PATH"))
+        base = Rt::Platform::environment("KXRT_RELATIVE_PATH");
     if (!base.empty()) {
         base = withTrailingSlash(base);
         Rt::Platform::setEnvironment("KXRT_RELATIVE_PATH", base.c_str());
+    } else if (options.mode == Mode::eRun || options.mode == Mode::eList) {
+        const fs::path program = Rt::Platform::executablePath();
+        std::fprintf(stderr, "rtrun: using the suite %s/ beside rtrun's directory: no --suite, no "
+                     "KXRT_RELATIVE_PATH and no Config/ in the working directory\n",
+                     program.parent_path().parent_path().string().c_str());
     }
     if (!options.platform.empty())
         Rt::Platform::setEnvironment("KXRT_PLAT_TARG", options.platform.c_str());
@@ -51,11 +60,20 @@ void chooseSuiteAndPlatform(const Options& options) {
 }
 
 bool resolveScripts(const std::vector<std::string>& scripts, std::vector<std::string>& resolved,
-                    std::string& problem) {
+                    std::vector<TestIndex::Problem>* missing, std::string& problem) {
     const fs::path config = Rt::configDir().toStdString();
     std::error_code error;
     for (const std::string& script : scripts) {
         const bool inConfig = fs::path(script).is_relative() && fs::is_regular_file(config / script, error);
+        if (!inConfig && !fs::exists(script, error) && missing) {
+            const std::string where = "not found: looked for " + forDisplay((config / script).string()) +
+                                      (fs::path(script).is_relative()
+                                           ? " and " + forDisplay(fs::absolute(script, error).string())
+                                           : std::string());
+            std::fprintf(stderr, "rtrun: script problem in %s: %s\n", script.c_str(), where.c_str());
+            missing->push_back({script, where});
+            continue;
+        }
         if (inConfig || !fs::exists(script, error)) {
             resolved.push_back(script);  // one found nowhere is the driver's to report
             continue;
@@ -68,6 +86,14 @@ bool resolveScripts(const std::vector<std::string>& scripts, std::vector<std::st
         resolved.push_back(error || relative.empty() ? fs::absolute(script, error).string() : relative.string());
     }
     return true;
+}
+
+void useInstalledTemplates() {
+    if (Rt::Platform::environment("KXRT_SCRIPT_DIR")) return;  // chosen on purpose
+    std::error_code error;
+    if (fs::is_regular_file(Rt::scriptDir().toStdString() + "default.htm", error)) return;
+    const std::string installed = installedScriptsDir();
+    if (fs::is_regular_file(installed + "/default.htm", error)) Rt::setScriptDir((installed + "/").c_str());
 }
 
 std::string installedScriptsDir() {

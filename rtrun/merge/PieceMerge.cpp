@@ -28,14 +28,6 @@ std::string titleSetByTest(const rtreport::Test& test, const std::string& caseNa
     return caseName;
 }
 
-std::string firstErrorText(const rtreport::Test& test) {
-    for (const Record& record : test.records) {
-        if (record.kind != RecordKind::eError && record.kind != RecordKind::eExtError) continue;
-        return record.msgs.empty() || record.msgs.front().empty() ? record.desc : record.msgs.front();
-    }
-    return std::string();
-}
-
 // The merge, group by group across the pieces.
 class Merge {
 public:
@@ -127,7 +119,7 @@ private:
         report.openTest();
         Counts counts;
         for (const Record& record : test.records) report.record(record, counts);
-        std::string why = firstErrorText(test);
+        std::string why = test.firstErrorText();
         double seconds = test.seconds();
         const bool bodyDied = diedInIt && source.death.running;
         if (diedInIt) {

@@ -3,7 +3,11 @@
 #include "rtrun/system/SecondsFormat.h"
 #include "rtrun/system/ExitStatus.h"
 #include "report/reader/ReportReader.h"
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
 
 namespace rtrun {
 
@@ -53,6 +57,7 @@ KeyedOutcomes keyed(const ReadTests& read, const ReadTests& other) {
         tests.byKey[key.text] = test.outcome;
         tests.order.emplace_back(std::move(key.text), std::move(key.name));
     }
+    tests.cutOff = read.result.cutOff();
     if (read.result.cutOff()) {
         std::string note = "Compared as far as it goes: " + read.result.problem;
         if (read.cutTests) note += " (the test it ends inside has no title yet and is left out)";
@@ -68,16 +73,37 @@ struct Section {
 
 std::string secondsText(double seconds) { return twoDecimalSeconds(seconds) + " s"; }
 
+// A name as a Markdown code span: a fence of more backticks than any run of
+// them inside, padded when the name starts or ends with one; line ends,
+// which would end the list item, become spaces.
+std::string codeSpan(const std::string& text) {
+    std::string flat = text;
+    for (char& c : flat)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::size_t longest = 0, run = 0;
+    for (char c : flat) longest = std::max(longest, run = c == '`' ? run + 1 : 0);
+    const std::string fence(longest + 1, '`');
+    const bool pad = !flat.empty() && (flat.front() == '`' || flat.back() == '`');
+    return fence + (pad ? " " : "") + flat + (pad ? " " : "") + fence;
+}
+
+// Text outside a code span: every character Markdown could read as markup is escaped.
+std::string markdownText(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+        if (std::strchr("\\`*_{}[]()<>#+-.!|~&", c) && c != '\0') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 void print(std::ostream& out, const std::vector<Section>& sections, bool markdown) {
     for (const Section& section : sections) {
         if (section.lines.empty()) continue;
         if (markdown) {
             out << "### " << section.title << " (" << section.lines.size() << ")\n\n";
-            for (const std::string& line : section.lines) {
-                std::string quoted;
-                for (char c : line) quoted += c == '`' ? '\'' : c;
-                out << "- `" << quoted << "`\n";
-            }
+            for (const std::string& line : section.lines) out << "- " << codeSpan(line) << "\n";
         } else {
             out << section.title << " (" << section.lines.size() << "):\n";
             for (const std::string& line : section.lines) out << "  " << line << "\n";
@@ -108,11 +134,14 @@ int printChanges(const KeyedOutcomes& before, const KeyedOutcomes& after, bool m
         if (!after.byKey.count(key)) sections[4].lines.push_back(name);
 
     for (const KeyedOutcomes* side : {&before, &after})
-        for (const std::string& note : side->notes) out << (markdown ? "> " : "") << note << "\n\n";
+        for (const std::string& note : side->notes)
+            out << (markdown ? "> " + markdownText(note) : note) << "\n\n";
     print(out, sections, markdown);
     out << sections[0].lines.size() << " new failures, " << sections[1].lines.size() << " fixed, "
         << sections[2].lines.size() << " still failing, " << sections[3].lines.size() << " new, "
         << sections[4].lines.size() << " removed, " << sections[5].lines.size() << " slower\n";
+    // A report cut off leaves out what came after: no verdict stands on it.
+    if (before.cutOff || after.cutOff) return eCannotRun;
     return sections[0].lines.empty() ? ePassed : eFailed;
 }
 

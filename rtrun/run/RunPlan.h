@@ -1,5 +1,6 @@
 #pragma once
 #include "rtrun/history/HistoryPlace.h"
+#include "rtrun/reports/TestIndex.h"
 #include "rtrun/run/TestFilter.h"
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ struct RunPlan {
     int durations = 5;                 // how many of the slowest tests to name
     std::string junit;                 // where to write the run's results as JUnit XML, when asked
     HistoryPlace history;              // where the finished run records itself
+    // Which run this is, for merging its shards: --run-id, else the CI's
+    // job or pipeline number; empty when nothing names it.
+    std::string runId;
+    std::string runIdSource;           // the option or variable it came from
+    // Scripts found nowhere, left out of `scripts`: each a script problem of the run.
+    std::vector<TestIndex::Problem> missingScripts;
 };
 
 // A supervised child's share of a run.

@@ -1,10 +1,10 @@
 #include "rtrun/run/RunSlot.h"
 #include "env/Platform.h"
+#include <Rt/Rt.h>
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 namespace rtrun {
 
@@ -25,8 +25,10 @@ bool moveRenaming(const std::string& from, const std::string& to, const std::str
     if (!readFile(from, text)) return false;
     replaceAll(text, oldName + ".xml", newName + ".xml");
     replaceAll(text, oldName + ".htm", newName + ".htm");
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    if (!(out << text) || !out.flush()) return false;
+    std::FILE* out = openForWriting(to);
+    if (!out) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) return false;
     return std::remove(from.c_str()) == 0;
 }
 
@@ -56,6 +58,28 @@ bool RunSlot::claim(std::string& resultDir, const std::string& runName, const st
     }
     if (!m_movedTo.empty()) resultDir = m_movedTo;
     moveEarlierRun(resultDir, runName, platform);
+    removeStaleLocks(resultDir);
+    return true;
+}
+
+bool RunSlot::claimResultDirectory() {
+    std::string results = Rt::resultDir().toStdString();
+    Rt::Platform::makeDirectory(results.c_str());
+    if (!Rt::Platform::isWritableDirectory(results)) {
+        std::fprintf(stderr, "rtrun: the result directory %s cannot be written (does its parent exist?)\n",
+                     results.c_str());
+        return false;
+    }
+    results = withTrailingSlash(results);
+    std::string problem;
+    if (!claim(results, Rt::TestReporter::makeRunName().toStdString(), Rt::platform().toStdString(), problem)) {
+        std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+        return false;
+    }
+    if (!m_movedTo.empty()) Rt::setResultDir(m_movedTo.c_str());
+    if (!m_earlierMovedTo.empty())
+        std::fprintf(stderr, "rtrun: the earlier run of this minute was moved aside: %s.xml (with its page, e-mail "
+                     "summary and test index)\n", forDisplay(m_earlierMovedTo).c_str());
     return true;
 }
 
@@ -74,7 +98,23 @@ void RunSlot::moveEarlierRun(const std::string& dir, const std::string& runName,
     const std::string email = dir + platform + "/" + runName + ".email";
     if (Process::fileKind(email) == FileKind::eFile)
         moveRenaming(email, dir + platform + "/" + earlier + ".email", runName, earlier);
+    const std::string index = dir + runName + ".index";
+    if (Process::fileKind(index) == FileKind::eFile) Process::renameFile(index, dir + earlier + ".index", error);
     m_earlierMovedTo = dir + earlier;
+}
+
+// A run killed before it could release its lock left the lock's file: no
+// one holds it, so it goes.
+void RunSlot::removeStaleLocks(const std::string& dir) {
+    std::error_code error;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(dir, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() < 6 || name[0] != '.' || name.compare(name.size() - 5, 5, ".lock") != 0) continue;
+        const std::string path = entry.path().string();
+        if (path == m_lockPath) continue;
+        int handle = -1, failure = 0;
+        if (Process::lockFile(path, handle, failure) == Process::LockResult::eLocked) Process::unlockFile(path, handle);
+    }
 }
 
 void RunSlot::release() {

@@ -1,23 +1,31 @@
 #include "rtrun/run/RunSummary.h"
+#include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PublishUrl.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
-#include "rtrun/system/RunIdentity.h"
 #include "env/Platform.h"
 #include "report/SecondsText.h"
 #include <Rt/Rt.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace rtrun {
 
 namespace {
 
 bool fileExists(const std::string& path) { return Process::fileKind(path) == Process::FileKind::eFile; }
+
+// A file the run announces holds something: a template that is missing
+// leaves an empty file behind, which was not written.
+bool fileWritten(const std::string& path) {
+    std::error_code error;
+    return fileExists(path) && std::filesystem::file_size(path, error) > 0 && !error;
+}
 
 bool useColour() {
     return Process::isTerminal(stdout) && !Rt::Platform::environment("NO_COLOR");
@@ -61,6 +69,17 @@ void printSlowest(const RunTally& tally, int count) {
 
 } // namespace
 
+RunSummary::RunSummary(const RunPlan& plan)
+    : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1),
+      filter(plan.filter) {
+    facts.known = true;
+    facts.runId = plan.runId;
+    facts.runIdSource = plan.runIdSource;
+    facts.scripts = plan.scripts;
+    facts.scriptProblems = plan.missingScripts;
+    history = plan.history;
+}
+
 void RunSummary::nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath) {
     report = forDisplay(reportPath);
     page = forDisplay(pagePath);
@@ -92,12 +111,29 @@ void RunSummary::record(const RunTally& tally, int exitStatus, HistoryNotes& not
     FinishedRun run;
     run.report = report;
     run.exitStatus = exitStatus;
-    run.identity = runIdentity();
+    run.identity = facts.runId;
     run.falseReturns = tally.falseReturns();
     for (const RunTally::Test* test : tally.unpassed())
         if (test->verdict == RunTally::Verdict::eNotRun && test->reportId < 0)
             run.unmade.push_back({test->group, test->title, test->args, test->why});
     recordRun(history, run, notes);
+}
+
+// A filter that matched nothing is most often a typo: the groups the
+// scripts hold show what "group/case" could have been.
+void RunSummary::explainEmptyFilter() const {
+    if (filter.empty() || facts.scripts.empty()) return;
+    std::vector<std::string> groups;
+    for (const PlannedTest& test : planTests(facts.scripts)) {
+        if (filter.selects(test.group, test.caseName)) return;  // only this shard took none
+        if (std::find(groups.begin(), groups.end(), test.group) == groups.end()) groups.push_back(test.group);
+    }
+    std::string seen;
+    const std::size_t shown = std::min<std::size_t>(groups.size(), 20);
+    for (std::size_t i = 0; i < shown; ++i) seen += (i ? ", " : "") + groups[i];
+    if (groups.size() > shown) seen += ", ... (" + std::to_string(groups.size()) + " in all)";
+    std::fprintf(stderr, "rtrun: the filter %s matched no test; %s\n", filter.patterns().c_str(),
+                 groups.empty() ? "the scripts hold no test" : ("the scripts' groups: " + seen).c_str());
 }
 
 int RunSummary::finish(const RunTally& tally) const {
@@ -111,11 +147,16 @@ int RunSummary::finish(const RunTally& tally) const {
     const int notRun = tally.count(RunTally::Verdict::eNotRun);
     const bool colour = useColour();
     const bool reportOk = !tally.reportLost() && !report.empty() && reportIsComplete(report);
-    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && tally.scriptProblems() == 0 &&
+    const int scriptProblems = tally.scriptProblems() + static_cast<int>(facts.scriptProblems.size());
+    const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && scriptProblems == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;
+    // The index first: the history reads it when it records the run.
+    TestIndex::Facts runFacts = facts;
+    runFacts.platform = Rt::platform().toStdString();
+    tally.addFacts(runFacts);
     const std::string index = TestIndex::pathBeside(report);
-    const bool indexWritten = reportOk && tally.writeIndex(index);
+    const bool indexWritten = reportOk && tally.writeIndex(index, runFacts);
     HistoryNotes notes;
     if (reportOk && !sharded) record(tally, clean ? ePassed : eFailed, notes);
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
@@ -125,22 +166,27 @@ int RunSummary::finish(const RunTally& tally) const {
     printSlowest(tally, durations);
 
     if (!movedTo.empty()) std::printf("Results: %s (the run's names were held by a run still going)\n", movedTo.c_str());
-    bool junitLost = false;
+    bool fileLost = false;
     if (reportOk) {
         std::printf("Report: %s\n", report.c_str());
+        if (!indexWritten) {
+            std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
+            fileLost = strictFiles;
+        }
         if (!junit.empty()) {
-            const JUnitOutcome converted = writeJUnit(report, junit, tally.falseReturns());
+            JUnitExtras extras = junitExtrasOf(runFacts);
+            extras.falseReturnIds = tally.falseReturns();
+            const JUnitOutcome converted = writeJUnit(report, junit, extras);
             if (converted.written) std::printf("JUnit: %s\n", junit.c_str());
             else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());
-            junitLost = !converted.written;
+            fileLost |= !converted.written;
         }
-        if (!indexWritten) std::fprintf(stderr, "rtrun: the test index %s could not be written\n", index.c_str());
     }
-    if (fileExists(page)) std::printf("Page: %s\n", page.c_str());
+    if (fileWritten(page)) std::printf("Page: %s\n", page.c_str());
     else if (!fileExists(Rt::scriptDir().toStdString() + "default.htm"))
         std::fprintf(stderr, "rtrun: no page was written: the page template %sdefault.htm does not exist\n",
                      Rt::scriptDir().toStdString().c_str());
-    if (fileExists(email)) {
+    if (fileWritten(email)) {
         publishPageLink();
         std::printf("E-mail summary: %s\n", email.c_str());
     }
@@ -149,18 +195,19 @@ int RunSummary::finish(const RunTally& tally) const {
     if (!tally.abandonReason().empty())
         std::fprintf(stderr, "rtrun: test code ended the process (%s); the tests after it did not run\n",
                      tally.abandonReason().c_str());
-    if (tally.scriptProblems() > 0)
-        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n",
-                     tally.scriptProblems());
-    if (tally.total() == 0) std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+    if (scriptProblems > 0)
+        std::fprintf(stderr, "rtrun: %d script problem(s), shown above; the report leaves them out\n", scriptProblems);
+    if (tally.total() == 0) {
+        std::fprintf(stderr, sharded ? "rtrun: no test selected\n" : "rtrun: no test ran\n");
+        explainEmptyFilter();
+    }
 
     if (!reportOk && !tally.reportLost()) std::fprintf(stderr, "rtrun: the report %s is incomplete\n", report.c_str());
     if (tally.interruptSignal()) {
         std::fprintf(stderr, "rtrun: interrupted by signal %s\n", Process::signalText(tally.interruptSignal()).c_str());
         return 128 + tally.interruptSignal();
     }
-    if (!reportOk) return eCannotRun;
-    if (junitLost) return eCannotRun;
+    if (!reportOk || fileLost) return eCannotRun;
     return clean ? ePassed : eFailed;
 }
 

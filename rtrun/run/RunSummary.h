@@ -10,9 +10,7 @@ namespace rtrun {
 // the totals, one line per test that failed or did not run, and the files
 // written; its exit status.
 struct RunSummary {
-    explicit RunSummary(const RunPlan& plan)
-        : movedTo(plan.movedTo), durations(plan.durations), junit(plan.junit), sharded(plan.shardCount > 1),
-          history(plan.history) {}
+    explicit RunSummary(const RunPlan& plan);
     // The run's report, page and e-mail summary, as the closing lines show them.
     void nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath);
 
@@ -24,6 +22,11 @@ struct RunSummary {
     int durations = 5;    // how many of the slowest tests to name
     std::string junit;    // where to write the run's results as JUnit XML, when asked
     bool sharded = false; // one shard of a run: selecting no test is fine
+    // The run's identity, platform, scripts and the problems found before it
+    // started (scripts found nowhere), for its index and verdict.
+    TestIndex::Facts facts;
+    TestFilter filter;    // to say so when it matched no test
+    bool strictFiles = false;  // an index that cannot be written makes the exit status 2
     HistoryPlace history; // where the run records itself (a shard does not: its merge does)
 
     // Prints the closing lines and returns the exit status.
@@ -33,6 +36,7 @@ private:
     void publishPageLink() const;
     // Records the finished run into its history; what the history says of it goes to `notes`.
     void record(const RunTally& tally, int exitStatus, HistoryNotes& notes) const;
+    void explainEmptyFilter() const;
 };
 
 // True when the file ends with the report's closing tag.

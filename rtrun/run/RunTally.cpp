@@ -1,5 +1,6 @@
 #include "rtrun/run/RunTally.h"
 #include "rtrun/reports/TestIndex.h"
+#include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
 #include "rtrun/system/ScratchFile.h"
 #include <algorithm>
@@ -55,7 +56,7 @@ void RunTally::libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, c
         ++m_librariesUsed;
         return;
     }
-    m_refusedLibraries.push_back(text(file));
+    m_refusedLibraries.push_back({text(file), text(reason)});
     ++m_librariesRefused;
     problem("rtrun: test library %s is not used: %s\n", text(file).c_str(), text(reason).c_str());
 }
@@ -65,6 +66,7 @@ void RunTally::scriptStarted(const KxString&) { ++m_scriptIndex; }
 void RunTally::scriptProblem(const KxString& script, const KxString& problemText) {
     if (m_resumed && !m_resumed->pastResumePoint(m_scriptIndex)) return;
     ++m_scriptProblems;
+    m_scriptProblemList.push_back({text(script), text(problemText)});
     problem("rtrun: script problem in %s: %s\n", text(script).c_str(), text(problemText).c_str());
 }
 
@@ -194,10 +196,25 @@ void RunTally::appendIndexLine(const Test& test) {
     else if (std::fwrite(m_line.data(), 1, m_line.size(), m_index) != m_line.size()) m_indexLost = true;
 }
 
-bool RunTally::writeIndex(const std::string& path) const {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+void RunTally::addFacts(TestIndex::Facts& facts) const {
+    for (const Test* test : unpassed()) {
+        if (test->verdict != Verdict::eNotRun || test->reportId >= 0) continue;
+        facts.notRun.push_back({test->script, test->position, test->caseName, test->group, test->why, test->args});
+    }
+    facts.scriptProblems.insert(facts.scriptProblems.end(), m_scriptProblemList.begin(), m_scriptProblemList.end());
+    // Problems told only as a count (by the pieces of a run) have no text.
+    for (int i = static_cast<int>(m_scriptProblemList.size()); i < m_scriptProblems; ++i)
+        facts.scriptProblems.push_back({"", "shown on standard error during the run"});
+    facts.refusedLibraries.insert(facts.refusedLibraries.end(), m_refusedLibraries.begin(), m_refusedLibraries.end());
+    for (int i = static_cast<int>(m_refusedLibraries.size()); i < m_librariesRefused; ++i)
+        facts.refusedLibraries.push_back({"", "shown on standard error during the run"});
+}
+
+bool RunTally::writeIndex(const std::string& path, const TestIndex::Facts& facts) const {
+    std::FILE* file = openForWriting(path);
     if (!file) return false;
-    std::fprintf(file, "%s\n", TestIndex::header());
+    const std::string head = std::string(TestIndex::header()) + "\n" + TestIndex::factLines(facts);
+    std::fwrite(head.data(), 1, head.size(), file);
     const bool copied = copyIndexLines(file);
     return std::fclose(file) == 0 && copied;
 }
@@ -234,6 +251,16 @@ void RunTally::skipInterrupted(int tests) {
 void RunTally::addProblems(int scriptProblems, int librariesRefused) {
     m_scriptProblems += scriptProblems;
     m_librariesRefused += librariesRefused;
+}
+
+void RunTally::addScriptProblem(const TestIndex::Problem& problem) {
+    ++m_scriptProblems;
+    m_scriptProblemList.push_back(problem);
+}
+
+void RunTally::addRefusedLibrary(const TestIndex::Problem& library) {
+    ++m_librariesRefused;
+    m_refusedLibraries.push_back(library);
 }
 
 std::vector<const RunTally::Test*> RunTally::unpassed() const {

@@ -2,6 +2,7 @@
 #include <Rt/Rt.h>
 #include "results/RunObserver.h"
 #include "rtrun/run/ScriptSelection.h"
+#include "rtrun/reports/TestIndex.h"
 #include <cstdio>
 #include <set>
 #include <string>
@@ -78,6 +79,9 @@ public:
     // For a run told from its pieces' logs and reports instead of events.
     void addTest(Test test);
     void addProblems(int scriptProblems, int librariesRefused);
+    // For a run told from its shards' indexes: one problem, with its text.
+    void addScriptProblem(const TestIndex::Problem& problem);
+    void addRefusedLibrary(const TestIndex::Problem& library);
 
     // The tests that failed or did not run, in the order told.
     std::vector<const Test*> unpassed() const;
@@ -91,9 +95,13 @@ public:
     const std::string& abandonReason() const { return m_abandonReason; }
     // Report ids of the tests whose body returned false without an error.
     std::set<int> falseReturns() const;
-    // Writes the test index of the tests that have a report element, in the
-    // order told; false when it could not be written whole.
-    bool writeIndex(const std::string& path) const;
+    // What the index records of the run beyond its tests: the tests that did
+    // not run, script problems and refused libraries, added to `facts`.
+    void addFacts(TestIndex::Facts& facts) const;
+    // Writes the test index: `facts` (see addFacts), then the tests that
+    // have a report element, in the order told; false when it could not be
+    // written whole.
+    bool writeIndex(const std::string& path, const TestIndex::Facts& facts) const;
 
 private:
     void finish(const Rt::TestSet& test, Verdict verdict);
@@ -105,7 +113,8 @@ private:
 
     int m_librariesUsed = 0;
     int m_librariesRefused = 0;
-    std::vector<std::string> m_refusedLibraries;
+    std::vector<TestIndex::Problem> m_refusedLibraries;
+    std::vector<TestIndex::Problem> m_scriptProblemList;
     int m_total = 0;
     int m_counts[3] = {};
     std::vector<Test> m_unpassed;

@@ -40,25 +40,41 @@ bool classHolds(const char*& p, char c) {
 
 // Shell-style globbing: "*" any run, "?" any one character, "[...]" a
 // class, "\\" quotes the next character. "*" also crosses "/".
+// Iterative: on a mismatch only the latest "*" takes one more character, so
+// the time is at most pattern length times name length, however many stars.
 bool globMatch(const char* p, const char* s) {
-    for (; *p; ++s) {
+    const char* starPattern = nullptr;  // just after the latest "*"
+    const char* starName = nullptr;     // where that "*" stops swallowing
+    while (*s) {
         if (*p == '*') {
             while (*p == '*') ++p;
             if (!*p) return true;
-            for (; *s; ++s)
-                if (globMatch(p, s)) return true;
-            return false;
-        }
-        if (!*s) return false;
-        if (*p == '[') {
-            if (!classHolds(p, *s)) return false;
+            starPattern = p;
+            starName = s;
             continue;
         }
-        if (*p == '\\' && p[1]) ++p;
-        if (*p != '?' && *p != *s) return false;
-        ++p;
+        const char* next = p;
+        bool matched;
+        if (*p == '[') {
+            matched = classHolds(next, *s);
+        } else {
+            const bool quoted = *next == '\\' && next[1];
+            if (quoted) ++next;
+            matched = *next && ((*next == '?' && !quoted) || *next == *s);
+            if (matched) ++next;
+        }
+        if (matched) {
+            p = next;
+            ++s;
+        } else if (starPattern) {
+            p = starPattern;
+            s = ++starName;
+        } else {
+            return false;
+        }
     }
-    return !*s;
+    while (*p == '*') ++p;
+    return !*p;
 }
 
 bool matchesAny(const std::vector<std::string>& patterns, const std::string& name) {
@@ -81,6 +97,7 @@ bool TestFilter::add(const std::string& pattern, std::string& problem) {
         return false;
     }
     (exclude ? m_exclude : m_include).push_back(glob);
+    m_given.push_back(pattern);
     return true;
 }
 
@@ -95,6 +112,12 @@ bool TestFilter::addAll(const std::string& patterns, std::string& problem) {
 bool TestFilter::selects(const std::string& group, const std::string& caseName) const {
     const std::string name = group + "/" + caseName;
     return (m_include.empty() || matchesAny(m_include, name)) && !matchesAny(m_exclude, name);
+}
+
+std::string TestFilter::patterns() const {
+    std::string text;
+    for (const std::string& pattern : m_given) text += (text.empty() ? "'" : " '") + pattern + "'";
+    return text;
 }
 
 } // namespace rtrun

@@ -16,10 +16,13 @@ public:
     bool addAll(const std::string& patterns, std::string& problem);
     bool empty() const { return m_include.empty() && m_exclude.empty(); }
     bool selects(const std::string& group, const std::string& caseName) const;
+    // The patterns as given, each in quotes: "'Geometry/*' '-*/Slow*'".
+    std::string patterns() const;
 
 private:
     std::vector<std::string> m_include;
     std::vector<std::string> m_exclude;
+    std::vector<std::string> m_given;
 };
 
 } // namespace rtrun

@@ -1,5 +1,9 @@
 #include "rtrun/system/Files.h"
+#include <fcntl.h>
 #include <fstream>
+#if defined(O_NOFOLLOW)
+#include <unistd.h>
+#endif
 #include <sstream>
 
 namespace rtrun {
@@ -25,6 +29,18 @@ bool readFile(const std::string& path, std::string& text) {
     buffer << in.rdbuf();
     text = buffer.str();
     return !in.bad();
+}
+
+std::FILE* openForWriting(const std::string& path) {
+#if defined(O_NOFOLLOW)
+    const int handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (handle < 0) return nullptr;
+    std::FILE* file = ::fdopen(handle, "wb");
+    if (!file) ::close(handle);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
 }
 
 bool isUsablePlatform(const std::string& platform) {

@@ -91,10 +91,11 @@ bool silence(std::FILE* stream, int& saved);
 void restore(std::FILE* stream, int saved);
 
 // An exclusive advisory lock on a file, held until released or until the
-// process ends, whichever comes first.
+// process ends, whichever comes first. Only the file at the path counts: a
+// lock won on a file removed meanwhile is given up and the path's taken.
 enum class LockResult { eLocked, eHeld, eFailed };
 LockResult lockFile(const std::string& path, int& handle, int& error);
-// Releases the lock and removes its file.
+// Removes the lock's file while still holding it, then releases the lock.
 void unlockFile(const std::string& path, int handle);
 
 } // namespace Process

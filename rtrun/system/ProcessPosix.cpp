@@ -84,16 +84,27 @@ void restore(std::FILE* stream, int saved) {
 }
 
 LockResult lockFile(const std::string& path, int& handle, int& error) {
-    handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (handle < 0) {
-        error = errno;
-        return LockResult::eFailed;
+    for (;;) {
+        handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (handle < 0) {
+            error = errno;
+            return LockResult::eFailed;
+        }
+        if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+            error = errno;
+            ::close(handle);
+            handle = -1;
+            return error == EWOULDBLOCK ? LockResult::eHeld : LockResult::eFailed;
+        }
+        // A holder removes the file while it still holds the lock: a lock won
+        // on a file that is no longer the one at the path guards nothing, so
+        // take the path's file anew.
+        struct stat held {}, named {};
+        if (::fstat(handle, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino)
+            return LockResult::eLocked;
+        ::close(handle);
     }
-    if (::flock(handle, LOCK_EX | LOCK_NB) == 0) return LockResult::eLocked;
-    error = errno;
-    ::close(handle);
-    handle = -1;
-    return error == EWOULDBLOCK ? LockResult::eHeld : LockResult::eFailed;
 }
 
 void unlockFile(const std::string& path, int handle) {

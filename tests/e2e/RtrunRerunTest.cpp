@@ -69,6 +69,9 @@ TEST(E2eRtrunRerun, FailedTestsRunAgainByTheirScriptNames) {
     EXPECT_EQ(rerunAll, failed);
     EXPECT_EQ(rerunFailed, failed);
     EXPECT_TRUE(exists(install.results() + "first.rerun.rt"));
+    // The rerun has a directory of its own: the report it was given stays as it is.
+    EXPECT_NE(rerun.out.find("Report: " + install.results() + "first-rerun/"), std::string::npos) << rerun.out;
+    EXPECT_TRUE(exists(first));
 
     // Without the index the titles stand in for the case names, and rtrun says so.
     fs::remove(install.results() + "first.index");
@@ -93,8 +96,9 @@ TEST(E2eRtrunRerun, CompareListsWhatChangedBetweenTwoNights) {
     install.addLibrary(RT_E2E_LIB_VERDICT);
     install.writeScript("old.rt", "<Group><Name>G</Name>" + check("a", "") + check("b", "fail") + check("c", "fail") +
                                       check("d", "") + check("slow", "") + check("a", "") + "</Group>");
-    install.writeScript("new.rt", "<Group><Name>G</Name>" + check("a", "fail") + check("b", "") + check("c", "fail") +
-                                      check("e", "") + check("slow", "1.2") + check("a", "") + "</Group>");
+    install.writeScript("new.rt", "<Group><Name>G</Name>" + check("a", "fail") + check("`q", "") + check("b", "") +
+                                      check("c", "fail") + check("e", "") + check("slow", "1.2") + check("a", "") +
+                                      "</Group>");
     install.run({"--platform", "OLD", "old.rt"});
     install.run({"--platform", "NEW", "new.rt"});
     std::string oldReport, newReport;
@@ -110,28 +114,31 @@ TEST(E2eRtrunRerun, CompareListsWhatChangedBetweenTwoNights) {
               "New failures (1):\n  G / Check (a)\n\n"
               "Fixed (1):\n  G / Check (b)\n\n"
               "Still failing (1):\n  G / Check (c)\n\n"
-              "New tests (1):\n  G / Check (e)\n\n"
+              "New tests (2):\n  G / Check (`q)\n  G / Check (e)\n\n"
               "Removed tests (1):\n  G / Check (d)\n\n"
               "Slower (1):\n  G / Check (slow): T s -> T s\n\n"
-              "1 new failures, 1 fixed, 1 still failing, 1 new, 1 removed, 1 slower\n");
+              "1 new failures, 1 fixed, 1 still failing, 2 new, 1 removed, 1 slower\n");
 
     // The other way round, in Markdown for a CI comment.
     const RunResult back = install.run({"--markdown", "--compare", newReport, oldReport});
     EXPECT_EQ(back.status, 1);
     EXPECT_NE(back.out.find("### New failures (1)\n\n- `G / Check (b)`\n"), std::string::npos) << back.out;
     EXPECT_NE(back.out.find("### Fixed (1)\n\n- `G / Check (a)`\n"), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("- ``G / Check (`q)``\n"), std::string::npos) << back.out;  // fenced past its backtick
 
     // A report cut off halfway is compared as far as it goes, and says so.
     const std::string cut = install.root() + "cut.xml";
     const std::string text = readBytes(newReport);
     writeBytes(cut, text.substr(0, text.find("<Arg>e</Arg>")));
     const RunResult partial = install.run({"--compare", oldReport, cut});
+    EXPECT_EQ(partial.status, 2);  // no verdict on a report cut off
     EXPECT_NE(partial.out.find("Compared as far as it goes: "), std::string::npos) << partial.out;
     EXPECT_NE(partial.out.find("Removed tests (3):\n  G / Check (d)\n  G / Check (slow)\n  G / Check (a) #2\n"),
               std::string::npos)
         << partial.out;
     EXPECT_NE(partial.out.find("(the test it ends inside has no title yet and is left out)"), std::string::npos);
-    EXPECT_NE(partial.out.find("1 new failures, 1 fixed, 1 still failing, 0 new, 3 removed"), std::string::npos);
+    EXPECT_NE(partial.out.find("1 new failures, 1 fixed, 1 still failing, 1 new, 3 removed"), std::string::npos)
+        << partial.out;
     EXPECT_EQ(install.run({"--compare", oldReport, install.root() + "missing.xml"}).status, 2);
 }
 

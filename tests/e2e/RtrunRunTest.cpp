@@ -109,12 +109,13 @@ TEST_F(E2eRtrunRun, ScriptProblemsGoToStandardErrorAndTheNextScriptRuns) {
     install.writeScript("sub/c.rt", "<Group><Name>third</Name><Test><Title>Echo</Title><Arg>c</Arg></Test></Group>");
     RunResult result = run({"a.rt", "missing.rt", "broken.rt", "sub/c.rt"});
     EXPECT_EQ(result.status, 1) << result.out << result.err;
+    // A script found nowhere: one line saying where it was looked for.
     EXPECT_EQ(result.err,
-              "rtrun: script problem in missing.rt: Could not open file\n"
-              "rtrun: script problem in missing.rt: Could not open file: missing.rt\n"
+              "rtrun: script problem in missing.rt: not found: looked for " + install.config() + "missing.rt and " +
+                  (std::filesystem::current_path() / "missing.rt").string() + "\n"
               "rtrun: script problem in broken.rt: TestDriver XML Error: Empty Object Tag\n"
               "rtrun: script problem in broken.rt: TestDriver XML Error: Failed to find close tag for group\n"
-              "rtrun: 4 script problem(s), shown above; the report leaves them out\n");
+              "rtrun: 3 script problem(s), shown above; the report leaves them out\n");
     expectOutput(result, "Executing Test: Pass\nExecuting Test: Echo\n",
                  "0 error(s), 0 warning(s), 0 external error(s), 0 external warning(s), 0 core-library error(s)");
     const std::string text = report();

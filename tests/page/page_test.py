@@ -6,8 +6,10 @@ copies of a report cut off by hand) are served on 127.0.0.1 and looked at:
 groups and tests by name, failures marked and first, an error's text after
 expanding it, the failing-only filter and the search kept in the address,
 markup shown as text, the interrupted test named, no sideways scrolling on a
-narrow screen, the page opened from disk taking the report through its file
-picker and by drag and drop, and the e-mail summary at phone width. A
+narrow screen, the tests that did not run (from the run's index) shown as
+NOT RUN and a run of only such tests never called PASSED, the page opened
+from disk taking the report (and its index) through its file picker and by
+drag and drop, and the e-mail summary at phone width. A
 screenshot of the example suite's page is kept in the output directory.
 
 Run with Debian's /usr/bin/python3 (python3-selenium, chromium, chromium-driver)."""
@@ -28,6 +30,12 @@ MARKUP_SCRIPT = '''<Group>
   <Test><Title>Pass</Title></Test>
   <Test><Title>Echo</Title><Arg>&lt;script&gt;window.rtInjected=2&lt;/script&gt;</Arg><Ext>&lt;i&gt;ext&lt;/i&gt;</Ext></Test>
   <Test><Title>Fail</Title></Test>
+</Group>
+'''
+
+GHOST_SCRIPT = '''<Group><Name>Ghosts</Name>
+  <Test><Title>Nope</Title></Test>
+  <Test><Title>Gone</Title><Arg>1</Arg></Test>
 </Group>
 '''
 
@@ -105,6 +113,9 @@ def example_suite(driver, server, page, out_dir):
         order = [rank[b] for g, _, b in shown_tests(driver) if g == group]
         check(order == sorted(order), 'tests of %s are not failures first: %r' % (group, order))
     check(('Models', 'ReadModel', 'FAIL') in shown_tests(driver), 'ReadModel is not marked FAIL')
+    not_run = visible_text(driver, '.rt-not-run')
+    check('NOT RUN' in not_run and 'Failures on purpose / NoSuchTest' in not_run,
+          'the test that did not run is not shown as NOT RUN:\n' + not_run)
     driver.save_screenshot(os.path.join(out_dir, 'example-page.png'))
 
     # An error's text after expanding its test's records.
@@ -197,6 +208,19 @@ def crashed_run(driver, server, page):
     check('lower bounds' in visible_text(driver, '.rt-top'), 'the totals do not say they undercount')
 
 
+def ghost_run(driver, server, page):
+    """Every test of the run unknown: none ran, and the page never says PASSED."""
+    open_page(driver, server.base + page)
+    banner = visible_text(driver, '.rt-title')
+    check('PASSED' not in banner.replace('NOT PASSED', '') and '2 tests not run' in banner,
+          'the banner of a run whose tests all did not run says:\n' + banner)
+    not_run = visible_text(driver, '.rt-not-run')
+    for line in ('NOT RUN Ghosts / Nope: no test library registers it',
+                 'NOT RUN Ghosts / Gone (1): no test library registers it'):
+        check(line in not_run.replace('\n', ' '), 'the page does not show %r:\n%s' % (line, not_run))
+    check('2 not run' in visible_text(driver, '.rt-summary-line'), 'the summary line does not count them')
+
+
 def survived_run(driver, server, page):
     open_page(driver, server.base + page)
     banner = visible_text(driver, '.rt-title')
@@ -230,10 +254,13 @@ def from_disk(driver, results, page, report):
     expected = "python3 -m http.server 8000 --bind 127.0.0.1 --directory '%s'" % results.rstrip('/')
     check(command == expected, 'serve command %r, expected %r' % (command, expected))
     check(js(driver, 'return document.body.getAttribute("data-rt-painted")') is None, 'a report was shown')
-    driver.find_element('id', 'rt-file').send_keys(os.path.join(results, report))
+    # The report with its index, picked together: the test that did not run is shown too.
+    index = os.path.join(results, report[:-4] + '.index')
+    driver.find_element('id', 'rt-file').send_keys(os.path.join(results, report) + '\n' + index)
     pagekit.wait_ready(driver)
     text = visible_text(driver)
     check('Failures on purpose' in text and 'BoxVolume' in text, 'the picked report is not shown:\n' + text[:300])
+    check('NoSuchTest' in visible_text(driver, '.rt-not-run'), 'the picked index is not shown')
 
     # The same report dropped onto the page, as a file manager hands it over.
     driver.get('file://' + urllib.parse.quote(os.path.join(results, page)))
@@ -315,8 +342,10 @@ def main():
     e2e = pagekit.Installation(args.rtrun, args.lib + [args.e2e_lib], os.path.join(args.suite, 'Scripts'))
     e2e.write_script('markup.rt', MARKUP_SCRIPT)
     e2e.write_script('die.rt', DIE_SCRIPT)
+    e2e.write_script('ghost.rt', GHOST_SCRIPT)
     crashed = os.path.join(e2e.root, 'crashed')
     survived = os.path.join(e2e.root, 'survived')
+    ghosts = os.path.join(e2e.root, 'ghosts')
     servers, driver, failures = [], None, []
     try:
         status, output, example_report, example_page = example.run(['smoke.rt', 'showcase.rt'])
@@ -327,19 +356,23 @@ def main():
         status, output, _, _ = e2e.run(['die.rt'])  # supervised: the run goes on after the death
         check(status == 1, 'the supervised dying run ended with %d:\n%s' % (status, output))
         shutil.copytree(e2e.results, survived)
+        status, output, _, ghost_page = e2e.run(['ghost.rt'])
+        check(status == 1, 'the run of unknown tests ended with %d:\n%s' % (status, output))
+        shutil.copytree(e2e.results, ghosts)
         status, output, markup_report, markup_page = e2e.run(['markup.rt'])
         check(status == 1, 'the markup run ended with %d:\n%s' % (status, output))
         crashed_page = [n for n in os.listdir(crashed) if n.endswith('.htm')][0]
         mail = os.path.join(e2e.results, 'E2E', markup_report[:-4] + '.email')
 
         survived_page = [n for n in os.listdir(survived) if n.endswith('.htm')][0]
-        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed, survived)]
+        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed, survived, ghosts)]
         driver = pagekit.start_browser()
         steps = [
             ('example suite', lambda: example_suite(driver, servers[0], example_page, args.out)),
             ('markup shown as text', lambda: markup_suite(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('crashed run', lambda: crashed_run(driver, servers[2], crashed_page)),
             ('supervised run that went on', lambda: survived_run(driver, servers[3], survived_page)),
+            ('tests that did not run', lambda: ghost_run(driver, servers[4], ghost_page)),
             ('reader on odd texts', lambda: reader_cases(driver, servers[2], crashed_page)),
             ('cut-off reports', lambda: cut_reports(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('opened from disk', lambda: from_disk(driver, example.results, example_page, example_report)),

@@ -23,16 +23,19 @@ RunTally::Test told(int id, RunTally::Verdict verdict, double seconds, const std
     return test;
 }
 
-// The index the tally writes, without its header line.
+// The tests' lines of the index the tally writes (those after its header and facts).
 std::string indexLines(const RunTally& tally) {
     const testsupport::TempDir dir;
     const std::string path = dir.path() + "run.index";
-    EXPECT_TRUE(tally.writeIndex(path));
+    rtrun::TestIndex::Facts facts;
+    tally.addFacts(facts);
+    EXPECT_TRUE(tally.writeIndex(path, facts));
     std::ifstream in(path, std::ios::binary);
     std::string header, lines;
     std::getline(in, header);
     EXPECT_EQ(header, rtrun::TestIndex::header());
-    for (std::string line; std::getline(in, line);) lines += line + "\n";
+    for (std::string line; std::getline(in, line);)
+        if (line[0] >= '0' && line[0] <= '9') lines += line + "\n";
     return lines;
 }
 
@@ -74,6 +77,54 @@ TEST(RunTally, KeepsTheUnpassedWholeTheSlowestAndEveryIndexLine) {
     EXPECT_EQ(tally.slowest(2).size(), 2u);
     EXPECT_EQ(indexLines(tally), expected);
     EXPECT_EQ(indexLines(tally), expected);
+}
+
+// The run's facts go through the index and back, escapes and all; an index
+// of the first format still reads, knowing no facts.
+TEST(RunTally, IndexCarriesTheRunsFactsAndTheFirstFormatStillReads) {
+    RunTally tally;
+    RunTally::Test notRun = told(3, RunTally::Verdict::eNotRun, 0, "Nope");
+    notRun.reportId = -1;
+    notRun.why = "no test library registers it";
+    notRun.args = {"a\tb", ""};
+    tally.addTest(told(0, RunTally::Verdict::ePassed, 0, "T0"));
+    tally.addTest(std::move(notRun));
+    tally.addScriptProblem({"b.rt", "Empty Object Tag"});
+    tally.addRefusedLibrary({"libKxRtJunk80.so", "not a library"});
+    rtrun::TestIndex::Facts facts;
+    facts.runId = "run\\7";
+    facts.runIdSource = "--run-id";
+    facts.platform = "LNX64";
+    facts.scripts = {"a.rt", "sub/b.rt"};
+    tally.addFacts(facts);
+    const testsupport::TempDir dir;
+    ASSERT_TRUE(tally.writeIndex(dir.path() + "run.index", facts));
+
+    rtrun::TestIndex index;
+    ASSERT_TRUE(index.read(dir.path() + "run.index"));
+    const rtrun::TestIndex::Facts& read = index.facts();
+    EXPECT_TRUE(read.known);
+    EXPECT_EQ(read.runId, "run\\7");
+    EXPECT_EQ(read.platform, "LNX64");
+    EXPECT_EQ(read.scripts, facts.scripts);
+    ASSERT_EQ(read.notRun.size(), 1u);
+    EXPECT_EQ(read.notRun[0].script, "night\tly.rt");
+    EXPECT_EQ(read.notRun[0].position, 3);
+    EXPECT_EQ(read.notRun[0].why, "no test library registers it");
+    EXPECT_EQ(read.notRun[0].args, (std::vector<std::string>{"a\tb", ""}));
+    ASSERT_EQ(read.scriptProblems.size(), 1u);
+    EXPECT_EQ(read.scriptProblems[0].what, "Empty Object Tag");
+    ASSERT_EQ(read.refusedLibraries.size(), 1u);
+    ASSERT_NE(index.find(0), nullptr);
+    EXPECT_EQ(index.find(0)->caseName, "Case0");
+
+    std::ofstream(dir.path() + "first.index", std::ios::binary)
+        << "# rtrun test index: report id, script, position in the script (from 0), case name\n5\ta.rt\t2\tBox\n";
+    rtrun::TestIndex first;
+    ASSERT_TRUE(first.read(dir.path() + "first.index"));
+    EXPECT_FALSE(first.facts().known);
+    ASSERT_NE(first.find(5), nullptr);
+    EXPECT_EQ(first.find(5)->position, 2);
 }
 
 } // namespace

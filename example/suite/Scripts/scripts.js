@@ -595,6 +595,37 @@
     mark('rt-read');
     model.url = url;
     model.runName = fileName(name).replace(/\.xml$/i, '');
+    model.notRun = [];
+    return model;
+  }
+
+  // The run's index, "<run>.index" beside its report: tab-separated lines,
+  // of which "not-run" ones name a test that did not run (script, position,
+  // case, group, why, arguments). Fields escape tab, line end and backslash.
+  function readIndexText(text) {
+    var unescape = function (field) {
+      return field.replace(/\\(.)/g, function (whole, c) { return c === 't' ? '\t' : c === 'n' ? '\n' : c; });
+    };
+    var notRun = [];
+    text.split('\n').forEach(function (line) {
+      var f = line.replace(/\r$/, '').split('\t').map(unescape);
+      if (f[0] !== 'not-run' || f.length < 6) return;
+      notRun.push({ script: f[1], position: +f[2] || 0, caseName: f[3], group: f[4], why: f[5], args: f.slice(6) });
+    });
+    return notRun;
+  }
+
+  function indexUrl(reportUrl) {
+    return reportUrl.replace(/\.xml(?=$|[?#])/i, '.index');
+  }
+
+  // The index is optional: without it (an older run, a report alone) nothing is added.
+  function withIndex(model, text) {
+    try {
+      model.notRun = readIndexText(text);
+    } catch (e) {
+      model.notRun = [];
+    }
     return model;
   }
 
@@ -614,11 +645,26 @@
     }, function (e) {
       throw new LoadError('network', String(e && e.message || e), e);
     }).then(function (buffer) {
-      return modelFromBuffer(buffer, url, url);
+      var model = modelFromBuffer(buffer, url, url);
+      if (!/\.xml(?=$|[?#])/i.test(url)) return model;
+      return global.fetch(indexUrl(url), { cache: 'no-store' }).then(function (response) {
+        return response.ok ? response.text() : '';
+      }).then(function (text) { return withIndex(model, text); }, function () { return model; });
     });
   }
 
-  // A report handed over by the file picker or dropped onto the page.
+  // A report handed over by the file picker or dropped onto the page, with
+  // its index when that was handed over too.
+  function loadFiles(files) {
+    var list = Array.prototype.slice.call(files);
+    var report = list.find(function (f) { return !/\.index$/i.test(f.name); }) || list[0];
+    var index = list.find(function (f) { return /\.index$/i.test(f.name); });
+    return loadFile(report).then(function (model) {
+      if (!index) return model;
+      return index.text().then(function (text) { return withIndex(model, text); }, function () { return model; });
+    });
+  }
+
   function loadFile(file) {
     return new Promise(function (resolve, reject) {
       var reader = new FileReader();
@@ -704,8 +750,12 @@
       var where = interruptedName(model);
       return { text: 'NOT FINISHED' + (where ? ' \u2014 crashed in ' + where : ''), tone: 'rt-title-crash' };
     }
-    return runFailed(model) ? { text: 'FAILED', tone: 'rt-title-fail' } :
-      { text: 'PASSED', tone: 'rt-title-pass' };
+    if (runFailed(model)) return { text: 'FAILED', tone: 'rt-title-fail' };
+    // A run passes only when every test it was given ran: none at all is no pass either.
+    var notRun = notRunOf(model).length;
+    if (notRun) return { text: 'NOT PASSED \u2014 ' + plural(notRun, 'test') + ' not run', tone: 'rt-title-fail' };
+    if (!model.totals.tests) return { text: 'NO TEST RAN', tone: 'rt-title-fail' };
+    return { text: 'PASSED', tone: 'rt-title-pass' };
   }
 
   function renderTitle(model) {
@@ -794,8 +844,31 @@
     if (t.warnedTests) parts.push(t.warnedTests + ' with warnings only');
     if (t.crashedTests) parts.push(t.crashedTests + ' interrupted');
     if (t.openTests) parts.push(t.openTests + ' without summary');
+    if (notRunOf(model).length) parts.push(notRunOf(model).length + ' not run');
     return el('p', { className: 'rt-summary-line', text: parts.join(', ') + ' \u2014 in ' +
       plural(t.groups, 'group') + '.' });
+  }
+
+  // The tests the run reached but could not make: the report has no element
+  // for them, the run's index lists them.
+  function notRunOf(model) { return model.notRun || []; }
+
+  function renderNotRun(model) {
+    if (!notRunOf(model).length) return null;
+    return el('section', { className: 'rt-not-run' }, [
+      el('h2', { className: 'rt-section-title', text: 'Not run (' + model.notRun.length + ')' }),
+      el('ul', null, model.notRun.map(function (test) {
+        return el('li', { className: 'rt-not-run-test' }, [
+          el('span', { className: 'rt-badge rt-badge-notrun', title: 'The run could not make this test',
+            text: 'NOT RUN' }), ' ',
+          el('span', { className: 'rt-name', text: (test.group ? test.group + ' / ' : '') + test.caseName +
+            (test.args.length ? ' (' + test.args.join(', ') + ')' : '') }),
+          test.why ? ': ' + test.why : '',
+          test.script ? el('span', { className: 'rt-not-run-where',
+            text: ' \u2014 ' + test.script + ', test ' + (test.position + 1) }) : null
+        ]);
+      }))
+    ]);
   }
 
   function describeRecords(records) {
@@ -1310,7 +1383,7 @@
       append(root, renderTitle(model));
     } else if (view === 'top') {
       append(root, [el('h2', { className: 'rt-section-title', text: 'Run' }), renderTop(model),
-        renderSummaryLine(model)]);
+        renderSummaryLine(model), renderNotRun(model)]);
     } else if (view === 'menu') {
       append(root, renderNavigator({ model: model }, options.detail || 'detail.htm'));
     } else {
@@ -1322,8 +1395,8 @@
       if (view === 'detail') {
         append(root, [toolbar, listView]);
       } else {
-        append(root, [renderTitle(model), renderTop(model), renderSummaryLine(model), toolbar,
-          renderNavigator(state), listView]);
+        append(root, [renderTitle(model), renderTop(model), renderSummaryLine(model), renderNotRun(model),
+          toolbar, renderNavigator(state), listView]);
       }
       state.list = buildList(state);
       document.body.classList.toggle('rt-only-failures', state.only);
@@ -1380,10 +1453,10 @@
     return { command: command, address: address, dir: dir };
   }
 
-  function openPicked(root, file, view, options) {
+  function openPicked(root, files, view, options) {
     var status = root.querySelector('.rt-pick-status');
-    if (status) status.textContent = 'Reading ' + file.name + '\u2026';
-    return loadFile(file).then(function (model) {
+    if (status) status.textContent = 'Reading ' + files[0].name + '\u2026';
+    return loadFiles(files).then(function (model) {
       return showModel(root, model, view, Object.assign({}, options, { fromFile: true }));
     }, function (error) {
       if (status) status.textContent = error.message || String(error);
@@ -1393,16 +1466,18 @@
   }
 
   function renderPicker(root, url, view, options) {
-    var input = el('input', { type: 'file', id: 'rt-file', accept: '.xml,application/xml,text/xml' });
+    var input = el('input', { type: 'file', id: 'rt-file', multiple: true,
+      accept: '.xml,.index,application/xml,text/xml' });
     input.addEventListener('change', function () {
-      if (input.files && input.files[0]) openPicked(root, input.files[0], view, options);
+      if (input.files && input.files[0]) openPicked(root, input.files, view, options);
     });
     return el('div', { className: 'rt-pick' }, [
       el('h2', { text: 'Open the report from disk' }),
       el('p', null, [el('label', { 'for': 'rt-file' },
         'Choose the report file' + (url && url !== PLACEHOLDER ? ' (' + fileName(url) + ', beside this page)' : '') +
         ': '), input]),
-      el('p', { text: 'or drop it onto this page.' }),
+      el('p', { text: 'or drop it onto this page. Take its .index file along (select or drop both) to see ' +
+        'the tests that did not run.' }),
       el('p', { className: 'rt-pick-status', role: 'status' })
     ]);
   }
@@ -1423,7 +1498,7 @@
       if (!files || !files.length) return;
       e.preventDefault();
       document.body.classList.remove('rt-dragging');
-      openPicked(root, files[0], view, options);
+      openPicked(root, files, view, options);
     });
   }
 
@@ -1547,6 +1622,8 @@
   global.RtReport = {
     load: load,
     loadFile: loadFile,
+    loadFiles: loadFiles,
+    readIndexText: readIndexText,
     parseReportText: parseReportText,
     parseRunName: parseRunName,
     serveCommand: serveCommand,

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 namespace rtrun {
@@ -48,39 +49,91 @@ std::string timestampOf(const std::string& reportPath) {
     return text;
 }
 
+// The not-run tests by the title of the group they belong to. Each group
+// takes its own when the report reaches it (the first group of a title); the
+// ones no group took are handed out at the end, a testsuite per group title.
+class NotRunByGroup {
+public:
+    explicit NotRunByGroup(const std::vector<JUnitNotRun>& tests) {
+        for (const JUnitNotRun& test : tests) {
+            if (!m_byGroup.count(test.group)) m_order.push_back(test.group);
+            m_byGroup[test.group].push_back(&test);
+        }
+    }
+    std::vector<const JUnitNotRun*> take(const rtreport::Group& group) {
+        if (group.outsideGroups) return {};
+        const auto found = m_byGroup.find(group.title);
+        if (found == m_byGroup.end()) return {};
+        std::vector<const JUnitNotRun*> tests = std::move(found->second);
+        m_byGroup.erase(found);
+        return tests;
+    }
+    // Calls `suite` for a group of each title left, with its tests.
+    template <class Suite>
+    void takeRest(Suite suite) {
+        for (const std::string& title : m_order) {
+            const auto found = m_byGroup.find(title);
+            if (found == m_byGroup.end()) continue;
+            rtreport::Group group;
+            group.title = title;
+            suite(group, found->second);
+            m_byGroup.erase(found);
+        }
+    }
+
+private:
+    std::map<std::string, std::vector<const JUnitNotRun*>> m_byGroup;
+    std::vector<std::string> m_order;
+};
+
 // First pass: the totals the testsuites element opens with, and the run's record.
 class Tally : public rtreport::ReportVisitor {
 public:
-    explicit Tally(const std::set<int>& falseReturnIds) : m_falseReturnIds(falseReturnIds) {}
-    void group(const rtreport::Group& group) override {
-        totals.add(countJUnitSuite(group, m_falseReturnIds));
-        groupSeconds += suiteSeconds(group);
-    }
+    explicit Tally(const JUnitExtras& extras) : m_extras(extras), m_notRun(extras.notRun) {}
+    void group(const rtreport::Group& group) override { add(group, m_notRun.take(group)); }
     void runInfo(const rtreport::RunInfo& info) override { run = info; }
+    void finish() {
+        m_notRun.takeRest([this](const rtreport::Group& group, const std::vector<const JUnitNotRun*>& tests) {
+            add(group, tests);
+        });
+    }
 
     JUnitCounts totals;
     double groupSeconds = 0;
     rtreport::RunInfo run;
 
 private:
-    const std::set<int>& m_falseReturnIds;
+    void add(const rtreport::Group& group, const std::vector<const JUnitNotRun*>& notRun) {
+        totals.add(countJUnitSuite(group, m_extras.falseReturnIds, notRun));
+        groupSeconds += suiteSeconds(group);
+    }
+
+    const JUnitExtras& m_extras;
+    NotRunByGroup m_notRun;
 };
 
 // Second pass: one testsuite per group, written as each group arrives.
 class SuiteWriter : public rtreport::ReportVisitor {
 public:
-    SuiteWriter(std::FILE* out, const std::set<int>& falseReturnIds, const std::string& hostName,
-                const std::string& timestamp)
-        : m_out(out), m_falseReturnIds(falseReturnIds), m_hostName(hostName), m_timestamp(timestamp) {}
+    SuiteWriter(std::FILE* out, const JUnitExtras& extras, const std::string& hostName, const std::string& timestamp)
+        : m_out(out), m_extras(extras), m_notRun(extras.notRun), m_hostName(hostName), m_timestamp(timestamp) {}
 
-    void group(const rtreport::Group& group) override {
-        const std::string text = junitSuite(group, m_falseReturnIds, m_hostName, m_timestamp);
-        std::fwrite(text.data(), 1, text.size(), m_out);
+    void group(const rtreport::Group& group) override { write(group, m_notRun.take(group)); }
+    void finish() {
+        m_notRun.takeRest([this](const rtreport::Group& group, const std::vector<const JUnitNotRun*>& tests) {
+            write(group, tests);
+        });
     }
 
 private:
+    void write(const rtreport::Group& group, const std::vector<const JUnitNotRun*>& notRun) {
+        const std::string text = junitSuite(group, m_extras.falseReturnIds, notRun, m_hostName, m_timestamp);
+        std::fwrite(text.data(), 1, text.size(), m_out);
+    }
+
     std::FILE* m_out;
-    const std::set<int>& m_falseReturnIds;
+    const JUnitExtras& m_extras;
+    NotRunByGroup m_notRun;
     std::string m_hostName;
     std::string m_timestamp;
 };
@@ -96,11 +149,11 @@ bool samePath(const std::string& a, const std::string& b) {
 
 } // namespace
 
-JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPath,
-                        const std::set<int>& falseReturnIds) {
+JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPath, const JUnitExtras& extras) {
     JUnitOutcome outcome;
-    Tally tally(falseReturnIds);
+    Tally tally(extras);
     const rtreport::ReadResult totals = rtreport::readReport(reportPath, tally);
+    tally.finish();
     if (!totals.readable()) {
         outcome.problem = totals.problem;
         return outcome;
@@ -123,8 +176,9 @@ JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPat
         attributeText("tests", tally.totals.tests) + attributeText("failures", tally.totals.failures) +
         attributeText("errors", tally.totals.errors) + attributeText("time", twoDecimalSeconds(runSeconds)) + ">\n";
     std::fwrite(head.data(), 1, head.size(), out.get());
-    SuiteWriter writer(out.get(), falseReturnIds, tally.run.machine, timestampOf(reportPath));
+    SuiteWriter writer(out.get(), extras, tally.run.machine, timestampOf(reportPath));
     const rtreport::ReadResult suites = rtreport::readReport(reportPath, writer);
+    writer.finish();
     std::fputs("</testsuites>\n", out.get());
 
     const bool writeFailed = std::ferror(out.get()) != 0;
@@ -143,8 +197,8 @@ JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPat
     return outcome;
 }
 
-int convertReportToJUnit(const std::string& reportPath, const std::string& outPath) {
-    const JUnitOutcome outcome = writeJUnit(reportPath, outPath);
+int convertReportToJUnit(const std::string& reportPath, const std::string& outPath, const JUnitExtras& extras) {
+    const JUnitOutcome outcome = writeJUnit(reportPath, outPath, extras);
     if (!outcome.written) {
         std::fprintf(stderr, "rtrun: %s\n", outcome.problem.c_str());
         return eCannotRun;

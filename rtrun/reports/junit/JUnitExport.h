@@ -5,10 +5,13 @@
 // (name = its title, with its arguments added when the title repeats in the
 // group; classname = the group's title). A failure element per Error record,
 // an error element per ExtError or KxError record and for a test the report
-// ends inside, warnings in the testcase's system-out. Each testsuite's and
-// the testsuites' failures and errors count those elements. Records a group
-// holds outside its tests become a testcase of their own.
-#include <set>
+// ends inside, warnings in the testcase's system-out. A test the run could
+// not make is a testcase of its group with an error "not run: <reason>".
+// Each testsuite's and the testsuites' failures count the testcases holding
+// a failure element, errors those holding an error element (a testcase may
+// count in both). Records a group holds outside its tests become a testcase
+// of their own.
+#include "rtrun/reports/junit/JUnitSuite.h"
 #include <string>
 
 namespace rtrun {
@@ -22,13 +25,12 @@ struct JUnitOutcome {
 
 // Reads the report at `reportPath` (twice: totals first, then the groups, so
 // memory stays bounded by the largest group) and writes `outPath`.
-// `falseReturnIds` are the ids of tests whose body returned false, which only
-// the live run knows; each gets one more failure.
-JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPath,
-                        const std::set<int>& falseReturnIds = {});
+// `extras` holds what the report itself does not say.
+JUnitOutcome writeJUnit(const std::string& reportPath, const std::string& outPath, const JUnitExtras& extras = {});
 
 // `rtrun --junit-from REPORT FILE`: the exit status, with one line on
-// standard error when the report cannot be converted.
-int convertReportToJUnit(const std::string& reportPath, const std::string& outPath);
+// standard error when the report cannot be converted. `extras` come from
+// the test index beside the report, when there is one.
+int convertReportToJUnit(const std::string& reportPath, const std::string& outPath, const JUnitExtras& extras = {});
 
 } // namespace rtrun

@@ -24,11 +24,17 @@ Shown shownAs(RecordKind kind) {
     }
 }
 
-void countRecords(const std::vector<Record>& records, JUnitCounts& counts) {
+// A testcase counts once among the failures when it holds a failure element,
+// and once among the errors when it holds an error element.
+void countTestCase(const std::vector<Record>& records, bool returnedFalse, bool interrupted, JUnitCounts& counts) {
+    bool failure = returnedFalse, error = interrupted;
     for (const Record& record : records) {
-        if (shownAs(record.kind) == Shown::eFailure) ++counts.failures;
-        else if (shownAs(record.kind) == Shown::eError) ++counts.errors;
+        failure |= shownAs(record.kind) == Shown::eFailure;
+        error |= shownAs(record.kind) == Shown::eError;
     }
+    ++counts.tests;
+    counts.failures += failure ? 1 : 0;
+    counts.errors += error ? 1 : 0;
 }
 
 // An element's title is written when it closes: one the report ends inside
@@ -116,18 +122,14 @@ void JUnitCounts::add(const JUnitCounts& other) {
     errors += other.errors;
 }
 
-JUnitCounts countJUnitSuite(const Group& group, const std::set<int>& falseReturnIds) {
+JUnitCounts countJUnitSuite(const Group& group, const std::set<int>& falseReturnIds,
+                            const std::vector<const JUnitNotRun*>& notRun) {
     JUnitCounts counts;
-    for (const Test& test : group.tests) {
-        ++counts.tests;
-        countRecords(test.records, counts);
-        if (falseReturnIds.count(test.id)) ++counts.failures;
-        if (test.interrupted) ++counts.errors;
-    }
-    if (!group.records.empty()) {
-        ++counts.tests;
-        countRecords(group.records, counts);
-    }
+    for (const Test& test : group.tests)
+        countTestCase(test.records, falseReturnIds.count(test.id) > 0, test.interrupted, counts);
+    if (!group.records.empty()) countTestCase(group.records, false, false, counts);
+    counts.tests += static_cast<int>(notRun.size());
+    counts.errors += static_cast<int>(notRun.size());
     return counts;
 }
 
@@ -138,9 +140,10 @@ double suiteSeconds(const Group& group) {
     return sum;
 }
 
-std::string junitSuite(const Group& group, const std::set<int>& falseReturnIds, const std::string& hostName,
+std::string junitSuite(const Group& group, const std::set<int>& falseReturnIds,
+                       const std::vector<const JUnitNotRun*>& notRun, const std::string& hostName,
                        const std::string& timestamp) {
-    const JUnitCounts counts = countJUnitSuite(group, falseReturnIds);
+    const JUnitCounts counts = countJUnitSuite(group, falseReturnIds, notRun);
     const std::string name = suiteName(group);
     std::string text = "  <testsuite" + attributeText("name", name) + attributeText("tests", counts.tests) +
                        attributeText("failures", counts.failures) + attributeText("errors", counts.errors) +
@@ -156,6 +159,13 @@ std::string junitSuite(const Group& group, const std::set<int>& falseReturnIds, 
                          falseReturnIds.count(test.id) > 0, test.interrupted);
     }
     if (!group.records.empty()) text += testCase("(outside any test)", name, "0.00", group.records, false, false);
+    for (const JUnitNotRun* test : notRun) {
+        const std::string caseName = test->args.empty() ? test->caseName
+                                                        : test->caseName + "(" + joined(test->args, ", ") + ")";
+        text += "    <testcase" + attributeText("name", caseName) + attributeText("classname", name) +
+                attributeText("time", "0.00") + ">\n      <error" + attributeText("message", "not run: " + test->reason) +
+                attributeText("type", "NotRun") + "></error>\n    </testcase>\n";
+    }
     return text + "  </testsuite>\n";
 }
 

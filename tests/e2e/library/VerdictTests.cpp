@@ -39,16 +39,16 @@ public:
 
 class Exits : public Rt::TestSet {
 public:
-    Exits(int status, bool raiseFirst) : m_status(status), m_raiseFirst(raiseFirst) {}
+    Exits(int status, int errorsFirst) : m_status(status), m_errorsFirst(errorsFirst) {}
     void initialize() override { setDesc("ends the process"); }
     bool executeW() override {
-        if (m_raiseFirst) reportStateE("about to leave", "before exit", "executeW", "");
+        for (int i = 0; i < m_errorsFirst; ++i) reportStateE("about to leave", "before exit", "executeW", "");
         std::exit(m_status);
     }
 
 private:
     int m_status;
-    bool m_raiseFirst;
+    int m_errorsFirst;
 };
 
 // Its title is not the name a script asks for it by.
@@ -101,9 +101,10 @@ Rt::TestSet* makeCtorThrows() { return new CtorThrows; }
 Rt::TestSet* makeInitThrows() { return new InitThrows; }
 Rt::TestSet* makeCreatorThrows() { throw 42; }
 Rt::TestSet* makeNothing() { return nullptr; }
-Rt::TestSet* makeExit0() { return new Exits(0, false); }
-Rt::TestSet* makeExit3() { return new Exits(3, false); }
-Rt::TestSet* makeErrorThenExit0() { return new Exits(0, true); }
+Rt::TestSet* makeExit0() { return new Exits(0, 0); }
+Rt::TestSet* makeExit3() { return new Exits(3, 0); }
+Rt::TestSet* makeErrorThenExit0() { return new Exits(0, 1); }
+Rt::TestSet* makeTwoErrorsThenExit0() { return new Exits(0, 2); }
 Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
 Rt::TestSet* makeRenamed() { return new Renamed; }
 Rt::TestSet* makeCheck() { return new Check; }
@@ -128,6 +129,7 @@ public:
         _registerTestCase("Exit0", &makeExit0);
         _registerTestCase("Exit3", &makeExit3);
         _registerTestCase("ErrorThenExit0", &makeErrorThenExit0);
+        _registerTestCase("TwoErrorsThenExit0", &makeTwoErrorsThenExit0);
         _registerTestCase("CommaLocale", &makeCommaLocale);
         _registerTestCase("Renamed", &makeRenamed);
         _registerTestCase("Check", &makeCheck);
