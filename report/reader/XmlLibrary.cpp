@@ -1,5 +1,5 @@
 #include "report/reader/XmlLibrary.h"
-#include "env/Platform.h"
+#include "env/LibraryBinding.h"
 
 namespace rtreport {
 
@@ -13,41 +13,25 @@ const char* const kLibraryName = "libxml2.2.dylib";
 const char* const kLibraryName = "libxml2.so.2";
 #endif
 
-// Finds `name` in the library; the first name not found goes to `missing`.
-template <class Function>
-void bind(void* library, const char* name, Function& function, std::string& missing) {
-    function = reinterpret_cast<Function>(Rt::Platform::findSymbol(library, name));
-    if (!function && missing.empty()) missing = name;
-}
-
 struct Loaded {
     XmlLibrary functions{};
     std::string problem;
     bool ok = false;
 
     Loaded() {
-        void* library = Rt::Platform::loadLibrary(kLibraryName, problem);
-        if (!library) {
-            problem = "the XML parser " + std::string(kLibraryName) + " cannot be loaded: " + problem;
-            return;
-        }
-        std::string missing;
+        Rt::LibraryBinding library(kLibraryName, "the XML parser");
         XmlLibrary& f = functions;
-        bind(library, "xmlReaderForIO", f.readerForIO, missing);
-        bind(library, "xmlFreeTextReader", f.freeTextReader, missing);
-        bind(library, "xmlTextReaderSetStructuredErrorHandler", f.setStructuredErrorHandler, missing);
-        bind(library, "xmlTextReaderRead", f.read, missing);
-        bind(library, "xmlTextReaderNodeType", f.nodeType, missing);
-        bind(library, "xmlTextReaderConstName", f.constName, missing);
-        bind(library, "xmlTextReaderConstValue", f.constValue, missing);
-        bind(library, "xmlTextReaderIsEmptyElement", f.isEmptyElement, missing);
-        bind(library, "xmlTextReaderMoveToAttribute", f.moveToAttribute, missing);
-        bind(library, "xmlTextReaderMoveToElement", f.moveToElement, missing);
-        if (!missing.empty()) {
-            problem = "the XML parser " + std::string(kLibraryName) + " lacks " + missing;
-            return;
-        }
-        ok = true;  // the library stays loaded for the life of the process
+        library.bind("xmlReaderForIO", f.readerForIO);
+        library.bind("xmlFreeTextReader", f.freeTextReader);
+        library.bind("xmlTextReaderSetStructuredErrorHandler", f.setStructuredErrorHandler);
+        library.bind("xmlTextReaderRead", f.read);
+        library.bind("xmlTextReaderNodeType", f.nodeType);
+        library.bind("xmlTextReaderConstName", f.constName);
+        library.bind("xmlTextReaderConstValue", f.constValue);
+        library.bind("xmlTextReaderIsEmptyElement", f.isEmptyElement);
+        library.bind("xmlTextReaderMoveToAttribute", f.moveToAttribute);
+        library.bind("xmlTextReaderMoveToElement", f.moveToElement);
+        ok = library.complete(problem);
     }
 };
 

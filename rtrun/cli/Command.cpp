@@ -70,6 +70,23 @@ int makeSuite(const std::string& dir) {
     return ePassed;
 }
 
+// The --filter patterns as a filter; false, with the problem shown, for a bad one.
+bool filterOf(const Options& options, TestFilter& filter) {
+    std::string problem;
+    for (const std::string& pattern : options.filters) {
+        if (!filter.add(pattern, problem)) {
+            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The filter as a report tool's selector; the filter must outlive it.
+TestSelector selectorOf(const TestFilter& filter) {
+    return [&filter](const std::string& group, const std::string& caseName) { return filter.selects(group, caseName); };
+}
+
 // The history of the suite the options choose.
 HistoryPlace chosenHistory(const Options& options) {
     chooseSuiteAndPlatform(options);
@@ -81,20 +98,10 @@ int printHistory(const Options& options) {
     const HistoryPlace place = chosenHistory(options);
     if (options.filters.empty()) return printRunHistory(place, std::cout);
     TestFilter filter;
-    std::string problem;
-    for (const std::string& pattern : options.filters) {
-        if (!filter.add(pattern, problem)) {
-            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
-            return eCannotRun;
-        }
-    }
+    if (!filterOf(options, filter)) return eCannotRun;
     const char* platform = Rt::Platform::environment("KXRT_PLAT_TARG");
     if (!platform) platform = Rt::Platform::environment("Uname");
-    return printTestHistory(place, platform ? platform : "",
-                            [&filter](const std::string& group, const std::string& caseName) {
-                                return filter.selects(group, caseName);
-                            },
-                            std::cout);
+    return printTestHistory(place, platform ? platform : "", selectorOf(filter), std::cout);
 }
 
 // A merged run records itself as a run of its own would.
@@ -112,13 +119,7 @@ void recordMergedRun(const HistoryPlace& history, const std::string& runId, int 
 // suite's result directory.
 int acceptOutputs(const Options& options) {
     TestFilter filter;
-    std::string problem;
-    for (const std::string& pattern : options.filters) {
-        if (!filter.add(pattern, problem)) {
-            std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
-            return eCannotRun;
-        }
-    }
+    if (!filterOf(options, filter)) return eCannotRun;
     std::string report = options.scripts.empty() ? std::string() : options.scripts.front();
     if (report.empty()) {
         const std::string results = Rt::resultDir().toStdString();
@@ -128,10 +129,7 @@ int acceptOutputs(const Options& options) {
             return eCannotRun;
         }
     }
-    const TestSelector selects = [&filter](const std::string& group, const std::string& caseName) {
-        return filter.selects(group, caseName);
-    };
-    return acceptGoldens(report, selects, options.dryRun, std::cout, std::cerr);
+    return acceptGoldens(report, selectorOf(filter), options.dryRun, std::cout, std::cerr);
 }
 
 // The commands that start the framework: runs, listings, merges and accepts.

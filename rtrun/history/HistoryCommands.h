@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/reports/TestSelector.h"
 #include "rtrun/history/HistoryPlace.h"
 #include <functional>
 #include <ostream>
@@ -12,7 +13,6 @@ namespace rtrun {
 int printRunHistory(const HistoryPlace& place, std::ostream& out);
 
 // Whether a test, by its group's title and its case name, is asked for.
-using TestSelector = std::function<bool(const std::string& group, const std::string& caseName)>;
 
 // rtrun --history --filter P: one line per selected test of the suite's
 // last runs on `platform`: its results as a timeline (oldest first; "."

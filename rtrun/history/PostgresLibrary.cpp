@@ -1,5 +1,5 @@
 #include "rtrun/history/PostgresLibrary.h"
-#include "env/Platform.h"
+#include "env/LibraryBinding.h"
 
 namespace rtrun {
 
@@ -13,46 +13,31 @@ const char* const kLibraryName = "libpq.5.dylib";
 const char* const kLibraryName = "libpq.so.5";
 #endif
 
-template <class Function>
-void bind(void* library, const char* name, Function& function, std::string& missing) {
-    function = reinterpret_cast<Function>(Rt::Platform::findSymbol(library, name));
-    if (!function && missing.empty()) missing = name;
-}
-
 struct Loaded {
     PostgresLibrary functions{};
     std::string problem;
     bool ok = false;
 
     Loaded() {
-        void* library = Rt::Platform::loadLibrary(kLibraryName, problem);
-        if (!library) {
-            problem = "the PostgreSQL client library " + std::string(kLibraryName) + " cannot be loaded: " + problem;
-            return;
-        }
-        std::string missing;
+        Rt::LibraryBinding library(kLibraryName, "the PostgreSQL client library");
         PostgresLibrary& f = functions;
-        bind(library, "PQconnectdbParams", f.connectdbParams, missing);
-        bind(library, "PQstatus", f.status, missing);
-        bind(library, "PQerrorMessage", f.errorMessage, missing);
-        bind(library, "PQfinish", f.finish, missing);
-        bind(library, "PQexec", f.exec, missing);
-        bind(library, "PQprepare", f.prepare, missing);
-        bind(library, "PQexecPrepared", f.execPrepared, missing);
-        bind(library, "PQresultStatus", f.resultStatus, missing);
-        bind(library, "PQresultErrorMessage", f.resultErrorMessage, missing);
-        bind(library, "PQclear", f.clear, missing);
-        bind(library, "PQntuples", f.ntuples, missing);
-        bind(library, "PQnfields", f.nfields, missing);
-        bind(library, "PQgetvalue", f.getvalue, missing);
-        bind(library, "PQputCopyData", f.putCopyData, missing);
-        bind(library, "PQputCopyEnd", f.putCopyEnd, missing);
-        bind(library, "PQgetResult", f.getResult, missing);
-        if (!missing.empty()) {
-            problem = "the PostgreSQL client library " + std::string(kLibraryName) + " lacks " + missing;
-            return;
-        }
-        ok = true;  // the library stays loaded for the life of the process
+        library.bind("PQconnectdbParams", f.connectdbParams);
+        library.bind("PQstatus", f.status);
+        library.bind("PQerrorMessage", f.errorMessage);
+        library.bind("PQfinish", f.finish);
+        library.bind("PQexec", f.exec);
+        library.bind("PQprepare", f.prepare);
+        library.bind("PQexecPrepared", f.execPrepared);
+        library.bind("PQresultStatus", f.resultStatus);
+        library.bind("PQresultErrorMessage", f.resultErrorMessage);
+        library.bind("PQclear", f.clear);
+        library.bind("PQntuples", f.ntuples);
+        library.bind("PQnfields", f.nfields);
+        library.bind("PQgetvalue", f.getvalue);
+        library.bind("PQputCopyData", f.putCopyData);
+        library.bind("PQputCopyEnd", f.putCopyEnd);
+        library.bind("PQgetResult", f.getResult);
+        ok = library.complete(problem);
     }
 };
 

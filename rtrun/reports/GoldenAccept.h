@@ -1,5 +1,5 @@
 #pragma once
-#include <functional>
+#include "rtrun/reports/TestSelector.h"
 #include <ostream>
 #include <string>
 
@@ -19,7 +19,6 @@ namespace rtrun {
 // lines and copies nothing. Problems go to `err`.
 // Returns 0 when every listed reference was replaced (or none was to be), 1
 // when an output could not be copied, 2 when the report cannot be read.
-using TestSelector = std::function<bool(const std::string& group, const std::string& caseName)>;
 
 int acceptGoldens(const std::string& reportPath, const TestSelector& selects, bool dryRun, std::ostream& out,
                   std::ostream& err);

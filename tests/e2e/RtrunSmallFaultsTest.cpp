@@ -17,16 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The run's name as the framework makes it for the local time, some minutes on.
-std::string runName(const std::string& platform, int minutesAhead) {
-    const std::time_t when = std::time(nullptr) + 60 * minutesAhead;
-    std::tm t{};
-    localtime_r(&when, &t);
-    char name[64];
-    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
-                  platform.c_str(), t.tm_hour, t.tm_min);
-    return name;
-}
 
 using Check = std::function<void(Installation&, const RunResult&)>;
 
@@ -103,7 +93,7 @@ TEST(E2eRtrunSmallFaults, EachRow) {
          [](Installation& install) {
              for (int ahead : {0, 1})  // whichever minute the run starts in
                  for (const char* extension : {".xml", ".index"})
-                     writeBytes(install.results() + runName("E2E", ahead) + extension, "earlier");
+                     writeBytes(install.results() + e2e::runNameNow("E2E", ahead) + extension, "earlier");
          },
          [](Installation& install, const RunResult&) {
              const std::string files = listing(install.results());

@@ -16,6 +16,8 @@ using e2e::Installation;
 using e2e::RunResult;
 using namespace testsupport;
 
+using e2e::runNameNow;
+
 namespace {
 
 enum class Report { eWellFormed, eLost };
@@ -41,17 +43,6 @@ std::string manyPasses(int n) {
     std::string tests;
     for (int i = 0; i < n; ++i) tests += test("Pass");
     return group(tests);
-}
-
-// The run's name as the framework makes it for the local time now.
-std::string runNameNow(const std::string& platform, int minutesAhead = 0) {
-    std::time_t now = std::time(nullptr) + 60 * minutesAhead;
-    std::tm t{};
-    localtime_r(&now, &t);
-    char name[64];
-    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
-                  platform.c_str(), t.tm_hour, t.tm_min);
-    return name;
 }
 
 TEST(E2eRtrunVerdict, EveryLostTestOrReportIsSeen) {

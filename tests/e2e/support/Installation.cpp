@@ -1,4 +1,5 @@
 #include "Installation.h"
+#include <ctime>
 #include "support/TempSuite.h"
 #include <cstdio>
 #include <cstdlib>
@@ -123,6 +124,16 @@ std::string Installation::reportPath() const { return testsupport::onlyFileEndin
 
 void Installation::clearResults() {
     for (const fs::directory_entry& entry : fs::directory_iterator(results())) fs::remove_all(entry.path());
+}
+
+std::string runNameNow(const std::string& platform, int minutesAhead) {
+    const std::time_t when = std::time(nullptr) + 60 * minutesAhead;
+    std::tm t{};
+    localtime_r(&when, &t);
+    char name[64];
+    std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
+                  platform.c_str(), t.tm_hour, t.tm_min);
+    return name;
 }
 
 } // namespace e2e

@@ -69,4 +69,7 @@ private:
 // The file name of a path: everything after its last "/".
 std::string fileNameOf(const std::string& path);
 
+// The run's name as the framework makes it for the local time, some minutes on.
+std::string runNameNow(const std::string& platform, int minutesAhead = 0);
+
 } // namespace e2e
