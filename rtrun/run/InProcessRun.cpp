@@ -1,6 +1,7 @@
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLogWriter.h"
 #include "rtrun/run/ProcessWatch.h"
+#include "rtrun/run/RunSlot.h"
 #include "rtrun/run/RunSummary.h"
 #include "rtrun/run/RunTally.h"
 #include "rtrun/system/ExitStatus.h"
@@ -58,6 +59,7 @@ void finishAfterExit(int status) {
     Rt::abandonRun(reason);
     Rt::removeRunObserver(&totals);
     const int exitStatus = run->summary->finish(*run->tally);
+    RunSlot::releaseClaimed();  // no destructor runs after this
     std::fflush(stdout);
     std::fflush(stderr);
     Process::endNow(exitStatus);

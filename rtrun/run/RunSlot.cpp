@@ -41,7 +41,10 @@ bool RunSlot::lockIn(const std::string& dir, const std::string& runName) {
     const std::string path = dir + "." + runName + ".lock";
     int error = 0;
     const Process::LockResult result = Process::lockFile(path, m_lock, error);
-    if (result == Process::LockResult::eLocked) m_lockPath = path;
+    if (result == Process::LockResult::eLocked) {
+        m_lockPath = path;
+        s_claimed = this;
+    }
     return result != Process::LockResult::eHeld;
 }
 
@@ -117,10 +120,17 @@ void RunSlot::removeStaleLocks(const std::string& dir) {
     }
 }
 
+RunSlot* RunSlot::s_claimed = nullptr;
+
 void RunSlot::release() {
     Process::unlockFile(m_lockPath, m_lock);
     m_lock = -1;
     m_lockPath.clear();
+    if (s_claimed == this) s_claimed = nullptr;
+}
+
+void RunSlot::releaseClaimed() {
+    if (s_claimed) s_claimed->release();
 }
 
 } // namespace rtrun

@@ -25,6 +25,10 @@ public:
     bool claim(std::string& resultDir, const std::string& runName, const std::string& platform,
                std::string& problem);
     void release();
+    // Releases the slot this process claimed, for a run that ends through
+    // exit() from test code, past every destructor. Never call it in a
+    // supervised child: the lock it inherited is its supervisor's.
+    static void releaseClaimed();
 
     // Where the run went instead of the result directory; empty when it did not move.
     const std::string& movedTo() const { return m_movedTo; }
@@ -40,6 +44,7 @@ private:
     int m_lock = -1;
     std::string m_movedTo;
     std::string m_earlierMovedTo;
+    static RunSlot* s_claimed;  // the slot holding this process's lock, if any
 };
 
 } // namespace rtrun

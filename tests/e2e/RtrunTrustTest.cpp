@@ -218,10 +218,31 @@ TEST(E2eRtrunTrust, CancelsProcessTreesAndDeathsOutsideTheBody) {
         EXPECT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::eComplete);
         EXPECT_EQ(order(read), row.order);
         EXPECT_EQ(runCommand("xmllint --noout --schema '" RT_JUNIT_XSD "' '" + junit + "' 2>&1").status, 0);
-        if (row.signal) {  // a cancelled run releases its names as any run does
-            EXPECT_EQ(listing(install.results()).find(".lock"), std::string::npos) << listing(install.results());
-        }
+        // Every run releases its names, cancelled or ended by exit() from test code.
+        EXPECT_EQ(listing(install.results()).find(".lock"), std::string::npos) << listing(install.results());
     }
+}
+
+// Pods often mount the temporary directory read-only: supervision needs
+// none, so a crash still costs only its own test.
+TEST(E2eRtrunTrust, SupervisesWithAReadOnlyTemporaryDirectory) {
+    ASSERT_EQ(runCommand("unshare -m true").status, 0) << "this test needs a mount namespace of its own (run as root)";
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_TRUST);
+    install.writeScript("s.rt", group("G", test("DestructorCrash") + test("Pass")));
+    // The system's temporary directory read-only, the installation (below it) writable again.
+    const std::string root = install.root();
+    const std::string readOnlyTmp = "unshare -m sh -c 'mount --bind /tmp /tmp && mount -o remount,bind,ro /tmp && "
+                                    "mount --bind " + root + " " + root + " && mount -o remount,bind,rw " + root +
+                                    " && touch /tmp/rt-probe 2>/dev/null && "
+                                    "exit 97; exec \"$@\"' sh ";
+    const RunResult run = install.run({"--platform", "E2E", "s.rt"}, {}, true, readOnlyTmp);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("2 tests: 1 passed, 1 failed, 0 not run"), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(run.err.find("scratch"), std::string::npos) << run.err;
+    rtreport::Report read;
+    ASSERT_EQ(rtreport::readReport(install.reportPath(), read).status, rtreport::ReadResult::Status::eComplete);
+    EXPECT_EQ(order(read), "G: DestructorCrash[crashed: signal 11 (Segmentation fault)] Pass\n");
 }
 
 } // namespace
