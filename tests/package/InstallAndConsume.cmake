@@ -45,6 +45,15 @@ if(CXX_FLAGS)
   list(APPEND configure_args "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
 endif()
 run_step("configure consumer" ${CMAKE_COMMAND} ${configure_args})
+
+# The same project with a test library whose file name breaks the rule: its
+# configure step fails and says why.
+execute_process(COMMAND ${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/misnamed" -G "${GENERATOR}"
+    "-DCMAKE_PREFIX_PATH=${prefix}" -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON -DCONSUMER_MISNAMED=ON
+  RESULT_VARIABLE misnamed_status OUTPUT_VARIABLE misnamed_out ERROR_VARIABLE misnamed_err)
+if(misnamed_status EQUAL 0 OR NOT misnamed_err MATCHES "libConsumerTests[.]so" OR NOT misnamed_err MATCHES "KxRt")
+  message(FATAL_ERROR "a misnamed test library was not refused at configure time (${misnamed_status}):\n${misnamed_err}")
+endif()
 run_step("build consumer" ${CMAKE_COMMAND} --build "${consumer_build}")
 
 # The package must come from the prefix, not from the build tree.
