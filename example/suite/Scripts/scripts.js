@@ -57,9 +57,11 @@
   var MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
     'August', 'September', 'October', 'November', 'December'];
   var PLACEHOLDER = 'XML_' + 'LOCATION';
-  // How much is built at a time: groups per chunk, test rows per chunk and per group.
+  // How much is built at a time: groups per chunk, test rows per chunk, in the first chunk of a
+  // list (a screenful) and per group.
   var CHUNK_GROUPS = 40;
   var CHUNK_ROWS = 120;
+  var FIRST_ROWS = 40;
   var GROUP_ROWS = 100;
   // Navigator: entries shown at once, and the run size from which it starts folded.
   var NAV_LIMIT = 200;
@@ -1105,6 +1107,9 @@
     var query = state.query.trim().toLowerCase();
     var ordered = orderedList(state);
     if (!query && !state.only) return ordered;
+    // The failures alone, per order, are kept as the orders are: the filter is toggled often.
+    var kept = !query ? 'failures-' + state.order : null;
+    if (kept && state.ordered[kept]) return state.ordered[kept];
     var list = [];
     ordered.forEach(function (entry) {
       var group = entry.group;
@@ -1117,6 +1122,7 @@
       if (query && !groupHit && !tests.length) return;
       list.push({ group: group, tests: tests });
     });
+    if (kept) state.ordered[kept] = list;
     return list;
   }
 
@@ -1250,10 +1256,12 @@
     return section;
   }
 
-  function renderChunk(state) {
+  // `rowLimit`, when given, caps the rows below the usual chunk's.
+  function renderChunk(state, rowLimit) {
     var groups = 0, rows = 0;
+    var maxRows = Math.min(CHUNK_ROWS, rowLimit || CHUNK_ROWS);
     var fragment = document.createDocumentFragment();
-    while (state.next < state.list.length && groups < CHUNK_GROUPS && rows < CHUNK_ROWS) {
+    while (state.next < state.list.length && groups < CHUNK_GROUPS && rows < maxRows) {
       var section = renderGroup(state, state.list[state.next++]);
       fragment.appendChild(section);
       groups += 1;
@@ -1296,7 +1304,8 @@
           'Nothing matches the search' + (state.only ? ' among the failures' : '') + '.') :
         'The report holds no groups.' }), state.sentinel);
     }
-    renderChunk(state);
+    // Only a screenful at once: the rest follows frame by frame, so a click is answered in the next frame.
+    renderChunk(state, FIRST_ROWS);
     updateInfo(state);
     pump(state);
   }
