@@ -1,6 +1,7 @@
 #include "rtrun/history/HistoryRecorder.h"
 #include "rtrun/history/HistorySchema.h"
 #include "rtrun/history/HistoryStore.h"
+#include "rtrun/history/PageHistory.h"
 #include "rtrun/system/SecondsFormat.h"
 #include "report/reader/ReportModel.h"
 #include <cstdio>
@@ -37,10 +38,11 @@ public:
             return fail();
         if (!judgeFailures(notes) || !judgeTimes(notes)) return fail();
         if (!last.empty() && !findFixed(last[0][0], notes)) return fail();
-        return insert(finished) && prune() && (m_store.commit() || fail());
+        return insert(finished) && readTrend() && prune() && (m_store.commit() || fail());
     }
 
     const std::string& problem() const { return m_problem; }
+    const PageHistory& page() const { return m_page; }
 
 private:
     bool fail(const std::string& problem = "") {
@@ -64,7 +66,12 @@ private:
                 earlier.push_back({verdictNamed(row[0]), std::atof(row[1].c_str()), row[2], row[3], std::atoi(row[4].c_str())});
             const FailureState state = judgeFailure(earlier, m_record.name);
             m_failingSince.emplace(i, std::make_pair(state.since, state.runs));
-            if (test.reportId >= 0) notes.failures[test.reportId] = rtreport::reportBytes(state.note());
+            if (test.reportId < 0) continue;
+            notes.failures[test.reportId] = rtreport::reportBytes(state.note());
+            PageHistory::Failure& shown = m_page.failures[test.reportId];
+            shown.state = state;
+            for (auto past = earlier.rbegin(); past != earlier.rend(); ++past) shown.timeline.push_back(past->verdict);
+            shown.timeline.push_back(test.verdict);
         }
         return true;
     }
@@ -131,6 +138,19 @@ private:
         return m_store.append("tests", columns, values) || fail();
     }
 
+    // The totals of the last runs, this one included, for the page's trend.
+    bool readTrend() {
+        std::vector<HistoryRow> rows;
+        if (!m_store.run("SELECT name, passed, failed, seconds FROM runs WHERE suite = ? AND platform = ? "
+                         "ORDER BY id DESC LIMIT ?",
+                         {m_place.suite, m_record.platform, kPageTrendRuns}, &rows))
+            return fail();
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            m_page.runs.push_back({(*row)[0], std::atoi((*row)[1].c_str()), std::atoi((*row)[2].c_str()),
+                                   std::atof((*row)[3].c_str())});
+        return true;
+    }
+
     // Keeps the newest `keep` runs of this suite and platform.
     bool prune() {
         if (m_place.keep <= 0) return true;
@@ -149,6 +169,7 @@ private:
     RunRecord& m_record;
     std::vector<std::int64_t> m_series;  // per test of the record
     std::map<std::size_t, std::pair<std::string, int>> m_failingSince;  // per failing test: its run of failures
+    PageHistory m_page;
 };
 
 } // namespace
@@ -173,7 +194,12 @@ bool recordRun(const HistoryPlace& place, const FinishedRun& run, HistoryNotes& 
         return false;
     }
     Recording recording(*store, place, record);
-    if (recording.run(run, notes)) return true;
+    if (recording.run(run, notes)) {
+        // The page's share comes after the commit: a page never shows a history that was not kept.
+        if (!writePageHistory(pageHistoryPathBeside(run.report), pageHistoryJson(recording.page()), problem))
+            reportHistoryProblem(place, "the page's history file not written", problem);
+        return true;
+    }
     notes = HistoryNotes();
     reportHistoryProblem(place, "not recorded", recording.problem());
     return false;

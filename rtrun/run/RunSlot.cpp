@@ -1,4 +1,5 @@
 #include "rtrun/run/RunSlot.h"
+#include "rtrun/history/PageHistory.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
 #include "rtrun/system/Files.h"
@@ -103,6 +104,9 @@ void RunSlot::moveEarlierRun(const std::string& dir, const std::string& runName,
         moveRenaming(email, dir + platform + "/" + earlier + ".email", runName, earlier);
     const std::string index = dir + runName + ".index";
     if (Process::fileKind(index) == FileKind::eFile) Process::renameFile(index, dir + earlier + ".index", error);
+    const std::string history = pageHistoryPathBeside(report);
+    if (Process::fileKind(history) == FileKind::eFile)
+        Process::renameFile(history, pageHistoryPathBeside(dir + earlier + ".xml"), error);
     m_earlierMovedTo = dir + earlier;
 }
 

@@ -80,6 +80,7 @@ void runNights(Installation& install, const Environment& history) {
         outs.push_back(result.out);
     }
     ASSERT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 6u) << "each night needs a run name of its own";
+    const char* const failed[] = {"0", "1", "3", "1", "2", "1"};
     const auto line = [&](int night, const char* probe) { return lineWith(outs[night - 1], std::string("Probe (") + probe + ")"); };
     EXPECT_EQ(outs[0].find("(new)"), std::string::npos) << outs[0];
     EXPECT_TRUE(endsWith(line(2, "a"), ": probe a fails tonight (new)")) << outs[1];
@@ -97,12 +98,33 @@ void runNights(Installation& install, const Environment& history) {
     EXPECT_NE(outs[5].find("Fixed since the last run: Night / Probe (a)\n"), std::string::npos) << outs[5];
     EXPECT_TRUE(endsWith(line(6, "b"), "(failing since " + names[2] + ", 4 runs)")) << outs[5];
 
+    // The page's history beside each report: the failures' states and
+    // results, and the totals of the runs so far (probes a to d are tests 1 to 4).
+    const std::string firstJson = testsupport::readBytes(install.results() + names[0] + ".history.json");
+    EXPECT_NE(firstJson.find("\"runs\": [\n {\"name\": \"" + names[0] + "\", \"passed\": 4, \"failed\": 0, "),
+              std::string::npos) << firstJson;
+    EXPECT_NE(firstJson.find("\"failures\": {}}"), std::string::npos) << firstJson;
+    const std::string json = testsupport::readBytes(install.results() + names[4] + ".history.json");
+    EXPECT_NE(json.find("\"1\": {\"state\": \"flaky\", \"note\": \"(flaky: failed 3 of the last 5)\", "),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("\"failed\": 3, \"of\": 5, \"timeline\": \"pffpf\"}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"2\": {\"state\": \"failing\", \"note\": \"(failing since " + names[2] +
+                        ", 3 runs)\", \"since\": \"" + names[2] + "\", \"runs\": 3, "),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("\"timeline\": \"ppfff\"}"), std::string::npos) << json;
+    EXPECT_EQ(json.find("\"3\": "), std::string::npos) << json;
+    std::size_t at = 0;
+    for (int night = 0; night < 5; ++night) {
+        at = json.find(std::string("\"name\": \"") + names[night] + "\", \"passed\": " +
+                       std::to_string(4 - (failed[night][0] - '0')) + ", \"failed\": " + failed[night], at);
+        EXPECT_NE(at, std::string::npos) << "night " << night + 1 << " in " << json;
+    }
+
     // --history: one line per run, nothing else naming the platform.
     Environment env = history;
     env.emplace_back("TZ", "NIGHT+6");
     RunResult listed = install.run({"--history"}, env);
     EXPECT_EQ(listed.status, 0) << listed.err;
-    const char* const failed[] = {"0", "1", "3", "1", "2", "1"};
     std::vector<std::string> lines = linesOf(listed.out);
     ASSERT_EQ(lines.size(), 6u) << listed.out;
     for (int night = 0; night < 6; ++night) {
@@ -214,6 +236,9 @@ TEST(E2eRtrunHistory, AHistoryThatCannotBeUsedCostsTheRunNothing) {
             EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), row.err.empty() ? 0 : 1) << result.err;
             EXPECT_NE(result.out.find(*fail ? "fails tonight\n" : "4 tests: 4 passed"), std::string::npos) << result.out;
             EXPECT_NE(result.out.find("Report: "), std::string::npos);
+            // Nothing recorded, nothing for the page: it shows the report as it is.
+            for (const fs::directory_entry& entry : fs::directory_iterator(install.results()))
+                EXPECT_EQ(entry.path().string().find(".history.json"), std::string::npos) << entry.path();
         }
         if (name == "locked") {  // reading waits as long, and says why it cannot
             const RunResult listed = install.run({"--history"}, {{"KXRT_HISTORY", file}});

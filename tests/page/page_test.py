@@ -278,6 +278,91 @@ def from_disk(driver, results, page, report):
           'the dropped report is not shown:\n' + text[:300])
 
 
+NIGHTLY_SCRIPT = '''<Group><Name>Night</Name>
+<Test><Title>Probe</Title><Arg>a</Arg></Test><Test><Title>Probe</Title><Arg>b</Arg></Test>
+<Test><Title>Probe</Title><Arg>c</Arg></Test></Group>
+'''
+
+# The probes that fail each night: a fails, passes and fails again (flaky by night 5), b keeps failing.
+NIGHTS = ['', 'a', 'a b', 'b', 'a b']
+
+
+def run_nights(install):
+    """Runs the nights one hour apart on the run's clock, each night's report kept; returns their
+    run names, and the name of one more run that records nothing."""
+    names = []
+    for night, fail in enumerate(NIGHTS):
+        status, output, name = install.run_again(['nightly.rt'], {'TZ': 'NIGHT+%d' % (night + 1), 'PROBE_FAIL': fail})
+        check(status == (1 if fail else 0), 'night %d ended with %d:\n%s' % (night + 1, status, output))
+        names.append(name)
+    check(len(set(names)) == len(names), 'the nights share run names: %r' % names)
+    status, output, unrecorded = install.run_again(['nightly.rt'], {'TZ': 'NIGHT+9', 'PROBE_FAIL': 'a',
+                                                                   'KXRT_HISTORY': 'off'})
+    check(status == 1, 'the run without history ended with %d:\n%s' % (status, output))
+    return names, unrecorded
+
+
+def history_badges(driver):
+    """{probe argument: (history badge text, timeline marks)} of the test rows on screen."""
+    return dict((row[0], (row[1], row[2])) for row in js(driver, '''
+      return Array.from(document.querySelectorAll('.rt-groups .rt-test-row')).map(function (r) {
+        var h = r.querySelector('.rt-history');
+        return [r.querySelector('.rt-args').textContent, h ? h.querySelector('.rt-history-word').textContent : null,
+                h ? Array.from(h.querySelectorAll('.rt-timeline i')).map(function (i) { return i.className; })
+                  .join(' ') : null];
+      });'''))
+
+
+def trend_of(driver):
+    """Per run of the chart: its name and the heights of its passed and failed bars; the line's points."""
+    return js(driver, '''
+      var chart = document.querySelector('.rt-trend-chart');
+      if (!chart) return null;
+      return { runs: Array.from(chart.querySelectorAll('.rt-trend-run')).map(function (g) {
+                 return [g.getAttribute('data-run'), +g.querySelector('.rt-trend-passed').getAttribute('height'),
+                         +g.querySelector('.rt-trend-failed').getAttribute('height')]; }),
+               points: chart.querySelector('.rt-trend-time').getAttribute('points').split(' ').length,
+               shown: chart.getBoundingClientRect().height > 50 };''')
+
+
+def history_nights(driver, server, results, names, unrecorded):
+    # Night 5: a failed, passed, failed again (flaky); b has failed since night 3.
+    open_page(driver, server.base + names[4] + '.htm')
+    badges = history_badges(driver)
+    check(badges.get('a') == ('FLAKY 3 of 5', 'rt-tl-p rt-tl-f rt-tl-f rt-tl-p rt-tl-f'), 'probe a: %r' % (badges,))
+    check(badges.get('b') == ('FAILING SINCE %s, 3 runs' % names[2], 'rt-tl-p rt-tl-p rt-tl-f rt-tl-f rt-tl-f'),
+          'probe b: %r' % (badges,))
+    check(badges.get('c') == (None, None), 'a passed test has a history badge: %r' % (badges,))
+    trend = trend_of(driver)
+    check(trend and trend['shown'], 'no trend chart on a page with a history')
+    check([r[0] for r in trend['runs']] == names, 'the chart\'s runs %r, expected %r' % (trend['runs'], names))
+    failed = [r[2] for r in trend['runs']]
+    check(failed[0] == 0 and failed[1] > 0 and abs(failed[2] - 2 * failed[1]) < 0.2 and failed[4] == failed[2],
+          'failed bars %r for 0, 1, 2, 1, 2 failures' % failed)
+    check(all(abs(r[1] + r[2] - trend['runs'][0][1]) < 0.2 for r in trend['runs']),
+          'the bars do not add up to 3 tests each: %r' % trend['runs'])
+    check(trend['points'] == 5, 'the run time line has %d points' % trend['points'])
+    # Night 2: a is new there, and the chart holds two runs.
+    open_page(driver, server.base + names[1] + '.htm')
+    check(history_badges(driver).get('a') == ('NEW', 'rt-tl-p rt-tl-f'), 'night 2: %r' % (history_badges(driver),))
+    check(len(trend_of(driver)['runs']) == 2, 'night 2\'s chart: %r' % (trend_of(driver),))
+    # A run that recorded nothing: the page as it was before there was a history.
+    open_page(driver, server.base + unrecorded + '.htm')
+    check(not os.path.exists(os.path.join(results, unrecorded + '.history.json')), 'an unrecorded run has a history')
+    check(trend_of(driver) is None and history_badges(driver).get('a') == (None, None),
+          'history shown for a run that recorded nothing')
+    check('FAIL' in [row[2] for row in shown_tests(driver)], 'the unrecorded run\'s failure is not shown')
+    # From disk: the report picked together with its history.
+    driver.get('file://' + urllib.parse.quote(os.path.join(results, names[4] + '.htm')))
+    pagekit.wait_for(driver, lambda d: visible_text(d, '#rt-serve-command'), 'the page asking for the report')
+    driver.find_element('id', 'rt-file').send_keys(os.path.join(results, names[4] + '.xml') + '\n' +
+                                                   os.path.join(results, names[4] + '.history.json'))
+    pagekit.wait_ready(driver)
+    check(history_badges(driver).get('b', (None,))[0] == 'FAILING SINCE %s, 3 runs' % names[2],
+          'picked from disk: %r' % (history_badges(driver),))
+    check(len(trend_of(driver)['runs']) == 5, 'picked from disk: no chart of five runs')
+
+
 def mail_at_phone_width(driver, mail):
     # Under its own name the browser would show the file as plain text.
     html = mail + '.html'
@@ -332,6 +417,7 @@ def main():
     parser.add_argument('--lib', action='append', required=True, help='core libraries beside rtrun')
     parser.add_argument('--example-lib', required=True)
     parser.add_argument('--e2e-lib', required=True)
+    parser.add_argument('--probe-lib', required=True, help='the test library whose tests fail as told')
     parser.add_argument('--suite', required=True, help='the example suite')
     parser.add_argument('--out', required=True, help='where the screenshot is kept')
     args = parser.parse_args()
@@ -346,6 +432,8 @@ def main():
     crashed = os.path.join(e2e.root, 'crashed')
     survived = os.path.join(e2e.root, 'survived')
     ghosts = os.path.join(e2e.root, 'ghosts')
+    nightly = pagekit.Installation(args.rtrun, args.lib + [args.probe_lib], os.path.join(args.suite, 'Scripts'))
+    nightly.write_script('nightly.rt', NIGHTLY_SCRIPT)
     servers, driver, failures = [], None, []
     try:
         status, output, example_report, example_page = example.run(['smoke.rt', 'showcase.rt'])
@@ -364,8 +452,11 @@ def main():
         crashed_page = [n for n in os.listdir(crashed) if n.endswith('.htm')][0]
         mail = os.path.join(e2e.results, 'E2E', markup_report[:-4] + '.email')
 
+        night_names, unrecorded = run_nights(nightly)
+
         survived_page = [n for n in os.listdir(survived) if n.endswith('.htm')][0]
-        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed, survived, ghosts)]
+        servers = [pagekit.Server(d) for d in (example.results, e2e.results, crashed, survived, ghosts,
+                                               nightly.results)]
         driver = pagekit.start_browser()
         steps = [
             ('example suite', lambda: example_suite(driver, servers[0], example_page, args.out)),
@@ -377,6 +468,8 @@ def main():
             ('cut-off reports', lambda: cut_reports(driver, servers[1], markup_page, e2e.results, markup_report)),
             ('opened from disk', lambda: from_disk(driver, example.results, example_page, example_report)),
             ('e-mail at 390 px', lambda: mail_at_phone_width(driver, mail)),
+            ('run history: badges and trend', lambda: history_nights(driver, servers[5], nightly.results,
+                                                                     night_names, unrecorded)),
         ]
         for name, step in steps:
             try:
@@ -397,6 +490,7 @@ def main():
             server.stop()
         example.remove()
         e2e.remove()
+        nightly.remove()
     if failures:
         print('%d of the checks failed: %s' % (len(failures), ', '.join(failures)))
         return 1

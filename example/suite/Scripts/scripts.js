@@ -57,9 +57,11 @@
   var MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
     'August', 'September', 'October', 'November', 'December'];
   var PLACEHOLDER = 'XML_' + 'LOCATION';
-  // How much is built at a time: groups per chunk, test rows per chunk and per group.
+  // How much is built at a time: groups per chunk, test rows per chunk, in the first chunk of a
+  // list (a screenful) and per group.
   var CHUNK_GROUPS = 40;
   var CHUNK_ROWS = 120;
+  var FIRST_ROWS = 40;
   var GROUP_ROWS = 100;
   // Navigator: entries shown at once, and the run size from which it starts folded.
   var NAV_LIMIT = 200;
@@ -596,6 +598,7 @@
     model.url = url;
     model.runName = fileName(name).replace(/\.xml$/i, '');
     model.notRun = [];
+    model.history = null;
     return model;
   }
 
@@ -629,6 +632,47 @@
     return model;
   }
 
+  // The run's history, "<run>.history.json" beside its report when the run
+  // was recorded: each failing test's state and last results (by report id)
+  // and the totals of the last runs. Optional as the index: anything that is
+  // not such a file leaves the page as it is without it.
+  function readHistoryText(text) {
+    var data = JSON.parse(text);
+    if (!data || data.format !== 1 || !Array.isArray(data.runs) || typeof data.failures !== 'object' ||
+        data.failures === null) {
+      return null;
+    }
+    var runs = data.runs.filter(function (r) {
+      return r && typeof r.name === 'string' && isFinite(r.passed) && isFinite(r.failed) && isFinite(r.seconds);
+    });
+    return { runs: runs, failures: data.failures };
+  }
+
+  function historyUrl(reportUrl) {
+    return reportUrl.replace(/\.xml(?=$|[?#])/i, '.history.json');
+  }
+
+  function withHistory(model, text) {
+    try {
+      model.history = text ? readHistoryText(text) : null;
+    } catch (e) {
+      model.history = null;
+    }
+    return model;
+  }
+
+  // What the history says of one test of this run, when it failed.
+  function historyOf(model, test) {
+    var failure = model.history && test.id !== null ? model.history.failures[String(+test.id)] : null;
+    return failure && typeof failure === 'object' && typeof failure.state === 'string' ? failure : null;
+  }
+
+  function fetchBeside(url, toUrl, use, model) {
+    return global.fetch(toUrl(url), { cache: 'no-store' }).then(function (response) {
+      return response.ok ? response.text() : '';
+    }).then(function (text) { return use(model, text); }, function () { return model; });
+  }
+
   function load(url) {
     var request;
     try {
@@ -647,21 +691,27 @@
     }).then(function (buffer) {
       var model = modelFromBuffer(buffer, url, url);
       if (!/\.xml(?=$|[?#])/i.test(url)) return model;
-      return global.fetch(indexUrl(url), { cache: 'no-store' }).then(function (response) {
-        return response.ok ? response.text() : '';
-      }).then(function (text) { return withIndex(model, text); }, function () { return model; });
+      return Promise.all([fetchBeside(url, indexUrl, withIndex, model),
+        fetchBeside(url, historyUrl, withHistory, model)]).then(function () { return model; });
     });
   }
 
   // A report handed over by the file picker or dropped onto the page, with
-  // its index when that was handed over too.
+  // its index and its history when those were handed over too.
   function loadFiles(files) {
     var list = Array.prototype.slice.call(files);
-    var report = list.find(function (f) { return !/\.index$/i.test(f.name); }) || list[0];
+    var beside = /\.(index|json)$/i;
+    var report = list.find(function (f) { return !beside.test(f.name); }) || list[0];
     var index = list.find(function (f) { return /\.index$/i.test(f.name); });
+    var history = list.find(function (f) { return /\.json$/i.test(f.name); });
+    function read(file, use, model) {
+      if (!file) return model;
+      return file.text().then(function (text) { return use(model, text); }, function () { return model; });
+    }
     return loadFile(report).then(function (model) {
-      if (!index) return model;
-      return index.text().then(function (text) { return withIndex(model, text); }, function () { return model; });
+      return Promise.all([read(index, withIndex, model), read(history, withHistory, model)]).then(function () {
+        return model;
+      });
     });
   }
 
@@ -698,6 +748,89 @@
     var word = /^timed out/.test(death) ? 'TIMED OUT' : /^exited/.test(death) ? 'EXITED' : 'CRASHED';
     return el('span', { className: 'rt-badge rt-badge-crash',
       title: 'The run died in this test (' + death + ') and went on after it', text: word });
+  }
+
+  var HISTORY_WORDS = { p: 'passed', f: 'failed', c: 'crashed', t: 'timed out', x: 'exited', i: 'interrupted',
+    n: 'not run' };
+
+  // A failed test's state in the history, with its last results as marks, oldest first.
+  function historyBadge(failure) {
+    var word = failure.state === 'flaky' ? 'FLAKY ' + failure.failed + ' of ' + failure.of :
+      failure.state === 'failing' ? 'FAILING SINCE ' + failure.since + ', ' + plural(+failure.runs || 0, 'run') :
+        'NEW';
+    var timeline = String(failure.timeline || '').split('').filter(function (c) { return HISTORY_WORDS[c]; });
+    return el('span', { className: 'rt-history rt-history-' + (failure.state === 'flaky' ||
+      failure.state === 'failing' ? failure.state : 'new'),
+      title: (failure.note || '') + (timeline.length ? '; last results, oldest first: ' +
+        timeline.map(function (c) { return HISTORY_WORDS[c]; }).join(', ') : '') }, [
+      el('span', { className: 'rt-history-word', text: word }),
+      el('span', { className: 'rt-timeline', 'aria-hidden': 'true' }, timeline.map(function (c) {
+        return el('i', { className: 'rt-tl-' + c });
+      }))
+    ]);
+  }
+
+  var SVG = 'http://www.w3.org/2000/svg';
+
+  function svg(tag, attrs, children) {
+    var node = document.createElementNS(SVG, tag);
+    Object.keys(attrs || {}).forEach(function (key) { node.setAttribute(key, attrs[key]); });
+    (children || []).forEach(function (child) { if (child) node.appendChild(child); });
+    return node;
+  }
+
+  function svgText(x, y, text, anchor) {
+    var node = svg('text', { x: x, y: y, 'text-anchor': anchor || 'start' });
+    node.textContent = text;
+    return node;
+  }
+
+  function durationText(v) {
+    return v < 120 ? v.toFixed(1) + ' s' : (v / 60).toFixed(1) + ' min';
+  }
+
+  // The last runs as bars of passed and failed tests, and their run time as a line.
+  function renderTrend(model) {
+    var runs = model.history ? model.history.runs.slice(-30) : [];
+    if (!runs.length) return null;
+    var W = 640, H = 180, left = 40, right = 48, top = 12, bottom = 24;
+    var plotW = W - left - right, plotH = H - top - bottom;
+    var most = Math.max.apply(null, runs.map(function (r) { return r.passed + r.failed; })) || 1;
+    var longest = Math.max.apply(null, runs.map(function (r) { return r.seconds; })) || 1;
+    var slot = plotW / runs.length;
+    var barW = Math.max(2, slot * 0.7);
+    var bars = [], points = [];
+    runs.forEach(function (r, i) {
+      var x = left + i * slot + (slot - barW) / 2;
+      var passedH = r.passed / most * plotH, failedH = r.failed / most * plotH;
+      var tip = svg('title');
+      tip.textContent = r.name + ': ' + r.passed + ' passed, ' + r.failed + ' failed, ' + durationText(r.seconds);
+      bars.push(svg('g', { 'class': 'rt-trend-run', 'data-run': r.name }, [tip,
+        svg('rect', { 'class': 'rt-trend-passed', x: x.toFixed(1), y: (top + plotH - passedH).toFixed(1),
+          width: barW.toFixed(1), height: passedH.toFixed(1) }),
+        svg('rect', { 'class': 'rt-trend-failed', x: x.toFixed(1),
+          y: (top + plotH - passedH - failedH).toFixed(1), width: barW.toFixed(1), height: failedH.toFixed(1) })
+      ]));
+      points.push((left + i * slot + slot / 2).toFixed(1) + ',' + (top + plotH - r.seconds / longest * plotH).toFixed(1));
+    });
+    var chart = svg('svg', { 'class': 'rt-trend-chart', viewBox: '0 0 ' + W + ' ' + H, role: 'img',
+      'aria-label': 'Passed and failed tests and run time of the last ' + plural(runs.length, 'run') }, [
+      svg('line', { 'class': 'rt-trend-axis', x1: left, y1: top + plotH, x2: W - right, y2: top + plotH }),
+      svgText(left - 4, top + 8, String(most), 'end'),
+      svgText(left - 4, top + plotH, '0', 'end'),
+      svgText(W - right + 4, top + 8, durationText(longest)),
+      svgText(left, H - 6, runs[0].name),
+      runs.length > 1 ? svgText(W - right, H - 6, runs[runs.length - 1].name, 'end') : null
+    ].concat(bars, [svg('polyline', { 'class': 'rt-trend-time', points: points.join(' ') })]));
+    return el('section', { className: 'rt-trend' }, [
+      el('h2', { className: 'rt-section-title', text: 'The last ' + plural(runs.length, 'run') }),
+      chart,
+      el('p', { className: 'rt-trend-legend' }, [
+        el('span', { className: 'rt-key rt-key-passed', text: 'passed' }), ' ',
+        el('span', { className: 'rt-key rt-key-failed', text: 'failed' }), ' ',
+        el('span', { className: 'rt-key rt-key-time', text: 'run time' })
+      ])
+    ]);
   }
 
   function badge(status) {
@@ -974,6 +1107,9 @@
     var query = state.query.trim().toLowerCase();
     var ordered = orderedList(state);
     if (!query && !state.only) return ordered;
+    // The failures alone, per order, are kept as the orders are: the filter is toggled often.
+    var kept = !query ? 'failures-' + state.order : null;
+    if (kept && state.ordered[kept]) return state.ordered[kept];
     var list = [];
     ordered.forEach(function (entry) {
       var group = entry.group;
@@ -986,6 +1122,7 @@
       if (query && !groupHit && !tests.length) return;
       list.push({ group: group, tests: tests });
     });
+    if (kept) state.ordered[kept] = list;
     return list;
   }
 
@@ -1020,7 +1157,8 @@
 
   function renderTest(state, test) {
     var row = el('tr', { className: 'rt-test-row', id: test.id ? 't' + test.id : null }, [
-      el('td', { className: 'rt-status' }, test.death ? deathBadge(test.death) : badge(test.status)),
+      el('td', { className: 'rt-status' }, [test.death ? deathBadge(test.death) : badge(test.status),
+        isFailure(test.status) && historyOf(state.model, test) ? historyBadge(historyOf(state.model, test)) : null]),
       el('td', { className: 'rt-test-title' }, [
         el('div', { className: 'rt-name', text: testTitle(test) }),
         test.titleFromRecords ? el('div', { className: 'rt-desc',
@@ -1118,10 +1256,12 @@
     return section;
   }
 
-  function renderChunk(state) {
+  // `rowLimit`, when given, caps the rows below the usual chunk's.
+  function renderChunk(state, rowLimit) {
     var groups = 0, rows = 0;
+    var maxRows = Math.min(CHUNK_ROWS, rowLimit || CHUNK_ROWS);
     var fragment = document.createDocumentFragment();
-    while (state.next < state.list.length && groups < CHUNK_GROUPS && rows < CHUNK_ROWS) {
+    while (state.next < state.list.length && groups < CHUNK_GROUPS && rows < maxRows) {
       var section = renderGroup(state, state.list[state.next++]);
       fragment.appendChild(section);
       groups += 1;
@@ -1164,7 +1304,8 @@
           'Nothing matches the search' + (state.only ? ' among the failures' : '') + '.') :
         'The report holds no groups.' }), state.sentinel);
     }
-    renderChunk(state);
+    // Only a screenful at once: the rest follows frame by frame, so a click is answered in the next frame.
+    renderChunk(state, FIRST_ROWS);
     updateInfo(state);
     pump(state);
   }
@@ -1383,7 +1524,7 @@
       append(root, renderTitle(model));
     } else if (view === 'top') {
       append(root, [el('h2', { className: 'rt-section-title', text: 'Run' }), renderTop(model),
-        renderSummaryLine(model), renderNotRun(model)]);
+        renderSummaryLine(model), renderTrend(model), renderNotRun(model)]);
     } else if (view === 'menu') {
       append(root, renderNavigator({ model: model }, options.detail || 'detail.htm'));
     } else {
@@ -1395,7 +1536,8 @@
       if (view === 'detail') {
         append(root, [toolbar, listView]);
       } else {
-        append(root, [renderTitle(model), renderTop(model), renderSummaryLine(model), renderNotRun(model),
+        append(root, [renderTitle(model), renderTop(model), renderSummaryLine(model), renderTrend(model),
+          renderNotRun(model),
           toolbar, renderNavigator(state), listView]);
       }
       state.list = buildList(state);
@@ -1467,7 +1609,7 @@
 
   function renderPicker(root, url, view, options) {
     var input = el('input', { type: 'file', id: 'rt-file', multiple: true,
-      accept: '.xml,.index,application/xml,text/xml' });
+      accept: '.xml,.index,.json,application/xml,text/xml' });
     input.addEventListener('change', function () {
       if (input.files && input.files[0]) openPicked(root, input.files, view, options);
     });
@@ -1476,8 +1618,8 @@
       el('p', null, [el('label', { 'for': 'rt-file' },
         'Choose the report file' + (url && url !== PLACEHOLDER ? ' (' + fileName(url) + ', beside this page)' : '') +
         ': '), input]),
-      el('p', { text: 'or drop it onto this page. Take its .index file along (select or drop both) to see ' +
-        'the tests that did not run.' }),
+      el('p', { text: 'or drop it onto this page. Take its .index file along (select or drop them together) to see ' +
+        'the tests that did not run, and its .history.json for what the run history says of it.' }),
       el('p', { className: 'rt-pick-status', role: 'status' })
     ]);
   }
