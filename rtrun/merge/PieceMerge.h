@@ -18,6 +18,11 @@ struct Death {
     bool running = false;   // its body was running
     std::string reason;     // "crashed: signal 11 (Segmentation fault)", "timed out after 30 s", ...
     double seconds = 0;     // how long the body ran, when it was running
+    // What the supervisor saw of it: details in words, then stacks (its
+    // record's Msg and Trace lines), and " at Mesh::area() mesh.cpp:42", the
+    // innermost frame of test code, for the closing summary.
+    std::vector<std::string> msgs, traces;
+    std::string where;
 };
 
 // One child's share of the run: its report and what its log told.

@@ -50,6 +50,7 @@ void PieceLog::reset() {
     count = 0;
     spilled = 0;
     m_scratchFailed = 0;
+    crash.reset();
 }
 
 void PieceLog::enter(Phase next, int script, int at) {

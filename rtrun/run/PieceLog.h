@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/system/CrashNote.h"
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,8 @@ struct PieceLog {
     std::atomic<int> librariesRefused;
     std::atomic<std::int64_t> count;    // entries made
     std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
+    // How the child is dying, while it waits for its stack to be taken.
+    CrashNote crash;
 
     // A log in shared memory with a ring of `capacity` entries, its scratch
     // file in memory or else in `scratchDir`; null, with the reason, when no

@@ -17,6 +17,7 @@ const char* phaseWords(int phase) {
 int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
 
 int ChildWatch::check() {
+    m_witness.poll();
     const double now = Process::monotonicSeconds();
     if (m_cancelSignal) {
         if (m_killSent || now - m_cancelledAt < m_grace) return 0;
@@ -24,7 +25,8 @@ int ChildWatch::check() {
         return SIGKILL;
     }
     if ((m_cancelSignal = Process::cancelSignal())) {
-        m_cancelledAt = now;
+        if (m_log.phase.load(std::memory_order_acquire) != PieceLog::eIdle) m_witness.takeAllStacks();
+        m_cancelledAt = Process::monotonicSeconds();
         return SIGTERM;
     }
     if (m_limit <= 0 || timedOut()) return 0;
@@ -32,10 +34,11 @@ int ChildWatch::check() {
     const int phase = m_log.phase.load(std::memory_order_acquire);
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;
     m_timedOutPhase = phase;
+    m_witness.takeAllStacks();
     return SIGKILL;
 }
 
-Death ChildWatch::deathOf(const Process::ChildEnd& end) const {
+Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
     Death death;
     const int phase = m_log.phase.load();
     death.phase = phase;
@@ -43,20 +46,23 @@ Death ChildWatch::deathOf(const Process::ChildEnd& end) const {
     death.position = m_log.position.load();
     death.inTest = phase != PieceLog::eIdle && phase != PieceLog::eUnloading;
     death.running = phase == PieceLog::eRunning;
-    if (death.running) death.seconds = Process::monotonicSeconds() - m_log.bodyStart.load();
+    // The body's time ends where it died, not once its stack was taken.
+    const double end = m_witness.noticedAt() > 0 ? m_witness.noticedAt() : Process::monotonicSeconds();
+    if (death.running) death.seconds = end - m_log.bodyStart.load();
     if (m_cancelSignal) {
         death.reason = "interrupted: signal " + Process::signalText(m_cancelSignal);
     } else if (timedOut()) {
         const std::string where = phaseWords(m_timedOutPhase);
         death.reason = "timed out " + (where.empty() ? "" : where + " ") + "after " + shortSeconds(m_limit) + " s";
         if (death.running) death.seconds = m_limit;
-    } else if (end.exited) {
+    } else if (ended.exited) {
         char reason[48];
-        Process::exitedText(end.status, reason);
+        Process::exitedText(ended.status, reason);
         death.reason = reason;
     } else {
-        death.reason = "crashed: signal " + Process::signalText(end.signal);
+        death.reason = "crashed: signal " + Process::signalText(ended.signal);
     }
+    m_witness.describe(death);
     return death;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "rtrun/merge/PieceMerge.h"
 #include "rtrun/run/PieceLog.h"
+#include "rtrun/supervise/DeathWitness.h"
 #include "rtrun/system/Process.h"
 
 namespace rtrun {
@@ -9,9 +10,11 @@ namespace rtrun {
 // initialize(), body, destructor, unloading the libraries) that runs longer
 // than the limit is killed with the child's process group; on a cancel
 // signal the group gets SIGTERM, and SIGKILL once the grace period is over.
+// The stacks of a child that dies, or is about to be killed, are taken first.
 class ChildWatch {
 public:
-    ChildWatch(const PieceLog& log, double limit, double grace) : m_log(log), m_limit(limit), m_grace(grace) {}
+    ChildWatch(PieceLog& log, int pid, double limit, double grace)
+        : m_log(log), m_witness(log.crash, pid), m_limit(limit), m_grace(grace) {}
     // For Process::waitChild: the signal to send the child's group now, if any.
     static int poll(void* watch);
 
@@ -24,6 +27,7 @@ private:
     int check();
 
     const PieceLog& m_log;
+    DeathWitness m_witness;
     double m_limit;  // seconds; 0: none
     double m_grace;
     int m_timedOutPhase = -1;

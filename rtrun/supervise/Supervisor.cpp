@@ -4,6 +4,7 @@
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunSummary.h"
 #include "rtrun/supervise/ChildWatch.h"
+#include "rtrun/system/DeathNotice.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
@@ -30,6 +31,7 @@ struct ChildContext {
 
 int childBody(void* context) {
     const ChildContext& child = *static_cast<ChildContext*>(context);
+    Process::noticeDeaths(&child.piece->log->crash);
     return runInProcess(*child.plan, child.piece);
 }
 
@@ -107,7 +109,7 @@ int superviseRun(const RunPlan& plan) {
         ChildContext context{&plan, &piece};
         const int pid = Process::startChild(&childBody, &context);
         Process::ChildEnd end;
-        ChildWatch watch(*log, plan.timeout, plan.killGrace);
+        ChildWatch watch(*log, pid, plan.timeout, plan.killGrace);
         const bool waited = pid >= 0 && Process::waitChild(pid, end, &ChildWatch::poll, &watch);
         if (pid >= 0) endWhatTheChildStarted(pid);
         if (!waited) {

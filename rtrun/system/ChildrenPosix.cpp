@@ -102,6 +102,7 @@ bool waitChild(int pid, ChildEnd& end, int (*poll)(void*), void* context, double
     int status = 0;
     for (;;) {
         const pid_t done = ::waitpid(-1, &status, WNOHANG);
+        if (done == pid && WIFSTOPPED(status)) continue;  // a trace's stop, not its end
         if (done == pid) break;
         if (done > 0) continue;  // an adopted orphan
         if (done < 0 && errno != EINTR) return false;

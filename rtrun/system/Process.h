@@ -3,6 +3,7 @@
 // its children, its standard streams, and the files a run claims.
 // The *Posix.cpp files realise them on POSIX systems; a Windows build
 // supplies the same functions in its own files.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,6 +84,9 @@ int cancelSignal();
 void exitedText(int status, char (&text)[48]);
 // The signal's number and name: "11 (Segmentation fault)".
 std::string signalText(int signal);
+// What a fatal signal's details mean, in words: "SIGSEGV: address 0x0:
+// not mapped", "SIGABRT: abort() called", "SIGTERM: sent by process 12".
+std::string signalDetails(int signal, int code, std::uint64_t address, int sender);
 // Seconds on a clock that never goes back.
 double monotonicSeconds();
 
