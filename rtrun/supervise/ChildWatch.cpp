@@ -1,6 +1,7 @@
 #include "rtrun/supervise/ChildWatch.h"
 #include "rtrun/system/SecondsFormat.h"
 #include <csignal>
+#include <cstdio>
 
 namespace rtrun {
 
@@ -15,6 +16,18 @@ const char* phaseWords(int phase) {
 }
 
 int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
+
+void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
+    std::fwrite(bytes, 1, size, stderr);
+    ChildWatch& self = *static_cast<ChildWatch*>(watch);
+    // A test starts by adding its entry, before it can write: bytes read
+    // once the count moved may still be the last of the test before (kept,
+    // to be safe), never the first of the one after.
+    const std::int64_t tests = self.m_log.count.load(std::memory_order_acquire);
+    if (tests != self.m_testsSeen) self.m_lastWords.testStarted();
+    self.m_testsSeen = tests;
+    self.m_lastWords.add(bytes, size);
+}
 
 int ChildWatch::check() {
     m_witness.poll();
@@ -63,6 +76,11 @@ Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
         death.reason = "crashed: signal " + Process::signalText(ended.signal);
     }
     m_witness.describe(death);
+    const std::vector<std::string> words = m_lastWords.lines();
+    if (!words.empty() && death.inTest) {
+        death.msgs.push_back("the end of what it wrote to standard error:");
+        death.msgs.insert(death.msgs.end(), words.begin(), words.end());
+    }
     return death;
 }
 

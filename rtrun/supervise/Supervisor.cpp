@@ -107,11 +107,18 @@ int superviseRun(const RunPlan& plan) {
         log->reset();
         if ((interrupted = Process::cancelSignal())) break;  // after a death: no new child
         ChildContext context{&plan, &piece};
-        const int pid = Process::startChild(&childBody, &context);
+        int errorPipe = -1;
+        const int pid = Process::startChild(&childBody, &context, &errorPipe);
         Process::ChildEnd end;
         ChildWatch watch(*log, pid, plan.timeout, plan.killGrace);
-        const bool waited = pid >= 0 && Process::waitChild(pid, end, &ChildWatch::poll, &watch);
+        Process::ChildWatching watching;
+        watching.poll = &ChildWatch::poll;
+        watching.output = &ChildWatch::output;
+        watching.context = &watch;
+        watching.outputFd = errorPipe;
+        const bool waited = pid >= 0 && Process::waitChild(pid, end, watching);
         if (pid >= 0) endWhatTheChildStarted(pid);
+        Process::drainOutput(errorPipe, watching);
         if (!waited) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return eCannotRun;

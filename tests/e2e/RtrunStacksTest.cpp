@@ -44,7 +44,14 @@ struct Row {
     std::vector<std::string> traces;  // regexes matching consecutive Trace lines from the first
     std::string summary;              // in the closing summary's line for the test
     std::string traceAnywhere;        // a regex some Trace line matches
+    std::vector<std::string> lastWords = {};  // Msg lines at the end, as the report's bytes; each once on rtrun's stderr
 };
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
 
 // All records' lines of the test titled `title`, and its Desc.
 const rtreport::Record* errorOf(const rtreport::Report& report, const std::string& title) {
@@ -82,6 +89,11 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
          {"the stacks of its 2 thread\\(s\\) before it was stopped"}, {"thread [0-9]+ \\(runs the test\\):"},
          "HangInThread: timed out after 1 s at (anonymous namespace)::HangInThread::executeW()",
          frame(2, "probes::waitForever\\(\\)", kDebug)},
+        {"an abort after lines on standard error", "AbortAfterLine", false, false, "crashed: signal 6 (Aborted)",
+         {"SIGABRT: abort\\(\\) called"}, {}, "AbortAfterLine: crashed: signal 6 (Aborted) at (anonymous namespace)::AbortAfterLine::executeW()",
+         frame(2, "abort", "libc\\.so\\.6"),
+         {"the end of what it wrote to standard error:", "stack probe: bytes XML forbids: \xE2\x90\x81 \xEF\xBF\xBD.",
+          "stack probe: the mesh has a degenerate edge"}},
         {"a corrupt stack", "CorruptStack", false, false, crashed, {segv},
          {frame(0, "probes::smashAndCrash\\(int\\*\\)", kDebug, "StackProbes\\.cpp")}, "", ""},
         {"a corrupt stack, captured in the process", "CorruptStack", false, true, crashed, {segv},
@@ -122,6 +134,14 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
         for (std::size_t i = 0; i < row.traces.size(); ++i)
             EXPECT_TRUE(std::regex_search(error->traces[i], std::regex("^" + row.traces[i])))
                 << row.traces[i] << "\n" << lines;
+        ASSERT_GE(error->msgs.size(), row.lastWords.size()) << lines;
+        for (std::size_t i = 0; i < row.lastWords.size(); ++i) {
+            const std::string& line = row.lastWords[i];
+            EXPECT_EQ(rtreport::reportBytes(error->msgs[error->msgs.size() - row.lastWords.size() + i]), line) << lines;
+            if (i > 1) {
+                EXPECT_EQ(count(result.err, line + "\n"), 1u) << result.err;
+            }
+        }
         if (!row.traceAnywhere.empty()) {
             const std::regex wanted(row.traceAnywhere);
             EXPECT_TRUE(std::any_of(error->traces.begin(), error->traces.end(),
