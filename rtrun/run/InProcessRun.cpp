@@ -204,6 +204,7 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
     const bool resumes = piece && piece->resumeScript >= 0;
     if (resumes) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
     std::unique_ptr<ProcessWatch> processes;
+    if (plan.purpose == RunPlan::Purpose::eRun && !piece) Process::noticeDeaths(nullptr);
     if (plan.purpose == RunPlan::Purpose::eRun) {
         processes = std::make_unique<ProcessWatch>();
         Rt::addRunObserver(processes.get());
