@@ -52,15 +52,15 @@ void DeathWitness::takeCrashStack() {
     if (m_note.cause == CrashNote::eSignal)
         m_msgs.push_back(Process::signalDetails(m_note.signal, m_note.code, m_note.address, m_note.sender));
     std::vector<Stacks::Frame> frames;
-    if (m_mayTrace && Stacks::threadStack(m_pid, m_note.tid, m_note.pc, frames, m_traceProblem)) {
-        keep(frames, m_note.cause == CrashNote::eExit);
+    if (m_mayTrace && Stacks::threadStack(m_pid, m_note.tid, m_note.pc, startFunction(), frames, m_traceProblem)) {
+        keep(frames);
         m_note.state.store(CrashNote::eTaken, std::memory_order_release);
         return;
     }
     // The frame it died in, while its memory map can still be read: all
     // that is left should its own capture fail on a corrupt stack.
     std::vector<Stacks::Frame> known;
-    if (m_note.pc && Stacks::symbolise(m_pid, {m_note.pc}, m_note.pc, known, m_traceProblem)) keep(known, false);
+    if (m_note.pc && Stacks::symbolise(m_pid, {m_note.pc}, m_note.pc, std::string(), known, m_traceProblem)) keep(known);
     m_note.state.store(CrashNote::eCaptureYourself, std::memory_order_release);
 }
 
@@ -69,27 +69,23 @@ void DeathWitness::symboliseCaptured() {
     const std::vector<std::uint64_t> addresses(m_note.frames, m_note.frames + std::max(count, 0));
     std::vector<Stacks::Frame> frames;
     std::string problem;
-    if (Stacks::symbolise(m_pid, addresses, m_note.pc, frames, problem)) {
+    if (Stacks::symbolise(m_pid, addresses, m_note.pc, startFunction(), frames, problem)) {
         m_msgs.push_back("stack captured by the test process itself (not traced: " + m_traceProblem + ")");
         m_traces.clear();
-        keep(frames, m_note.cause == CrashNote::eExit);
+        keep(frames);
     } else {
         m_msgs.push_back("no stack: " + problem);
     }
     m_note.state.store(CrashNote::eTaken, std::memory_order_release);
 }
 
-// The stack of a crash from its faulting frame; of exit() from the call to
+// A crash's stack starts at its faulting frame; exit()'s at the call to
 // exit(), rtrun's own frames inside it left out.
-void DeathWitness::keep(const std::vector<Stacks::Frame>& frames, bool exitCall) {
-    std::size_t first = 0;
-    if (exitCall) {
-        while (first < frames.size() && frames[first].function != "exit") ++first;
-        if (first == frames.size()) first = 0;
-    }
-    const std::vector<Stacks::Frame> kept(frames.begin() + static_cast<std::ptrdiff_t>(first), frames.end());
-    for (std::size_t i = 0; i < kept.size(); ++i) m_traces.push_back(Stacks::frameText(i, kept[i]));
-    m_where = whereInTestCode(kept);
+std::string DeathWitness::startFunction() const { return m_note.cause == CrashNote::eExit ? "exit" : std::string(); }
+
+void DeathWitness::keep(const std::vector<Stacks::Frame>& frames) {
+    for (std::size_t i = 0; i < frames.size(); ++i) m_traces.push_back(Stacks::frameText(i, frames[i]));
+    m_where = whereInTestCode(frames);
 }
 
 void DeathWitness::takeAllStacks() {

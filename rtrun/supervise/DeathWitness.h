@@ -27,7 +27,8 @@ public:
 private:
     void takeCrashStack();
     void symboliseCaptured();
-    void keep(const std::vector<Stacks::Frame>& frames, bool exitCall);
+    std::string startFunction() const;
+    void keep(const std::vector<Stacks::Frame>& frames);
 
     CrashNote& m_note;
     int m_pid;

@@ -27,15 +27,18 @@ struct Thread {
 std::string frameText(std::size_t index, const Frame& frame);
 
 // The stack of thread `tid` of process `pid`, outward from the frame at
-// `fromPc` (frames inside it, such as a signal handler's, are left out;
-// 0: all). False, with the reason, when the process may not be traced.
-bool threadStack(int pid, int tid, std::uint64_t fromPc, std::vector<Frame>& frames, std::string& problem);
+// `fromPc` or else from the first frame of the function `fromFunction`
+// (frames inside it, such as a signal handler's, are left out; 0 and empty:
+// all). False, with the reason, when the process may not be traced.
+bool threadStack(int pid, int tid, std::uint64_t fromPc, const std::string& fromFunction, std::vector<Frame>& frames,
+                 std::string& problem);
 // Every thread of the process, the one with id `firstTid` first.
 bool allThreads(int pid, int firstTid, std::vector<Thread>& threads, std::string& problem);
 // Addresses the process captured itself, innermost first: all but the one
-// at `fromPc` are return addresses. Needs the process alive, not traced.
-bool symbolise(int pid, const std::vector<std::uint64_t>& addresses, std::uint64_t fromPc, std::vector<Frame>& frames,
-               std::string& problem);
+// at `fromPc` are return addresses; where they start as above. Needs the
+// process alive, not traced.
+bool symbolise(int pid, const std::vector<std::uint64_t>& addresses, std::uint64_t fromPc, const std::string& fromFunction,
+               std::vector<Frame>& frames, std::string& problem);
 
 } // namespace Stacks
 } // namespace rtrun

@@ -79,47 +79,71 @@ bool hasOwnLines(Dwfl_Module* module) {
     return false;
 }
 
-// The frame of an address: a return address is looked up one byte back,
-// inside the call, as optimised code may end a function with a call. Past
-// the deadline only its library and offset, which cost next to nothing.
-Frame frameAt(Dwfl* dwfl, Dwarf_Addr address, bool isReturnAddress, double deadline) {
-    Frame frame;
-    const Dwarf_Addr lookup = isReturnAddress && address > 0 ? address - 1 : address;
-    Dwfl_Module* module = dwfl_addrmodule(dwfl, lookup);
-    Dwarf_Addr start = 0, end = 0;
-    const char* name = module ? dwfl_module_info(module, nullptr, &start, &end, nullptr, nullptr, nullptr, nullptr) : nullptr;
-    if (!module || lookup < start || lookup >= end) {
-        frame.offset = address;
-        return frame;
+// An address and the module it lies in: a return address is looked up one
+// byte back, inside the call, as optimised code may end a function with a call.
+struct Located {
+    Dwfl_Module* module = nullptr;
+    Dwarf_Addr lookup = 0;
+};
+
+// Frames named in three rounds, each cheaper than the next and each only
+// while time is left: library and offset for all, then function names, then
+// source lines, first those of shared libraries (test code) and then those
+// of the program (rtrun's own frames, whose line table is the largest).
+// With `fromFunction` set, the frames inside the first one of that name
+// are left out, before any time goes into their lines.
+std::vector<Frame> framesAt(Dwfl* dwfl, const std::vector<std::pair<Dwarf_Addr, bool>>& addresses, double seconds,
+                            const std::string& fromFunction) {
+    const double deadline = Process::monotonicSeconds() + seconds;
+    std::vector<Frame> frames(addresses.size());
+    std::vector<Located> located(addresses.size());
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const Dwarf_Addr address = addresses[i].first;
+        const Dwarf_Addr lookup = addresses[i].second && address > 0 ? address - 1 : address;
+        Dwfl_Module* module = dwfl_addrmodule(dwfl, lookup);
+        Dwarf_Addr start = 0, end = 0;
+        const char* name = module ? dwfl_module_info(module, nullptr, &start, &end, nullptr, nullptr, nullptr, nullptr) : nullptr;
+        frames[i].offset = address;
+        if (!module || lookup < start || lookup >= end) continue;
+        if (name) {
+            const char* slash = std::strrchr(name, '/');
+            frames[i].library = slash ? slash + 1 : name;
+        }
+        frames[i].offset = address - start;
+        located[i] = {module, lookup};
     }
-    if (name) {
-        const char* slash = std::strrchr(name, '/');
-        frame.library = slash ? slash + 1 : name;
-    }
-    frame.offset = address - start;
-    if (Process::monotonicSeconds() > deadline) return frame;
-    if (const char* symbol = dwfl_module_addrname(module, lookup)) frame.function = demangled(symbol);
-    if (!hasOwnLines(module)) return frame;
-    if (Dwfl_Line* line = dwfl_module_getsrc(module, lookup)) {
-        int number = 0;
-        if (const char* file = dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr)) {
-            frame.file = file;
-            frame.line = number;
+    for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
+        if (located[i].module)
+            if (const char* symbol = dwfl_module_addrname(located[i].module, located[i].lookup))
+                frames[i].function = demangled(symbol);
+    if (!fromFunction.empty()) {
+        std::size_t first = 0;
+        while (first < frames.size() && frames[first].function != fromFunction) ++first;
+        if (first < frames.size()) {
+            frames.erase(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(first));
+            located.erase(located.begin(), located.begin() + static_cast<std::ptrdiff_t>(first));
         }
     }
-    return frame;
+    for (const bool sharedLibraries : {true, false}) {
+        for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i) {
+            const bool shared = frames[i].library.find(".so") != std::string::npos;
+            if (!located[i].module || shared != sharedLibraries || !hasOwnLines(located[i].module)) continue;
+            int number = 0;
+            Dwfl_Line* line = dwfl_module_getsrc(located[i].module, located[i].lookup);
+            if (const char* file = line ? dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr) : nullptr) {
+                frames[i].file = file;
+                frames[i].line = number;
+            }
+        }
+    }
+    return frames;
 }
-
-struct Address {
-    Dwarf_Addr pc;
-    bool isReturnAddress;
-};
 
 struct Walk {
     std::uint64_t fromPc;
     bool started;
     double deadline;
-    std::vector<Address> addresses;
+    std::vector<std::pair<Dwarf_Addr, bool>> addresses;  // and whether it is a return address
 };
 
 int onFrame(Dwfl_Frame* state, void* context) {
@@ -128,7 +152,7 @@ int onFrame(Dwfl_Frame* state, void* context) {
     bool activation = false;
     if (!dwfl_frame_pc(state, &pc, &activation)) return DWARF_CB_ABORT;
     walk.started |= pc == walk.fromPc;
-    if (walk.started) walk.addresses.push_back({pc, !activation});
+    if (walk.started) walk.addresses.emplace_back(pc, !activation);
     return walk.addresses.size() >= kMaxFrames || Process::monotonicSeconds() > walk.deadline ? DWARF_CB_ABORT
                                                                                                 : DWARF_CB_OK;
 }
@@ -136,8 +160,8 @@ int onFrame(Dwfl_Frame* state, void* context) {
 // Walks one thread, then names its frames; frames before the one at
 // `fromPc` are left out, unless it never comes (then all are kept). The
 // walk and the naming each have half of the time.
-void walkThread(Dwfl* dwfl, Dwfl_Thread* thread, int tid, std::uint64_t fromPc, double seconds,
-                std::vector<Frame>& frames) {
+void walkThread(Dwfl* dwfl, Dwfl_Thread* thread, int tid, std::uint64_t fromPc, const std::string& fromFunction,
+                double seconds, std::vector<Frame>& frames) {
     Walk walk{fromPc, fromPc == 0, Process::monotonicSeconds() + seconds / 2, {}};
     if (thread) dwfl_thread_getframes(thread, &onFrame, &walk);
     else dwfl_getthread_frames(dwfl, tid, &onFrame, &walk);
@@ -146,9 +170,7 @@ void walkThread(Dwfl* dwfl, Dwfl_Thread* thread, int tid, std::uint64_t fromPc, 
         if (thread) dwfl_thread_getframes(thread, &onFrame, &walk);
         else dwfl_getthread_frames(dwfl, tid, &onFrame, &walk);
     }
-    const double deadline = Process::monotonicSeconds() + seconds / 2;
-    for (const Address& address : walk.addresses)
-        frames.push_back(frameAt(dwfl, address.pc, address.isReturnAddress, deadline));
+    frames = framesAt(dwfl, walk.addresses, seconds / 2, fromFunction);
 }
 
 struct ThreadWalk {
@@ -161,7 +183,7 @@ struct ThreadWalk {
 int onThread(Dwfl_Thread* thread, void* context) {
     ThreadWalk& walk = *static_cast<ThreadWalk*>(context);
     walk.threads->push_back(Thread{static_cast<int>(dwfl_thread_tid(thread)), {}});
-    walkThread(walk.dwfl, thread, 0, 0, kWalkSeconds, walk.threads->back().frames);
+    walkThread(walk.dwfl, thread, 0, 0, std::string(), kWalkSeconds, walk.threads->back().frames);
     return walk.threads->size() >= kMaxThreads || Process::monotonicSeconds() > walk.deadline ? DWARF_CB_ABORT
                                                                                                : DWARF_CB_OK;
 }
@@ -184,10 +206,11 @@ std::string frameText(std::size_t index, const Frame& frame) {
     return text;
 }
 
-bool threadStack(int pid, int tid, std::uint64_t fromPc, std::vector<Frame>& frames, std::string& problem) {
+bool threadStack(int pid, int tid, std::uint64_t fromPc, const std::string& fromFunction, std::vector<Frame>& frames,
+                 std::string& problem) {
     Session dwfl = open(pid, problem);
     if (!dwfl || !attach(dwfl.get(), pid, problem)) return false;
-    walkThread(dwfl.get(), nullptr, tid, fromPc, kWalkSeconds, frames);
+    walkThread(dwfl.get(), nullptr, tid, fromPc, fromFunction, kWalkSeconds, frames);
     if (frames.empty()) problem = dwfl_errmsg(-1);
     return !frames.empty();
 }
@@ -203,16 +226,17 @@ bool allThreads(int pid, int firstTid, std::vector<Thread>& threads, std::string
     return !threads.empty() && !threads[0].frames.empty();
 }
 
-bool symbolise(int pid, const std::vector<std::uint64_t>& addresses, std::uint64_t fromPc, std::vector<Frame>& frames,
-               std::string& problem) {
+bool symbolise(int pid, const std::vector<std::uint64_t>& addresses, std::uint64_t fromPc, const std::string& fromFunction,
+               std::vector<Frame>& frames, std::string& problem) {
     Session dwfl = open(pid, problem);
     if (!dwfl) return false;
-    const double deadline = Process::monotonicSeconds() + kWalkSeconds;
     std::size_t first = 0;
     while (first < addresses.size() && addresses[first] != fromPc) ++first;
     if (first == addresses.size()) first = 0;
-    for (std::size_t i = first; i < addresses.size() && frames.size() < kMaxFrames; ++i)
-        frames.push_back(frameAt(dwfl.get(), addresses[i], addresses[i] != fromPc, deadline));
+    std::vector<std::pair<Dwarf_Addr, bool>> kept;
+    for (std::size_t i = first; i < addresses.size() && kept.size() < kMaxFrames; ++i)
+        kept.emplace_back(addresses[i], addresses[i] != fromPc);
+    frames = framesAt(dwfl.get(), kept, kWalkSeconds, fromFunction);
     return true;
 }
 

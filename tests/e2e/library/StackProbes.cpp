@@ -33,7 +33,7 @@ PROBE void crashOuter(int* where) {
 }
 
 PROBE void waitForever() {
-    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));  // marker: the second thread waits
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
 PROBE void quitWithThree() {
