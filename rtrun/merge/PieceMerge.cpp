@@ -156,6 +156,11 @@ private:
         told.verdict = counts.errors() || counts.extErrors() || told.returnedFalse ? RunTally::Verdict::eFailed
                                                                               : RunTally::Verdict::ePassed;
         told.why = why.empty() && told.returnedFalse ? "its body returned false" : why;
+        const auto threw = at == SIZE_MAX ? source.throws.end() : source.throws.find(static_cast<std::int64_t>(at));
+        if (threw != source.throws.end()) {
+            told.threw = threw->second;
+            if (!diedInIt) told.why = threw->second;
+        }
         m_told.insert({piece, at});
         m_tally.addTest(std::move(told));
     }

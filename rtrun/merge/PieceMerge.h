@@ -2,6 +2,7 @@
 #include "rtrun/run/RunTally.h"
 #include <cstdint>
 #include "rtrun/run/ScriptSelection.h"
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct PieceRecord {
     std::string report;
     std::vector<std::int32_t> ids, scripts, positions, flags;  // the log's entries, in order
     std::vector<double> seconds;
+    std::map<std::int64_t, std::string> throws;  // log entry index -> what its body threw
     int scriptProblems = 0;    // in the scripts this piece was the first to reach
     int librariesRefused = 0;
     bool died = false;

@@ -57,6 +57,7 @@ PieceRecord recordOf(const PieceLog& log, const std::string& report) {
         piece.flags.push_back(entry.flags);
         piece.seconds.push_back(entry.seconds);
     }
+    piece.throws = log.allThrows();
     piece.scriptProblems = log.scriptProblems.load();
     piece.librariesRefused = log.librariesRefused.load();
     return piece;

@@ -45,6 +45,8 @@ struct Row {
     std::string summary;              // in the closing summary's line for the test
     std::string traceAnywhere;        // a regex some Trace line matches
     std::vector<std::string> lastWords = {};  // Msg lines at the end, as the report's bytes; each once on rtrun's stderr
+    std::string before = {};   // a test case run first (one that dies: the probe runs in a second child)
+    std::string junit = {};    // in the JUnit file
 };
 
 std::size_t count(const std::string& text, const std::string& part) {
@@ -94,6 +96,12 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
          frame(-1, "abort", "libc\\.so\\.6"),
          {"the end of what it wrote to standard error:", "stack probe: bytes XML forbids: \xE2\x90\x81 \xEF\xBF\xBD.",
           "stack probe: the mesh has a degenerate edge"}},
+        {"a body that throws", "Throws", false, false, "", {"Unknown Exception Occured in Test Throws"}, {},
+         "Throws: threw std::runtime_error: degenerate edge at index 3", "", {}, "",
+         "<failure message=\"threw std::runtime_error: degenerate edge at index 3\""},
+        {"a body that throws after a death", "Throws", false, false, "", {}, {},
+         "Throws: threw std::runtime_error: degenerate edge at index 3", "", {}, "Segfault",
+         "<failure message=\"threw std::runtime_error: degenerate edge at index 3\""},
         {"a corrupt stack", "CorruptStack", false, false, crashed, {segv},
          {frame(0, "probes::smashAndCrash\\(int\\*\\)", kDebug, "StackProbes\\.cpp")}, "", ""},
         {"a corrupt stack, captured in the process", "CorruptStack", false, true, crashed, {segv},
@@ -103,15 +111,23 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
         SCOPED_TRACE(row.name);
         Installation install;
         install.addLibrary(row.bare ? RT_E2E_LIB_STACKS_BARE : RT_E2E_LIB_STACKS);
-        install.writeScript("s.rt", "<Group><Name>G</Name><Test><Title>" + row.testCase +
+        const std::string first = row.before.empty() ? "" : "<Test><Title>" + row.before + "</Title></Test>";
+        install.writeScript("s.rt", "<Group><Name>G</Name>" + first + "<Test><Title>" + row.testCase +
                                         "</Title></Test><Test><Title>Pass</Title></Test></Group>");
+        const std::string junit = install.root() + "junit.xml";
         e2e::Environment env;
         if (row.noTrace) env.push_back({"RTRUN_NO_PTRACE", "1"});
         const auto start = std::chrono::steady_clock::now();
-        const RunResult result = install.run({"--platform", "E2E", "--timeout", "1", "s.rt"}, env);
+        const RunResult result = install.run({"--platform", "E2E", "--timeout", "1", "--junit", junit, "s.rt"}, env);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(result.status, 1) << result.out << result.err;
-        EXPECT_NE(result.out.find("2 tests: 1 passed, 1 failed, 0 not run"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find(row.before.empty() ? "2 tests: 1 passed, 1 failed, 0 not run"
+                                                      : "3 tests: 1 passed, 2 failed, 0 not run"),
+                  std::string::npos)
+            << result.out;
+        if (!row.junit.empty()) {
+            EXPECT_NE(readBytes(junit).find(row.junit), std::string::npos) << readBytes(junit);
+        }
         EXPECT_LT(seconds, 15) << "taking the stack must not hold the run up";
         if (!row.summary.empty()) {
             EXPECT_NE(result.out.find(row.summary), std::string::npos) << result.out;
@@ -125,11 +141,14 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
         std::string lines;
         for (const std::string& line : error->msgs) lines += "Msg: " + line + "\n";
         for (const std::string& line : error->traces) lines += "Trace: " + line + "\n";
-        // The first line is the reason again, for readers of first lines.
-        ASSERT_GE(error->msgs.size(), row.msgs.size() + 1) << lines;
-        EXPECT_EQ(error->msgs[0].rfind(row.desc, 0), 0u) << lines;
+        // The first line of a death's record is the reason again, for readers of first lines.
+        const std::size_t reasonLines = row.desc.empty() ? 0 : 1;
+        ASSERT_GE(error->msgs.size(), row.msgs.size() + reasonLines) << lines;
+        if (reasonLines) {
+            EXPECT_EQ(error->msgs[0].rfind(row.desc, 0), 0u) << lines;
+        }
         for (std::size_t i = 0; i < row.msgs.size(); ++i)
-            EXPECT_TRUE(std::regex_match(error->msgs[i + 1], std::regex(row.msgs[i]))) << row.msgs[i] << "\n" << lines;
+            EXPECT_TRUE(std::regex_match(error->msgs[i + reasonLines], std::regex(row.msgs[i]))) << row.msgs[i] << "\n" << lines;
         ASSERT_GE(error->traces.size(), row.traces.size()) << lines;
         for (std::size_t i = 0; i < row.traces.size(); ++i)
             EXPECT_TRUE(std::regex_search(error->traces[i], std::regex("^" + row.traces[i])))
