@@ -51,6 +51,7 @@ void RunObserver::testStarted(const TestInfo&, const TestSet&, int) {}
 void RunObserver::errorCounted(const KxStdError&, ErrorCategory) {}
 void RunObserver::testEnded(const TestInfo&, const TestSet&, bool) {}
 void RunObserver::testDestroying(const TestInfo&) {}
+void RunObserver::testThrew(const TestInfo&, const TestSet&, const KxString&, const KxString&) {}
 void RunObserver::testDestroyed(const TestInfo&) {}
 void RunObserver::reportNotWritten(const KxString&, int) {}
 void RunObserver::runAbandoned(const KxString&) {}
@@ -172,6 +173,12 @@ void errorCounted(const KxStdError& error, ErrorCategory category) {
 
 void testEnded(const TestSet& test, bool passed) {
     tell([&](RunObserver& o) { o.testEnded(currentTest(), test, passed); });
+}
+
+void testThrew(const TestSet& test, const char* type, const char* what) {
+    const KxString typeText(type ? type : "");
+    const KxString whatText(what ? what : "");
+    tell([&](RunObserver& o) { o.testThrew(currentTest(), test, typeText, whatText); });
 }
 
 void testDestroying(const TestInfo& info) {

@@ -56,6 +56,8 @@ void testInitializing();
 void testStarted(const TestSet& test, int reportId);
 void errorCounted(const KxStdError& error, ErrorCategory category);
 void testEnded(const TestSet& test, bool passed);
+// Within a catch block of the body's exception.
+void testThrew(const TestSet& test, const char* type, const char* what);
 void testDestroying(const TestInfo& info);
 void testDestroyed(const TestInfo& info);
 void reportNotWritten(const KxString& path, int error);

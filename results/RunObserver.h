@@ -69,6 +69,10 @@ public:
     // The run was cut short (`reason`, as its report records it); what was
     // open has been completed in the report.
     virtual void runAbandoned(const KxString& reason);
+    // The test's body threw: `type` is the exception's type as the compiler
+    // names it (demangled where it can be), `what` its what() for a
+    // std::exception, else empty. Comes after the error recorded for it.
+    virtual void testThrew(const TestInfo& info, const TestSet& test, const KxString& type, const KxString& what);
 };
 
 // Chooses which Test objects of the scripts a run creates and runs. A test

@@ -7,6 +7,13 @@
 #include "results/RunEvents.h"
 #include "testset/TestElement.h"
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <typeinfo>
+#if defined(__GNUG__)
+#include <cxxabi.h>
+#endif
 
 namespace Rt {
 
@@ -57,6 +64,27 @@ void sendTestValues(Kx::SharedPtr<Msg>& field, const KxVec<KxString>& args, cons
         message->setAtr(words.title, title);
     }
     deliverCommand(field);
+}
+
+// A type's name as written in the source where the compiler tells it.
+std::string typeName(const std::type_info& type) {
+#if defined(__GNUG__)
+    int status = 0;
+    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    const std::string name = status == 0 && plain ? plain : type.name();
+    std::free(plain);
+    return name;
+#else
+    return type.name();
+#endif
+}
+
+// The type of the exception being handled, in a catch (...) block.
+std::string caughtTypeName() {
+#if defined(__GNUG__)
+    if (const std::type_info* type = abi::__cxa_current_exception_type()) return typeName(*type);
+#endif
+    return "an exception of unknown type";
 }
 
 } // namespace
@@ -129,9 +157,8 @@ bool TestSet::execute() {
     handOverToForeignCode();
     running.restartClock();
     bool passed = false;
-    try {
-        passed = executeW();
-    } catch (...) {
+    // The fixed record of a body that threw; observers learn more.
+    const auto recordException = [&] {
         if (Msg* message = beginMessage(m_message, "TestSet", "executeW", "", eTestError)) {
             message->textList.append(KxString("Unknown Exception Occured in Test ") + title);
             try {
@@ -141,6 +168,16 @@ bool TestSet::execute() {
             KxErrorState::setError(message);
         }
         m_message = nullptr;
+    };
+    try {
+        passed = executeW();
+    } catch (const std::exception& error) {
+        recordException();
+        RunEvents::testThrew(*this, typeName(typeid(error)).c_str(), error.what());
+        passed = false;
+    } catch (...) {
+        recordException();
+        RunEvents::testThrew(*this, caughtTypeName().c_str(), nullptr);
         passed = false;
     }
 

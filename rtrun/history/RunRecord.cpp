@@ -78,6 +78,8 @@ bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& probl
             row.seconds = test.seconds();
             row.reportId = test.id;
             row.error = firstErrorOf(test);
+            const auto threw = run.throws.find(test.id);
+            if (threw != run.throws.end()) row.error = utf8Of(threw->second);  // the report says only that it threw
             row.verdict = test.interrupted ? Verdict::eInterrupted
                           : test.failed()  ? verdictOfError(row.error)
                                            : Verdict::ePassed;

@@ -1,6 +1,7 @@
 #pragma once
 #include "rtrun/history/TestJudgement.h"
 #include "rtrun/reports/TestKey.h"
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ struct FinishedRun {
     std::string identity;  // the job the run belongs to
     std::vector<UnmadeTest> unmade;
     std::set<int> falseReturns;  // report ids of tests whose body returned false: their elements hold no error
+    std::map<int, std::string> throws;  // report ids of tests whose body threw: what it threw (single bytes)
 };
 
 // A test as the history records it. Texts are UTF-8, as the report reader gives them.

@@ -28,6 +28,18 @@ std::string titleSetByTest(const rtreport::Test& test, const std::string& caseNa
     return caseName;
 }
 
+// The Error record that completes the test a child died in. When the
+// supervisor saw more than the reason, the first Msg line repeats it with
+// where in test code it happened: readers that take a record's first line
+// (the history's verdicts, JUnit's message) still start with the reason.
+Record deathRecord(const Death& death, const char* method) {
+    Record record{RecordKind::eError, method, death.reason, {}, death.traces};
+    if (death.msgs.empty() && death.traces.empty()) return record;
+    record.msgs.push_back(death.reason + death.where);
+    record.msgs.insert(record.msgs.end(), death.msgs.begin(), death.msgs.end());
+    return record;
+}
+
 // The merge, group by group across the pieces.
 class Merge {
 public:
@@ -123,9 +135,9 @@ private:
         double seconds = test.seconds();
         const bool bodyDied = diedInIt && source.death.running;
         if (diedInIt) {
-            report.record(Record{RecordKind::eError, "TestSet::executeW", source.death.reason, {}, {}}, counts);
+            report.record(deathRecord(source.death, "TestSet::executeW"), counts);
             if (bodyDied) seconds = source.death.seconds;
-            if (why.empty() || bodyDied) why = source.death.reason;
+            if (why.empty() || bodyDied) why = source.death.reason + source.death.where;
         }
         const bool complete = !test.interrupted || diedInIt;
         const std::vector<std::string>& args = test.interrupted && plan ? plan->args : test.args;
@@ -144,6 +156,11 @@ private:
         told.verdict = counts.errors() || counts.extErrors() || told.returnedFalse ? RunTally::Verdict::eFailed
                                                                               : RunTally::Verdict::ePassed;
         told.why = why.empty() && told.returnedFalse ? "its body returned false" : why;
+        const auto threw = at == SIZE_MAX ? source.throws.end() : source.throws.find(static_cast<std::int64_t>(at));
+        if (threw != source.throws.end()) {
+            told.threw = threw->second;
+            if (!diedInIt) told.why = threw->second;
+        }
         m_told.insert({piece, at});
         m_tally.addTest(std::move(told));
     }
@@ -156,7 +173,7 @@ private:
         const PlannedTest& values = plan ? *plan : unknown;
         report.openTest();
         Counts counts;
-        report.record(Record{RecordKind::eError, "TestSet::executeW", death.reason, {}, {}}, counts);
+        report.record(deathRecord(death, "TestSet::executeW"), counts);
         report.closeTest({values.args, values.ext, Rt::SecondsText(0).text, std::string(), values.caseName}, counts);
         groupCounts += counts;
 
@@ -164,7 +181,7 @@ private:
         RunTally::Test told = tallyEntry(plan);
         told.reportId = report.lastId();
         told.verdict = RunTally::Verdict::eFailed;
-        told.why = death.reason;
+        told.why = death.reason + death.where;
         m_told.insert({piece, last});
         m_tally.addTest(std::move(told));
     }
@@ -173,10 +190,10 @@ private:
     // group's element takes the record, and the test counts as failed.
     void recordOnGroup(ComposedReport& report, std::size_t piece, Counts& groupCounts) {
         const Death& death = m_pieces[piece].death;
-        report.record(Record{RecordKind::eError, "TestGroup::executeW", death.reason, {}, {}}, groupCounts);
+        report.record(deathRecord(death, "TestGroup::executeW"), groupCounts);
         RunTally::Test told = tallyEntry(planned(death.scriptIndex, death.position));
         told.verdict = RunTally::Verdict::eFailed;
-        told.why = death.reason;
+        told.why = death.reason + death.where;
         m_tally.addTest(std::move(told));
     }
 

@@ -2,6 +2,7 @@
 #include "rtrun/run/RunTally.h"
 #include <cstdint>
 #include "rtrun/run/ScriptSelection.h"
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct Death {
     bool running = false;   // its body was running
     std::string reason;     // "crashed: signal 11 (Segmentation fault)", "timed out after 30 s", ...
     double seconds = 0;     // how long the body ran, when it was running
+    // What the supervisor saw of it: details in words, then stacks (its
+    // record's Msg and Trace lines), and " at Mesh::area() mesh.cpp:42", the
+    // innermost frame of test code, for the closing summary.
+    std::vector<std::string> msgs, traces;
+    std::string where;
 };
 
 // One child's share of the run: its report and what its log told.
@@ -25,6 +31,7 @@ struct PieceRecord {
     std::string report;
     std::vector<std::int32_t> ids, scripts, positions, flags;  // the log's entries, in order
     std::vector<double> seconds;
+    std::map<std::int64_t, std::string> throws;  // log entry index -> what its body threw
     int scriptProblems = 0;    // in the scripts this piece was the first to reach
     int librariesRefused = 0;
     bool died = false;

@@ -4,6 +4,7 @@
 #include "rtrun/run/RunSlot.h"
 #include "rtrun/run/RunSummary.h"
 #include "rtrun/run/RunTally.h"
+#include "rtrun/system/DeathNotice.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "env/Platform.h"
@@ -43,7 +44,10 @@ void finishAfterExit(int status) {
     g_openRun = nullptr;
     // Supervised, the report stays as it is, cut off where test code took
     // over: the supervisor completes it and runs the tests after this one.
-    if (run->supervised) Process::endNow(status);
+    if (run->supervised) {
+        Process::noticeExit();  // the supervisor takes the stack of the call to exit()
+        Process::endNow(status);
+    }
     char reason[48];
     Process::exitedText(status, reason);
     // The totals of the completed run: its open elements closed, the
@@ -202,6 +206,7 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
     const bool resumes = piece && piece->resumeScript >= 0;
     if (resumes) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
     std::unique_ptr<ProcessWatch> processes;
+    if (plan.purpose == RunPlan::Purpose::eRun && !piece) Process::noticeDeaths(nullptr);
     if (plan.purpose == RunPlan::Purpose::eRun) {
         processes = std::make_unique<ProcessWatch>();
         Rt::addRunObserver(processes.get());

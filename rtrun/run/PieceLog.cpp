@@ -17,7 +17,9 @@ PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir,
     // Unbuffered: each process reads and writes the file itself, with no
     // copy of it in a buffer that the other could have made stale.
     std::FILE* scratch = openScratchFile(scratchDir, problem);
-    if (!scratch) {
+    std::FILE* throws = scratch ? openScratchFile(scratchDir, problem) : nullptr;
+    if (!throws) {
+        if (scratch) std::fclose(scratch);
         problem = "no scratch file (" + problem + ")";
         return nullptr;
     }
@@ -25,12 +27,14 @@ PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir,
     void* memory = Process::sharedMemory(bytes);
     if (!memory) {
         std::fclose(scratch);
+        std::fclose(throws);
         problem = "no shared memory";
         return nullptr;
     }
     PieceLog* log = new (memory) PieceLog;
     log->m_capacity = capacity;
     log->m_scratch = scratch;
+    log->m_throws = throws;
     log->reset();
     return log;
 }
@@ -50,6 +54,8 @@ void PieceLog::reset() {
     count = 0;
     spilled = 0;
     m_scratchFailed = 0;
+    crash.reset();
+    m_throwsFrom = std::fseek(m_throws, 0, SEEK_END) == 0 ? std::ftell(m_throws) : 0;
 }
 
 void PieceLog::enter(Phase next, int script, int at) {
@@ -79,6 +85,28 @@ bool PieceLog::makeRoom() {
     }
     spilled.store(done + m_capacity, std::memory_order_release);
     return true;
+}
+
+void PieceLog::noteThrow(std::int64_t index, const std::string& text) {
+    const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(text.size(), 4096));
+    std::string record(reinterpret_cast<const char*>(&index), sizeof(index));
+    record.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    record.append(text, 0, length);
+    if (std::fseek(m_throws, 0, SEEK_END) == 0) std::fwrite(record.data(), 1, record.size(), m_throws);
+}
+
+std::map<std::int64_t, std::string> PieceLog::allThrows() const {
+    std::map<std::int64_t, std::string> throws;
+    if (std::fseek(m_throws, m_throwsFrom, SEEK_SET) != 0) return throws;
+    std::int64_t index = 0;
+    std::uint32_t length = 0;
+    while (std::fread(&index, sizeof(index), 1, m_throws) == 1 && std::fread(&length, sizeof(length), 1, m_throws) == 1 &&
+           length <= 4096) {
+        std::string text(length, '\0');
+        if (length > 0 && std::fread(&text[0], 1, length, m_throws) != length) break;
+        throws[index] = std::move(text);
+    }
+    return throws;
 }
 
 std::vector<PieceLog::Entry> PieceLog::allEntries() const {

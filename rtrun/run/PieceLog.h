@@ -1,8 +1,10 @@
 #pragma once
+#include "rtrun/system/CrashNote.h"
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,8 @@ struct PieceLog {
     std::atomic<int> librariesRefused;
     std::atomic<std::int64_t> count;    // entries made
     std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
+    // How the child is dying, while it waits for its stack to be taken.
+    CrashNote crash;
 
     // A log in shared memory with a ring of `capacity` entries, its scratch
     // file in memory or else in `scratchDir`; null, with the reason, when no
@@ -61,8 +65,14 @@ struct PieceLog {
     // on are lost, the ones before kept.
     bool makeRoom();
 
+    // The body of the test with this entry index threw `text`: kept in a
+    // second scratch file, in one write (a test that passes pays nothing).
+    void noteThrow(std::int64_t index, const std::string& text);
+
     // The supervisor's side, once the child has ended: every entry kept, in order.
     std::vector<Entry> allEntries() const;
+    // What the bodies threw, by entry index.
+    std::map<std::int64_t, std::string> allThrows() const;
 
 private:
     Entry* ring() { return reinterpret_cast<Entry*>(this + 1); }
@@ -70,6 +80,8 @@ private:
 
     std::int64_t m_capacity;
     std::FILE* m_scratch;  // the same file in both processes
+    std::FILE* m_throws;   // records of (index, length, text); this child's start at m_throwsFrom
+    long m_throwsFrom;
     std::atomic<int> m_scratchFailed;
 };
 

@@ -1,4 +1,5 @@
 #include "rtrun/run/PieceLogWriter.h"
+#include "rtrun/run/RunTally.h"
 #include "rtrun/run/ScriptSelection.h"
 #include "rtrun/system/Process.h"
 
@@ -64,6 +65,10 @@ void PieceLogWriter::testDestroying(const Rt::TestInfo& info) {
 
 void PieceLogWriter::testDestroyed(const Rt::TestInfo&) {
     m_log.enter(static_cast<PieceLog::Phase>(m_phaseBefore), m_scriptBefore, m_positionBefore);
+}
+
+void PieceLogWriter::testThrew(const Rt::TestInfo&, const Rt::TestSet&, const KxString& type, const KxString& what) {
+    m_log.noteThrow(m_log.count.load(std::memory_order_relaxed) - 1, threwText(type.toStdString(), what.toStdString()));
 }
 
 void PieceLogWriter::unloading(int status) {

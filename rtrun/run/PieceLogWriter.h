@@ -25,6 +25,7 @@ public:
     void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
     void testDestroying(const Rt::TestInfo& info) override;
     void testDestroyed(const Rt::TestInfo& info) override;
+    void testThrew(const Rt::TestInfo& info, const Rt::TestSet& test, const KxString& type, const KxString& what) override;
     // The child is through with its tests: it unloads the test libraries
     // next, and then ends with `status`.
     void unloading(int status);

@@ -113,6 +113,7 @@ void RunSummary::record(const RunTally& tally, int exitStatus, HistoryNotes& not
     run.exitStatus = exitStatus;
     run.identity = facts.runId;
     run.falseReturns = tally.falseReturns();
+    run.throws = tally.throws();
     for (const RunTally::Test* test : tally.unpassed())
         if (test->verdict == RunTally::Verdict::eNotRun && test->reportId < 0)
             run.unmade.push_back({test->group, test->title, test->args, test->why});
@@ -176,6 +177,7 @@ int RunSummary::finish(const RunTally& tally) const {
         if (!junit.empty()) {
             JUnitExtras extras = junitExtrasOf(runFacts);
             extras.falseReturnIds = tally.falseReturns();
+            for (const auto& [id, threw] : tally.throws()) extras.throws[id] = utf8Of(threw);
             const JUnitOutcome converted = writeJUnit(report, junit, extras);
             if (converted.written) std::printf("JUnit: %s\n", junit.c_str());
             else std::fprintf(stderr, "rtrun: %s\n", converted.problem.c_str());

@@ -86,6 +86,7 @@ void RunTally::testCreating(const Rt::TestInfo& info) {
     test.reportId = -1;
     test.returnedFalse = false;
     test.errorRecorded = false;
+    test.threw.clear();
     m_open = true;
     m_watch.start();
 }
@@ -131,6 +132,13 @@ void RunTally::testEnded(const Rt::TestInfo&, const Rt::TestSet& test, bool pass
     }
     // A leak found after the body still fails the test: its element holds the record.
     finish(test, passed && !(m_open && m_current.errorRecorded) ? Verdict::ePassed : Verdict::eFailed);
+}
+
+// The framework's own record of it says only that something was thrown.
+void RunTally::testThrew(const Rt::TestInfo&, const Rt::TestSet&, const KxString& type, const KxString& what) {
+    if (!m_open) return;
+    m_current.threw = threwText(text(type), text(what));
+    m_current.why = m_current.threw;
 }
 
 void RunTally::reportNotWritten(const KxString& path, int error) {
@@ -284,6 +292,17 @@ std::vector<const RunTally::Timed*> RunTally::slowest(int count) const {
 
 int RunTally::count(Verdict verdict) const {
     return m_counts[static_cast<int>(verdict)] + (m_open && verdict == Verdict::eNotRun ? 1 : 0);
+}
+
+std::map<int, std::string> RunTally::throws() const {
+    std::map<int, std::string> texts;
+    for (const Test& test : m_unpassed)
+        if (!test.threw.empty()) texts[test.reportId] = test.threw;
+    return texts;
+}
+
+std::string threwText(const std::string& type, const std::string& what) {
+    return "threw " + type + (what.empty() ? "" : ": " + what);
 }
 
 std::set<int> RunTally::falseReturns() const {

@@ -4,6 +4,7 @@
 #include "rtrun/run/ScriptSelection.h"
 #include "rtrun/reports/TestIndex.h"
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ public:
         int reportId = -1;
         bool returnedFalse = false;
         bool errorRecorded = false;  // its element holds an Error or ExtError record
+        std::string threw;  // "threw std::runtime_error: degenerate edge" when its body threw
     };
     // A test that ran, as the list of the slowest names it.
     struct Timed {
@@ -68,6 +70,7 @@ public:
     void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
     void reportNotWritten(const KxString& path, int error) override;
     void runAbandoned(const KxString& reason) override;
+    void testThrew(const Rt::TestInfo& info, const Rt::TestSet& test, const KxString& type, const KxString& what) override;
 
     // A run stopped by a cancel `signal`; the tests it would still have run
     // count as not run.
@@ -95,6 +98,8 @@ public:
     const std::string& abandonReason() const { return m_abandonReason; }
     // Report ids of the tests whose body returned false without an error.
     std::set<int> falseReturns() const;
+    // The report ids of tests whose body threw, with what it threw.
+    std::map<int, std::string> throws() const;
     // What the index records of the run beyond its tests: the tests that did
     // not run, script problems and refused libraries, added to `facts`.
     void addFacts(TestIndex::Facts& facts) const;
@@ -135,5 +140,8 @@ private:
     int m_interruptSignal = 0;
     int m_interruptedTests = 0;
 };
+
+// "threw std::runtime_error: degenerate edge", what a body's exception is called.
+std::string threwText(const std::string& type, const std::string& what);
 
 } // namespace rtrun

@@ -1,6 +1,7 @@
 #include "rtrun/supervise/ChildWatch.h"
 #include "rtrun/system/SecondsFormat.h"
 #include <csignal>
+#include <cstdio>
 
 namespace rtrun {
 
@@ -16,7 +17,20 @@ const char* phaseWords(int phase) {
 
 int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
 
+void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
+    std::fwrite(bytes, 1, size, stderr);
+    ChildWatch& self = *static_cast<ChildWatch*>(watch);
+    // A test starts by adding its entry, before it can write: bytes read
+    // once the count moved may still be the last of the test before (kept,
+    // to be safe), never the first of the one after.
+    const std::int64_t tests = self.m_log.count.load(std::memory_order_acquire);
+    if (tests != self.m_testsSeen) self.m_lastWords.testStarted();
+    self.m_testsSeen = tests;
+    self.m_lastWords.add(bytes, size);
+}
+
 int ChildWatch::check() {
+    m_witness.poll();
     const double now = Process::monotonicSeconds();
     if (m_cancelSignal) {
         if (m_killSent || now - m_cancelledAt < m_grace) return 0;
@@ -24,7 +38,8 @@ int ChildWatch::check() {
         return SIGKILL;
     }
     if ((m_cancelSignal = Process::cancelSignal())) {
-        m_cancelledAt = now;
+        if (m_log.phase.load(std::memory_order_acquire) != PieceLog::eIdle) m_witness.takeAllStacks();
+        m_cancelledAt = Process::monotonicSeconds();
         return SIGTERM;
     }
     if (m_limit <= 0 || timedOut()) return 0;
@@ -32,10 +47,11 @@ int ChildWatch::check() {
     const int phase = m_log.phase.load(std::memory_order_acquire);
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;
     m_timedOutPhase = phase;
+    m_witness.takeAllStacks();
     return SIGKILL;
 }
 
-Death ChildWatch::deathOf(const Process::ChildEnd& end) const {
+Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
     Death death;
     const int phase = m_log.phase.load();
     death.phase = phase;
@@ -43,19 +59,27 @@ Death ChildWatch::deathOf(const Process::ChildEnd& end) const {
     death.position = m_log.position.load();
     death.inTest = phase != PieceLog::eIdle && phase != PieceLog::eUnloading;
     death.running = phase == PieceLog::eRunning;
-    if (death.running) death.seconds = Process::monotonicSeconds() - m_log.bodyStart.load();
+    // The body's time ends where it died, not once its stack was taken.
+    const double end = m_witness.noticedAt() > 0 ? m_witness.noticedAt() : Process::monotonicSeconds();
+    if (death.running) death.seconds = end - m_log.bodyStart.load();
     if (m_cancelSignal) {
         death.reason = "interrupted: signal " + Process::signalText(m_cancelSignal);
     } else if (timedOut()) {
         const std::string where = phaseWords(m_timedOutPhase);
         death.reason = "timed out " + (where.empty() ? "" : where + " ") + "after " + shortSeconds(m_limit) + " s";
         if (death.running) death.seconds = m_limit;
-    } else if (end.exited) {
+    } else if (ended.exited) {
         char reason[48];
-        Process::exitedText(end.status, reason);
+        Process::exitedText(ended.status, reason);
         death.reason = reason;
     } else {
-        death.reason = "crashed: signal " + Process::signalText(end.signal);
+        death.reason = "crashed: signal " + Process::signalText(ended.signal);
+    }
+    m_witness.describe(death);
+    const std::vector<std::string> words = m_lastWords.lines();
+    if (!words.empty() && death.inTest) {
+        death.msgs.push_back("the end of what it wrote to standard error:");
+        death.msgs.insert(death.msgs.end(), words.begin(), words.end());
     }
     return death;
 }

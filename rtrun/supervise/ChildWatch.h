@@ -1,6 +1,8 @@
 #pragma once
 #include "rtrun/merge/PieceMerge.h"
 #include "rtrun/run/PieceLog.h"
+#include "rtrun/supervise/DeathWitness.h"
+#include "rtrun/supervise/LastWords.h"
 #include "rtrun/system/Process.h"
 
 namespace rtrun {
@@ -9,11 +11,16 @@ namespace rtrun {
 // initialize(), body, destructor, unloading the libraries) that runs longer
 // than the limit is killed with the child's process group; on a cancel
 // signal the group gets SIGTERM, and SIGKILL once the grace period is over.
+// The stacks of a child that dies, or is about to be killed, are taken first.
 class ChildWatch {
 public:
-    ChildWatch(const PieceLog& log, double limit, double grace) : m_log(log), m_limit(limit), m_grace(grace) {}
+    ChildWatch(PieceLog& log, int pid, double limit, double grace)
+        : m_log(log), m_witness(log.crash, pid), m_limit(limit), m_grace(grace) {}
     // For Process::waitChild: the signal to send the child's group now, if any.
     static int poll(void* watch);
+    // For Process::waitChild: what the child wrote to standard error goes
+    // on to rtrun's at once, and is kept for its test's record.
+    static void output(void* watch, const char* bytes, std::size_t size);
 
     bool timedOut() const { return m_timedOutPhase >= 0; }
     int cancelledBy() const { return m_cancelSignal; }
@@ -24,6 +31,9 @@ private:
     int check();
 
     const PieceLog& m_log;
+    DeathWitness m_witness;
+    LastWords m_lastWords;
+    std::int64_t m_testsSeen = 0;  // the log's entries when output last came
     double m_limit;  // seconds; 0: none
     double m_grace;
     int m_timedOutPhase = -1;

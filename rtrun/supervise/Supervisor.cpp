@@ -4,6 +4,7 @@
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunSummary.h"
 #include "rtrun/supervise/ChildWatch.h"
+#include "rtrun/system/DeathNotice.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
 #include "rtrun/system/Process.h"
@@ -30,6 +31,7 @@ struct ChildContext {
 
 int childBody(void* context) {
     const ChildContext& child = *static_cast<ChildContext*>(context);
+    Process::noticeDeaths(&child.piece->log->crash);
     return runInProcess(*child.plan, child.piece);
 }
 
@@ -55,6 +57,7 @@ PieceRecord recordOf(const PieceLog& log, const std::string& report) {
         piece.flags.push_back(entry.flags);
         piece.seconds.push_back(entry.seconds);
     }
+    piece.throws = log.allThrows();
     piece.scriptProblems = log.scriptProblems.load();
     piece.librariesRefused = log.librariesRefused.load();
     return piece;
@@ -105,11 +108,18 @@ int superviseRun(const RunPlan& plan) {
         log->reset();
         if ((interrupted = Process::cancelSignal())) break;  // after a death: no new child
         ChildContext context{&plan, &piece};
-        const int pid = Process::startChild(&childBody, &context);
+        int errorPipe = -1;
+        const int pid = Process::startChild(&childBody, &context, &errorPipe);
         Process::ChildEnd end;
-        ChildWatch watch(*log, plan.timeout, plan.killGrace);
-        const bool waited = pid >= 0 && Process::waitChild(pid, end, &ChildWatch::poll, &watch);
+        ChildWatch watch(*log, pid, plan.timeout, plan.killGrace);
+        Process::ChildWatching watching;
+        watching.poll = &ChildWatch::poll;
+        watching.output = &ChildWatch::output;
+        watching.context = &watch;
+        watching.outputFd = errorPipe;
+        const bool waited = pid >= 0 && Process::waitChild(pid, end, watching);
         if (pid >= 0) endWhatTheChildStarted(pid);
+        Process::drainOutput(errorPipe, watching);
         if (!waited) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return eCannotRun;

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,17 +73,30 @@ std::string describe(int pid) {
 
 } // namespace
 
-int startChild(int (*body)(void*), void* context) {
+int startChild(int (*body)(void*), void* context, int* errorPipe) {
     std::fflush(nullptr);  // nothing buffered is written twice
+    int ends[2] = {-1, -1};
+    if (errorPipe && ::pipe2(ends, O_CLOEXEC) != 0) ends[0] = ends[1] = -1;
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid < 0) return -1;
+    if (pid != 0 && ends[1] >= 0) ::close(ends[1]);
+    if (pid < 0) {
+        if (ends[0] >= 0) ::close(ends[0]);
+        return -1;
+    }
     if (pid > 0) {
+        if (errorPipe) *errorPipe = ends[0];
+        if (ends[0] >= 0) ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
         ::setpgid(pid, pid);  // also here: the group exists whichever process runs first
         setGroupToKill(pid);
         return static_cast<int>(pid);
     }
     ::setpgid(0, 0);
+    if (ends[1] >= 0) {
+        ::dup2(ends[1], STDERR_FILENO);
+        ::close(ends[1]);
+        ::close(ends[0]);
+    }
     g_forkedCopy = false;
     restoreStartSignals();
 #if defined(__linux__)
@@ -98,25 +113,64 @@ void signalGroup(int pid, int signal) {
     if (::kill(-pid, signal) != 0) ::kill(pid, signal);
 }
 
-bool waitChild(int pid, ChildEnd& end, int (*poll)(void*), void* context, double pollSeconds) {
+namespace {
+
+// Reads what `fd` holds now into `watching.output`; false at its end (or on an error).
+bool relay(int fd, const ChildWatching& watching) {
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
+        if (n > 0) {
+            if (watching.output) watching.output(watching.context, chunk, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        return n < 0 && errno == EAGAIN;
+    }
+}
+
+// Waits about `seconds`, returning early with what the output brings.
+void pause(int& outputFd, const ChildWatching& watching, double seconds) {
+    if (outputFd < 0) {
+        struct timespec pause{0, static_cast<long>(seconds * 1e9)};
+        ::nanosleep(&pause, nullptr);
+        return;
+    }
+    pollfd ready{outputFd, POLLIN, 0};
+    if (::poll(&ready, 1, static_cast<int>(seconds * 1000) + 1) > 0 && !relay(outputFd, watching)) outputFd = -1;
+}
+
+} // namespace
+
+bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching) {
     int status = 0;
+    int outputFd = watching.outputFd;  // -1 once it reached its end
+    double nextPoll = 0;
     for (;;) {
         const pid_t done = ::waitpid(-1, &status, WNOHANG);
+        if (done == pid && WIFSTOPPED(status)) continue;  // a trace's stop, not its end
         if (done == pid) break;
         if (done > 0) continue;  // an adopted orphan
         if (done < 0 && errno != EINTR) return false;
         if (done < 0) continue;
-        if (poll) {
-            if (const int signal = poll(context)) signalGroup(pid, signal);
+        const double now = monotonicSeconds();
+        if (watching.poll && now >= nextPoll) {
+            if (const int signal = watching.poll(watching.context)) signalGroup(pid, signal);
+            nextPoll = now + watching.pollSeconds;
         }
-        struct timespec pause{0, static_cast<long>(pollSeconds * 1e9)};
-        ::nanosleep(&pause, nullptr);
+        pause(outputFd, watching, watching.pollSeconds);
     }
     setGroupToKill(0);
     end.exited = WIFEXITED(status);
     end.status = end.exited ? WEXITSTATUS(status) : 0;
     end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return true;
+}
+
+void drainOutput(int fd, const ChildWatching& watching) {
+    if (fd < 0) return;
+    relay(fd, watching);
+    ::close(fd);
 }
 
 bool adoptOrphans() {

@@ -3,6 +3,7 @@
 // its children, its standard streams, and the files a run claims.
 // The *Posix.cpp files realise them on POSIX systems; a Windows build
 // supplies the same functions in its own files.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,8 +35,10 @@ void* sharedMemory(std::size_t bytes);
 // process and ends with its result as exit status; -1 when none could start.
 // The child leads a process group of its own (its id is the child's), dies
 // with this process, adopts the orphans of what it starts, and takes the
-// dispositions of the cancel signals this process had at its start.
-int startChild(int (*body)(void*), void* context);
+// dispositions of the cancel signals this process had at its start. With
+// `errorPipe` set, the child's standard error is a pipe whose reading end
+// (non-blocking) is put there; -1 there when no pipe could be made.
+int startChild(int (*body)(void*), void* context, int* errorPipe = nullptr);
 
 // How a child ended.
 struct ChildEnd {
@@ -43,13 +46,23 @@ struct ChildEnd {
     int status = 0;
     int signal = 0;       // else the signal that ended it
 };
-// Waits for the child to end; with `poll` set, calls it about every
-// `pollSeconds` while waiting and sends the signal it returns (0: none) to
-// the child's process group. Any other process that ends meanwhile is
-// reaped (orphans adopted by this one). False when the child cannot be
-// waited for.
-bool waitChild(int pid, ChildEnd& end, int (*poll)(void*) = nullptr, void* context = nullptr,
-               double pollSeconds = 0.05);
+// What to do while a child runs: `poll` about every `pollSeconds` (the
+// signal it returns, 0 for none, goes to the child's process group), and
+// `output` with the bytes from `outputFd` as soon as they come.
+struct ChildWatching {
+    int (*poll)(void*) = nullptr;
+    void (*output)(void*, const char*, std::size_t) = nullptr;
+    void* context = nullptr;
+    int outputFd = -1;
+    double pollSeconds = 0.05;
+};
+// Waits for the child to end, watching it meanwhile. Any other process that
+// ends meanwhile is reaped (orphans adopted by this one). False when the
+// child cannot be waited for.
+bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching = ChildWatching());
+// Hands what `fd` holds now to `watching.output`, without waiting for a
+// writer that keeps it open, and closes it.
+void drainOutput(int fd, const ChildWatching& watching);
 // Sends the signal to every process of the child's process group.
 void signalGroup(int pid, int signal);
 
@@ -83,6 +96,9 @@ int cancelSignal();
 void exitedText(int status, char (&text)[48]);
 // The signal's number and name: "11 (Segmentation fault)".
 std::string signalText(int signal);
+// What a fatal signal's details mean, in words: "SIGSEGV: address 0x0:
+// not mapped", "SIGABRT: abort() called", "SIGTERM: sent by process 12".
+std::string signalDetails(int signal, int code, std::uint64_t address, int sender);
 // Seconds on a clock that never goes back.
 double monotonicSeconds();
 

@@ -217,6 +217,14 @@ TEST(E2eRtrunTrust, CancelsProcessTreesAndDeathsOutsideTheBody) {
         rtreport::Report read;
         EXPECT_EQ(rtreport::readReport(report, read).status, rtreport::ReadResult::Status::eComplete);
         EXPECT_EQ(order(read), row.order);
+        if (row.order.find("Block[interrupted") != std::string::npos) {  // its threads' stacks before it was stopped
+            std::string traces;
+            for (const rtreport::Test& t : read.groups.at(0).tests)
+                if (t.title == "Block")
+                    for (const std::string& line : t.records.back().traces) traces += line + "\n";
+            EXPECT_NE(traces.find(" (runs the test):\n"), std::string::npos) << traces;
+            EXPECT_NE(traces.find("Block::executeW()"), std::string::npos) << traces;
+        }
         EXPECT_EQ(runCommand("xmllint --noout --schema '" RT_JUNIT_XSD "' '" + junit + "' 2>&1").status, 0);
         // Every run releases its names, cancelled or ended by exit() from test code.
         EXPECT_EQ(listing(install.results()).find(".lock"), std::string::npos) << listing(install.results());

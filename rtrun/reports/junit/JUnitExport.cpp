@@ -127,7 +127,7 @@ public:
 
 private:
     void write(const rtreport::Group& group, const std::vector<const JUnitNotRun*>& notRun) {
-        const std::string text = junitSuite(group, m_extras.falseReturnIds, notRun, m_hostName, m_timestamp);
+        const std::string text = junitSuite(group, m_extras, notRun, m_hostName, m_timestamp);
         std::fwrite(text.data(), 1, text.size(), m_out);
     }
 

@@ -72,6 +72,8 @@ std::vector<std::string> caseNames(const Group& group) {
 }
 
 
+const char kThrownRecord[] = "Unknown Exception Occured in Test ";
+
 std::string recordType(const Record& record) {
     std::string type = rtreport::recordKindName(record.kind);
     if (!record.method.empty() && record.method != "::") type += " in " + record.method;
@@ -87,7 +89,8 @@ std::string recordBody(const Record& record) {
 // One testcase: its records in report order, then the live run's and the
 // cut-off's own entries, then the warnings.
 std::string testCase(const std::string& name, const std::string& className, const std::string& time,
-                     const std::vector<Record>& records, bool returnedFalse, bool interrupted) {
+                     const std::vector<Record>& records, bool returnedFalse, bool interrupted,
+                     const std::string& threw = std::string()) {
     std::string text;
     std::string warnings;
     for (const Record& record : records) {
@@ -99,9 +102,12 @@ std::string testCase(const std::string& name, const std::string& className, cons
             continue;
         }
         const char* element = shown == Shown::eFailure ? "failure" : "error";
-        text += std::string("      <") + element + attributeText("message", record.desc) +
-                attributeText("type", recordType(record)) + ">" + xmlContent(recordBody(record)) + "</" + element +
-                ">\n";
+        // The framework's record of a body that threw says only that: the run knows what.
+        const bool thrown = !threw.empty() && !record.msgs.empty() && record.desc.empty() &&
+                            record.msgs[0].rfind(kThrownRecord, 0) == 0;
+        text += std::string("      <") + element + attributeText("message", thrown ? threw : record.desc) +
+                attributeText("type", recordType(record)) + ">" +
+                xmlContent((thrown ? threw + "\n" : std::string()) + recordBody(record)) + "</" + element + ">\n";
     }
     if (returnedFalse)
         text += "      <failure message=\"test body returned false\" type=\"ReturnedFalse\"></failure>\n";
@@ -140,9 +146,10 @@ double suiteSeconds(const Group& group) {
     return sum;
 }
 
-std::string junitSuite(const Group& group, const std::set<int>& falseReturnIds,
+std::string junitSuite(const Group& group, const JUnitExtras& extras,
                        const std::vector<const JUnitNotRun*>& notRun, const std::string& hostName,
                        const std::string& timestamp) {
+    const std::set<int>& falseReturnIds = extras.falseReturnIds;
     const JUnitCounts counts = countJUnitSuite(group, falseReturnIds, notRun);
     const std::string name = suiteName(group);
     std::string text = "  <testsuite" + attributeText("name", name) + attributeText("tests", counts.tests) +
@@ -155,8 +162,10 @@ std::string junitSuite(const Group& group, const std::set<int>& falseReturnIds,
     const std::vector<std::string> names = caseNames(group);
     for (std::size_t i = 0; i < group.tests.size(); ++i) {
         const Test& test = group.tests[i];
+        const auto threw = extras.throws.find(test.id);
         text += testCase(names[i], name, twoDecimalSeconds(test.seconds()), test.records,
-                         falseReturnIds.count(test.id) > 0, test.interrupted);
+                         falseReturnIds.count(test.id) > 0, test.interrupted,
+                         threw == extras.throws.end() ? std::string() : threw->second);
     }
     if (!group.records.empty()) text += testCase("(outside any test)", name, "0.00", group.records, false, false);
     for (const JUnitNotRun* test : notRun) {

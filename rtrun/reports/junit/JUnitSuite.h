@@ -2,6 +2,7 @@
 // One group of a report as a JUnit testsuite element (see JUnitExport.h for
 // what becomes what).
 #include "report/reader/ReportModel.h"
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ struct JUnitNotRun {
 struct JUnitExtras {
     std::set<int> falseReturnIds;     // tests whose body returned false: one more failure each
     std::vector<JUnitNotRun> notRun;  // each a testcase holding an error
+    std::map<int, std::string> throws;  // tests whose body threw: what it threw, by report id
 };
 
 JUnitCounts countJUnitSuite(const rtreport::Group& group, const std::set<int>& falseReturnIds,
@@ -38,7 +40,7 @@ JUnitCounts countJUnitSuite(const rtreport::Group& group, const std::set<int>& f
 // The testsuite element with its testcases, indented to sit inside
 // testsuites; the not-run tests come last. A suite of only not-run tests
 // has an empty group with the not-run tests' group as its title.
-std::string junitSuite(const rtreport::Group& group, const std::set<int>& falseReturnIds,
+std::string junitSuite(const rtreport::Group& group, const JUnitExtras& extras,
                        const std::vector<const JUnitNotRun*>& notRun, const std::string& hostName,
                        const std::string& timestamp);
 

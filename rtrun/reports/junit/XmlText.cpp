@@ -65,7 +65,23 @@ bool allowedInXml(char32_t code) {
            (code >= 0xE000 && code <= 0xFFFD) || code >= 0x10000;
 }
 
-std::string escaped(const std::string& utf8, bool attribute) {
+// The reference that stands for a character in content or in an attribute; null when it stands for itself.
+const char* referenceFor(char32_t code, bool attribute) {
+    switch (code) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return attribute ? "&quot;" : nullptr;
+    case '\t': return attribute ? "&#9;" : nullptr;
+    case '\n': return attribute ? "&#10;" : nullptr;
+    case '\r': return "&#13;"; // a raw one would be read as a line end
+    default: return nullptr;
+    }
+}
+
+enum class Use { eContent, eAttribute, eUnescaped };
+
+std::string escaped(const std::string& utf8, Use use) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
@@ -74,15 +90,10 @@ std::string escaped(const std::string& utf8, bool attribute) {
             out += kReplacement;
             continue;
         }
-        switch (code) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += attribute ? "&quot;" : "\""; continue;
-        case '\t': out += attribute ? "&#9;" : "\t"; continue;
-        case '\n': out += attribute ? "&#10;" : "\n"; continue;
-        case '\r': out += "&#13;"; continue; // a raw one would be read as a line end
-        default: break;
+        const char* reference = use == Use::eUnescaped ? nullptr : referenceFor(code, use == Use::eAttribute);
+        if (reference) {
+            out += reference;
+            continue;
         }
         if (allowedInXml(code)) appendUtf8(out, code);
         else if (code < 0x20) appendUtf8(out, 0x2400 + code);
@@ -93,8 +104,9 @@ std::string escaped(const std::string& utf8, bool attribute) {
 
 } // namespace
 
-std::string xmlContent(const std::string& utf8) { return escaped(utf8, false); }
-std::string xmlAttribute(const std::string& utf8) { return escaped(utf8, true); }
+std::string xmlContent(const std::string& utf8) { return escaped(utf8, Use::eContent); }
+std::string xmlAttribute(const std::string& utf8) { return escaped(utf8, Use::eAttribute); }
+std::string xmlAllowed(const std::string& utf8) { return escaped(utf8, Use::eUnescaped); }
 
 std::string attributeText(const char* name, const std::string& value) {
     return std::string(" ") + name + "=\"" + xmlAttribute(value) + "\"";

@@ -12,6 +12,8 @@ namespace rtrun {
 // a reader's attribute normalisation keeps them.
 std::string xmlContent(const std::string& utf8);
 std::string xmlAttribute(const std::string& utf8);
+// The same replacements without escaping, for a writer that escapes itself.
+std::string xmlAllowed(const std::string& utf8);
 
 // ` name="value"`, the value escaped, ready to follow an element's name.
 std::string attributeText(const char* name, const std::string& value);
