@@ -16,8 +16,8 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<double>::is_a
 PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir, std::string& problem) {
     // Unbuffered: each process reads and writes the file itself, with no
     // copy of it in a buffer that the other could have made stale.
-    std::FILE* scratch = openScratchFile(scratchDir, problem);
-    std::FILE* throws = scratch ? openScratchFile(scratchDir, problem) : nullptr;
+    std::FILE* scratch = openScratchFile(scratchDir, problem, ScratchUse::eShared);
+    std::FILE* throws = scratch ? openScratchFile(scratchDir, problem, ScratchUse::eShared) : nullptr;
     if (!throws) {
         if (scratch) std::fclose(scratch);
         problem = "no scratch file (" + problem + ")";

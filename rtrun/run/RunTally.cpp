@@ -197,8 +197,7 @@ void RunTally::appendIndexLine(const Test& test) {
     if (!m_index && m_indexInMemory.empty()) {
         // A file of its own keeps the index out of memory however long the run.
         std::string unused;
-        m_index = openScratchFile(Rt::resultDir().toStdString(), unused);
-        if (m_index) std::setvbuf(m_index, nullptr, _IOFBF, 1 << 16);
+        m_index = openScratchFile(Rt::resultDir().toStdString(), unused, ScratchUse::eOwn);
     }
     if (!m_index) m_indexInMemory += m_line;
     else if (std::fwrite(m_line.data(), 1, m_line.size(), m_index) != m_line.size()) m_indexLost = true;

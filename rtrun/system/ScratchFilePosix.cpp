@@ -10,13 +10,14 @@ namespace rtrun {
 
 namespace {
 
-std::FILE* asStream(int fd) {
+std::FILE* asStream(int fd, ScratchUse use) {
     std::FILE* file = ::fdopen(fd, "w+b");
     if (!file) {
         ::close(fd);
         return nullptr;
     }
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    if (use == ScratchUse::eShared) std::setvbuf(file, nullptr, _IONBF, 0);
+    else std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     return file;
 }
 
@@ -34,17 +35,17 @@ int namelessFileIn(const std::string& dir) {
 
 } // namespace
 
-std::FILE* openScratchFile(const std::string& fallbackDir, std::string& problem) {
+std::FILE* openScratchFile(const std::string& fallbackDir, std::string& problem, ScratchUse use) {
 #ifdef MFD_CLOEXEC
     const int memory = ::memfd_create("rtrun-scratch", MFD_CLOEXEC);
-    if (memory >= 0) return asStream(memory);
+    if (memory >= 0) return asStream(memory, use);
     problem = std::string("memfd_create: ") + std::strerror(errno);
 #else
     problem = "no memory file on this system";
 #endif
     if (fallbackDir.empty()) return nullptr;
     const int fd = namelessFileIn(fallbackDir);
-    if (fd >= 0) return asStream(fd);
+    if (fd >= 0) return asStream(fd, use);
     problem += "; " + fallbackDir + ": " + std::strerror(errno);
     return nullptr;
 }
