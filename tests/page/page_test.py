@@ -172,8 +172,10 @@ def markup_suite(driver, server, page, results, report):
         once = once.replace(b'&amp;' + entity + b';', b'&' + entity + b';')
     # A slow passing test, for the order by duration.
     once = once.replace(b'<Time>0.00 Seconds</Time>', b'<Time>9.50 Seconds</Time>', 1)
-    # Trace lines as a test library may write them, one of them blank.
-    once = once.replace(b'</Msg>\r\n', b'</Msg>\r\n        <Trace>  </Trace>\r\n        <Trace>&lt;frame 1&gt;</Trace>\r\n', 1)
+    # Trace lines as a test library may write them, one of them blank: a
+    # stack of 15 frames, of which the page shows 12 until asked.
+    frames = b''.join(b'        <Trace>#%d f%d()</Trace>\r\n' % (n, n) for n in range(1, 15))
+    once = once.replace(b'</Msg>\r\n', b'</Msg>\r\n        <Trace>  </Trace>\r\n        <Trace>&lt;frame 1&gt;</Trace>\r\n' + frames, 1)
     with open(os.path.join(results, 'markup.xml'), 'wb') as out:
         out.write(once)
     open_page(driver, server.base + page + '?xml=markup.xml')
@@ -192,7 +194,15 @@ def markup_suite(driver, server, page, results, report):
                      'the slow Pass test to come first in the order by duration')
     check('order=duration' in driver.current_url, 'the order is not in the address: ' + driver.current_url)
     traces = js(driver, 'return Array.from(document.querySelectorAll(".rt-traces li"), li => li.textContent)')
-    check(traces == ['<frame 1>'], 'trace lines shown: %r (the blank one is to be left out)' % traces)
+    check(traces == ['<frame 1>'] + ['#%d f%d()' % (n, n) for n in range(1, 12)],
+          'trace lines shown: %r (the blank one is to be left out, 12 lines shown)' % traces)
+    more = js(driver, 'var b = document.querySelector(".rt-traces-more"); return b ? b.textContent : null')
+    check(more == 'Show 3 more lines', 'the stack beyond its first 12 lines is not offered: %r' % more)
+    js(driver, 'document.querySelector(".rt-traces-more").click()')
+    traces = js(driver, 'return Array.from(document.querySelectorAll(".rt-traces li"), li => li.textContent)')
+    check(len(traces) == 15 and traces[-1] == '#14 f14()', 'the whole stack after the click: %r' % traces)
+    check(js(driver, 'return document.querySelectorAll(".rt-traces-more").length') == 0,
+          'the button stays after the whole stack is shown')
     no_sideways_scrolling(driver, 420, 'the page of long unbroken names')
     driver.set_window_size(1280, 900)
 

@@ -1027,14 +1027,31 @@
       record.msgs.length ? el('ul', { className: 'rt-msgs' }, record.msgs.map(function (m) {
         return el('li', { text: m });
       })) : null,
-      traces.length ? el('div', { className: 'rt-traces' }, [
-        el('div', { className: 'rt-traces-label', text: 'Trace' }),
-        el('ol', null, traces.map(function (t) { return el('li', { text: t }); }))
-      ]) : null,
+      traces.length ? renderTraces(traces) : null,
       record.cut ? el('p', { className: 'rt-cut', text: 'The report ends inside this record' +
         (record.cutInside ? ' (in its ' + record.cutInside + ' line, shown as far as it was written)' : '') +
         '.' }) : null
     ]);
+  }
+
+  // A stack reads from its innermost frame: the first lines are shown, the
+  // rest on request.
+  var TRACE_LINES_SHOWN = 12;
+
+  function renderTraces(traces) {
+    var line = function (t) { return el('li', { text: t }); };
+    var list = el('ol', null, traces.slice(0, TRACE_LINES_SHOWN).map(line));
+    var more = null;
+    if (traces.length > TRACE_LINES_SHOWN) {
+      var hidden = traces.length - TRACE_LINES_SHOWN;
+      more = el('button', { className: 'rt-traces-more', type: 'button',
+        text: 'Show ' + plural(hidden, 'more line', 'more lines') });
+      more.addEventListener('click', function () {
+        append(list, traces.slice(TRACE_LINES_SHOWN).map(line));
+        more.remove();
+      });
+    }
+    return el('div', { className: 'rt-traces' }, [el('div', { className: 'rt-traces-label', text: 'Trace' }), list, more]);
   }
 
   function renderExtras(extras) {
