@@ -3,6 +3,7 @@
 // standard error, exit(3) from a named function, a body that throws, and a
 // crash on a stack it has overwritten. The end-to-end test finds the lines
 // it expects in the records by the markers in the comments here.
+#include "ProbeKit.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <cstdio>
@@ -109,16 +110,8 @@ public:
     }
 };
 
-class Pass : public Rt::TestSet {
-public:
-    void initialize() override { setTitle("Pass"); }
-    bool executeW() override { return true; }
-};
-
-template <class T>
-Rt::TestSet* make() {
-    return new T;
-}
+using probekit::Pass;
+using probekit::make;
 
 class StackFactory : public Rt::TestSetFactory {
 public:
