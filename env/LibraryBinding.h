@@ -38,4 +38,26 @@ private:
     std::string m_missing;
 };
 
+// The functions of a library, bound once for the life of the process by
+// `bindAll` on first use; null, with the reason in `problem`, when the
+// library cannot be loaded or lacks one of them.
+template <class Functions>
+const Functions* boundOnce(const char* file, const char* what, void (*bindAll)(LibraryBinding&, Functions&),
+                           std::string& problem) {
+    struct Bound {
+        Functions functions{};
+        std::string problem;
+        bool ok = false;
+    };
+    static const Bound bound = [&] {
+        Bound made;
+        LibraryBinding library(file, what);
+        bindAll(library, made.functions);
+        made.ok = library.complete(made.problem);
+        return made;
+    }();
+    if (!bound.ok) problem = bound.problem;
+    return bound.ok ? &bound.functions : nullptr;
+}
+
 } // namespace Rt

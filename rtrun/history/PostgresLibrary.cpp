@@ -13,40 +13,29 @@ const char* const kLibraryName = "libpq.5.dylib";
 const char* const kLibraryName = "libpq.so.5";
 #endif
 
-struct Loaded {
-    PostgresLibrary functions{};
-    std::string problem;
-    bool ok = false;
-
-    Loaded() {
-        Rt::LibraryBinding library(kLibraryName, "the PostgreSQL client library");
-        PostgresLibrary& f = functions;
-        library.bind("PQconnectdbParams", f.connectdbParams);
-        library.bind("PQstatus", f.status);
-        library.bind("PQerrorMessage", f.errorMessage);
-        library.bind("PQfinish", f.finish);
-        library.bind("PQexec", f.exec);
-        library.bind("PQprepare", f.prepare);
-        library.bind("PQexecPrepared", f.execPrepared);
-        library.bind("PQresultStatus", f.resultStatus);
-        library.bind("PQresultErrorMessage", f.resultErrorMessage);
-        library.bind("PQclear", f.clear);
-        library.bind("PQntuples", f.ntuples);
-        library.bind("PQnfields", f.nfields);
-        library.bind("PQgetvalue", f.getvalue);
-        library.bind("PQputCopyData", f.putCopyData);
-        library.bind("PQputCopyEnd", f.putCopyEnd);
-        library.bind("PQgetResult", f.getResult);
-        ok = library.complete(problem);
-    }
-};
+void bindAll(Rt::LibraryBinding& library, PostgresLibrary& f) {
+    library.bind("PQconnectdbParams", f.connectdbParams);
+    library.bind("PQstatus", f.status);
+    library.bind("PQerrorMessage", f.errorMessage);
+    library.bind("PQfinish", f.finish);
+    library.bind("PQexec", f.exec);
+    library.bind("PQprepare", f.prepare);
+    library.bind("PQexecPrepared", f.execPrepared);
+    library.bind("PQresultStatus", f.resultStatus);
+    library.bind("PQresultErrorMessage", f.resultErrorMessage);
+    library.bind("PQclear", f.clear);
+    library.bind("PQntuples", f.ntuples);
+    library.bind("PQnfields", f.nfields);
+    library.bind("PQgetvalue", f.getvalue);
+    library.bind("PQputCopyData", f.putCopyData);
+    library.bind("PQputCopyEnd", f.putCopyEnd);
+    library.bind("PQgetResult", f.getResult);
+}
 
 } // namespace
 
 const PostgresLibrary* PostgresLibrary::get(std::string& problem) {
-    static const Loaded loaded;
-    if (!loaded.ok) problem = loaded.problem;
-    return loaded.ok ? &loaded.functions : nullptr;
+    return Rt::boundOnce<PostgresLibrary>(kLibraryName, "the PostgreSQL client library", &bindAll, problem);
 }
 
 } // namespace rtrun
