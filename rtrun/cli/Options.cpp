@@ -101,6 +101,31 @@ const OptionSpec kOptions[] = {
      "refuses shards of different runs (default: the CI's\n"
      "SLURM_ARRAY_JOB_ID, CI_PIPELINE_ID, GITHUB_RUN_ID or\n"
      "BUILD_TAG)"},
+    {"--jobs", "-j", "N",
+     [](Options& o, const std::string& v, std::string& problem) {
+         if (parseJobs(v, o.jobs)) return true;
+         problem = "option --jobs needs a number of jobs from 0 to 1024, not '" + v + "'";
+         return false;
+     },
+     "run N tests at once, each job in a child process of its\n"
+     "own, into one report as if one process had run them\n"
+     "(also KXRT_JOBS; 0: as many as the processors rtrun may\n"
+     "use; default 1). The longest tests of the last run go\n"
+     "first; progress lines come as tests start, so their order\n"
+     "may differ from the scripts'"},
+    {"--serial", nullptr, "PATTERN",
+     [](Options& o, const std::string& v, std::string&) { return o.serial.push_back(v), true; },
+     "with --jobs: run the tests matching PATTERN (as for\n"
+     "--filter; repeatable) one at a time, after the others"},
+    {"--jobs-by", nullptr, "test|group",
+     [](Options& o, const std::string& v, std::string& problem) {
+         if (v == "test" || v == "group") return o.jobsByGroup = v == "group", true;
+         problem = "option --jobs-by needs 'test' or 'group', not '" + v + "'";
+         return false;
+     },
+     "with --jobs: what a job takes at a time, a single test\n"
+     "(default) or a whole group, for tests that share files\n"
+     "within their group"},
     {"--in-process", nullptr, nullptr,
      [](Options& o, const std::string&, std::string&) { return o.inProcess = true; },
      "run the tests in rtrun's own process, without the\n"
@@ -263,6 +288,14 @@ bool checkArguments(Options& options, std::string& problem) {
 }
 
 } // namespace
+
+bool parseJobs(const std::string& text, int& jobs) {
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < 0 || n > 1024) return false;
+    jobs = static_cast<int>(n);
+    return true;
+}
 
 bool parseShard(const std::string& text, int& index, int& count) {
     char* end = nullptr;

@@ -30,10 +30,15 @@ struct Options {
     bool noHistory = false;              // record nothing into the run history
     int historyKeep = 0;                 // runs per suite and platform the history keeps; 0: all
     std::string runId;                   // --run-id: the run this one is a shard of
+    int jobs = -1;                       // --jobs N; -1: not given
+    std::vector<std::string> serial;     // --serial patterns
+    bool jobsByGroup = false;            // --jobs-by group
 };
 
 // "I/N": shard I (from 0) of N.
 bool parseShard(const std::string& text, int& index, int& count);
+// A number of jobs: 0 (as many as processors) to 1024.
+bool parseJobs(const std::string& text, int& jobs);
 // A positive number of seconds, as --timeout and KXRT_TEST_TIMEOUT give it.
 bool parseSeconds(const std::string& text, double& seconds);
 

@@ -3,6 +3,7 @@
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PublishUrl.h"
 #include "rtrun/run/RunSlot.h"
+#include "rtrun/supervise/JobsSupervisor.h"
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
@@ -10,6 +11,7 @@
 #include "rtrun/system/Process.h"
 #include "env/Platform.h"
 #include <Rt/Rt.h>
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -48,6 +50,30 @@ bool shardOf(const Options& options, RunPlan& plan, std::string& problem) {
     // The test runner asks to be told that sharding is understood.
     if (const char* status = Rt::Platform::environment("TEST_SHARD_STATUS_FILE")) {
         if (*status) std::ofstream(status, std::ios::app);
+    }
+    return true;
+}
+
+// How many tests run at once, and which of them alone.
+bool jobsOf(const Options& options, RunPlan& plan, std::string& problem) {
+    int jobs = options.jobs;
+    const char* variable = Rt::Platform::environment("KXRT_JOBS");
+    if (jobs < 0 && variable && *variable && !options.inProcess && !parseJobs(variable, jobs)) {
+        problem = std::string("KXRT_JOBS needs a number of jobs from 0 to 1024, not '") + variable + "'";
+        return false;
+    }
+    if (jobs > 1 && options.inProcess) {
+        problem = "--jobs runs the tests in child processes: it cannot be used with --in-process";
+        return false;
+    }
+    plan.jobs = jobs == 0 ? Process::usableProcessors() : std::max(jobs, 1);
+    plan.jobsByGroup = options.jobsByGroup;
+    for (const std::string& pattern : options.serial) {
+        if (pattern.rfind('-', 0) == 0) {
+            problem = "option --serial takes patterns of tests to run alone, not exclusions: '" + pattern + "'";
+            return false;
+        }
+        if (!plan.serial.add(pattern, problem)) return false;
     }
     return true;
 }
@@ -111,6 +137,7 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
         if (*base && publishedPageUrl(base, "page.htm", problem).empty()) return false;
     }
     if (!shardOf(options, plan, problem)) return false;
+    if (!jobsOf(options, plan, problem)) return false;
     plan.libDirs = extraLibraryDirs(options);
     for (const std::string& dir : plan.libDirs) {
         if (!Rt::Platform::isReadableDirectory(dir)) {
@@ -142,7 +169,8 @@ int executePlan(RunPlan& plan, bool inProcess) {
     if (!slot.claimResultDirectory()) return eCannotRun;
     plan.movedTo = slot.movedTo();
     Process::watchCancelSignals();  // a cancelled run still completes its report and releases its names
-    return inProcess ? runInProcess(plan) : superviseRun(plan);
+    if (inProcess) return runInProcess(plan);
+    return plan.jobs > 1 ? superviseJobs(plan) : superviseRun(plan);
 }
 
 } // namespace rtrun

@@ -3,6 +3,7 @@
 #include "rtrun/run/PieceLog.h"
 #include "report/SecondsText.h"
 #include "report/reader/ReportReader.h"
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -38,6 +39,14 @@ Record deathRecord(const Death& death, const char* method) {
     record.msgs.push_back(death.reason + death.where);
     record.msgs.insert(record.msgs.end(), death.msgs.begin(), death.msgs.end());
     return record;
+}
+
+// A record's kind and texts, to tell the same record raised by two pieces.
+std::string recordKey(const Record& record) {
+    std::string key = std::to_string(static_cast<int>(record.kind)) + '\0' + record.method + '\0' + record.desc;
+    for (const std::string& msg : record.msgs) key += '\0' + msg;
+    for (const std::string& trace : record.traces) key += '\1' + trace;
+    return key;
 }
 
 // The merge, group by group across the pieces.
@@ -83,12 +92,24 @@ public:
     }
 
 private:
+    // What a group element of the run holds, from whichever piece made it,
+    // in script order.
+    struct Item {
+        enum Kind { eTest, eUnmade, eOnGroup } kind;
+        std::pair<int, int> place;  // (script, position); a destructor's death just after its test
+        int after;                  // 1 for a destructor's death: after the test at `place`
+        std::size_t piece;
+        const rtreport::Test* test;
+        bool diedInIt;
+    };
+
     void writeGroup(ComposedReport& report, const std::vector<rtreport::Group>& groups, const std::vector<bool>& has) {
         report.openGroup();
         Counts counts;
         double seconds = 0;
         const rtreport::Group* values = nullptr;
         const int index = m_groupIndex++;
+        std::vector<Item> items;
         for (std::size_t k = 0; k < groups.size(); ++k) {
             // The test a child died in belongs here by the script, whether
             // or not the child's report got this far.
@@ -96,19 +117,44 @@ private:
             bool deathWritten = false;
             const Death& death = m_pieces[k].death;
             const bool destroying = death.phase == PieceLog::eDestroying;
+            std::pair<int, int> place{-1, -1};  // a test the log lost keeps its place after the one before
             if (has[k]) {
                 for (const rtreport::Test& test : groups[k].tests) {
                     // A body's death leaves its element open; a destructor's comes after it was closed.
                     const bool diedInIt = deathHere && (death.running ? test.interrupted : destroying) && isDeathTest(k, test);
-                    writeTest(report, k, test, diedInIt, counts);
+                    const auto entry = m_entryOf.find({k, test.id});
+                    if (entry != m_entryOf.end())
+                        place = {m_pieces[k].scripts[entry->second], m_pieces[k].positions[entry->second]};
+                    items.push_back(Item{Item::eTest, place, 0, k, &test, diedInIt});
                     deathWritten |= diedInIt;
                 }
             }
-            if (deathHere && !deathWritten && !destroying) writeUnmadeTest(report, k, counts);
-            if (deathHere && !deathWritten && destroying) recordOnGroup(report, k, counts);
+            const std::pair<int, int> deathPlace{death.scriptIndex, death.position};
+            if (deathHere && !deathWritten && !destroying) items.push_back(Item{Item::eUnmade, deathPlace, 0, k, nullptr, true});
+            if (deathHere && !deathWritten && destroying) items.push_back(Item{Item::eOnGroup, deathPlace, 1, k, nullptr, true});
+        }
+        std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            return a.place != b.place ? a.place < b.place : a.after < b.after;
+        });
+        for (const Item& item : items) {
+            if (item.kind == Item::eTest) writeTest(report, item.piece, *item.test, item.diedInIt, counts);
+            else if (item.kind == Item::eUnmade) writeUnmadeTest(report, item.piece, counts);
+            else recordOnGroup(report, item.piece, counts);
+        }
+        // Every piece reads the scripts whole, so each raises the group's
+        // own problems: a record is written as many times as the piece that
+        // holds it most often has it.
+        std::map<std::string, int> written;
+        for (std::size_t k = 0; k < groups.size(); ++k) {
             if (!has[k]) continue;
             const rtreport::Group& group = groups[k];
-            for (const Record& record : group.records) report.record(record, counts);
+            std::map<std::string, int> held;
+            for (const Record& record : group.records) {
+                const int copy = ++held[recordKey(record)];
+                if (copy <= written[recordKey(record)]) continue;
+                written[recordKey(record)] = copy;
+                report.record(record, counts);
+            }
             seconds += group.seconds();
             if (!group.interrupted || !values) values = &group;
         }
@@ -232,17 +278,22 @@ private:
     }
 
 public:
-    // The tests a child reached but could not make: no element, only a line in the summary.
+    // The tests a child reached but could not make: no element, only a
+    // line in the summary, in script order whichever child reached them.
     void tellUnmade() {
+        std::vector<std::pair<int, int>> unmade;
         for (std::size_t k = 0; k < m_pieces.size(); ++k) {
             const PieceRecord& piece = m_pieces[k];
-            for (std::size_t i = 0; i < piece.ids.size(); ++i) {
-                if (!(piece.flags[i] & PieceLog::eNotRun) || m_told.count({k, i})) continue;
-                RunTally::Test told = tallyEntry(planned(piece.scripts[i], piece.positions[i]));
-                told.verdict = RunTally::Verdict::eNotRun;
-                told.why = "not made (see above)";
-                m_tally.addTest(std::move(told));
-            }
+            for (std::size_t i = 0; i < piece.ids.size(); ++i)
+                if ((piece.flags[i] & PieceLog::eNotRun) && !m_told.count({k, i}))
+                    unmade.emplace_back(piece.scripts[i], piece.positions[i]);
+        }
+        std::sort(unmade.begin(), unmade.end());
+        for (const auto& [script, position] : unmade) {
+            RunTally::Test told = tallyEntry(planned(script, position));
+            told.verdict = RunTally::Verdict::eNotRun;
+            told.why = "not made (see above)";
+            m_tally.addTest(std::move(told));
         }
     }
 

@@ -1,4 +1,5 @@
 #include "rtrun/run/InProcessRun.h"
+#include "rtrun/run/JobSelection.h"
 #include "rtrun/run/PieceLogWriter.h"
 #include "rtrun/run/ProcessWatch.h"
 #include "rtrun/run/RunSlot.h"
@@ -151,7 +152,7 @@ int driveScripts(const RunPlan& plan, Rt::RtLibManager& manager, RunTally& tally
     g_openRun = nullptr;
     if (piece) piece->log->finished = 1;
     if (!piece && !tally.interruptSignal()) tally.interrupt(Process::cancelSignal());
-    if (piece && piece->number > 1) return ePassed;  // the supervisor sums up
+    if (piece && !piece->resultDir.empty()) return ePassed;  // the supervisor sums up
     return summary.finish(tally);
 }
 
@@ -198,13 +199,22 @@ std::vector<PlannedTest> selectedTests(const RunPlan& plan) {
 int runInProcess(const RunPlan& plan, const Piece* piece) {
     if (!g_exitHandled) Process::onExit(&finishAfterExit);
     g_exitHandled = true;
-    if (piece && piece->number > 1) Rt::setResultDir(piece->resultDir.c_str());
+    if (piece && !piece->resultDir.empty()) Rt::setResultDir(piece->resultDir.c_str());
 
     RunTally tally(plan.durations);
     ScriptSelection selection(plan.filter, false);
     selection.shard(plan.shardIndex, plan.shardCount);
-    const bool resumes = piece && piece->resumeScript >= 0;
+    const bool sharesOut = piece && piece->board;
+    const bool resumes = piece && piece->resumeScript >= 0 && !sharesOut;
     if (resumes) selection.resumeAfter(piece->resumeScript, piece->resumePosition);
+    std::unique_ptr<JobSelection> claims;
+    if (sharesOut) {
+        claims = std::make_unique<JobSelection>(plan.filter, plan.shardIndex, plan.shardCount, *piece->board,
+                                                *piece->units, piece->number, *piece->log);
+        if (piece->unfinishedUnit >= 0) claims->finishUnit(piece->unfinishedUnit, piece->resumeScript, piece->resumePosition);
+    }
+    const ScriptProblemsShown* shown = sharesOut ? static_cast<const ScriptProblemsShown*>(claims.get())
+                                                 : resumes ? &selection : nullptr;
     std::unique_ptr<ProcessWatch> processes;
     if (plan.purpose == RunPlan::Purpose::eRun && !piece) Process::noticeDeaths(nullptr);
     if (plan.purpose == RunPlan::Purpose::eRun) {
@@ -213,9 +223,9 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
     }
     std::unique_ptr<PieceLogWriter> beacon;
     if (piece) {
-        beacon = std::make_unique<PieceLogWriter>(*piece->log, resumes ? &selection : nullptr);
+        beacon = std::make_unique<PieceLogWriter>(*piece->log, shown);
         Rt::addRunObserver(beacon.get());
-        if (resumes) tally.resumes(&selection);
+        if (shown) tally.resumes(shown);
     }
     // A later piece's problems with the libraries were shown by the first.
     int quietOut = -1, quietErr = -1;
@@ -240,6 +250,7 @@ int runInProcess(const RunPlan& plan, const Piece* piece) {
             const bool selecting = !plan.filter.empty() || plan.shardCount > 1 || resumes;
             StopOnCancel stopping(selecting ? &selection : nullptr, tally);
             if (!piece) Rt::setTestSelection(&stopping);  // a supervised child is stopped by its supervisor
+            else if (claims) Rt::setTestSelection(claims.get());
             else if (selecting) Rt::setTestSelection(&selection);
             status = driveScripts(plan, manager, tally, piece);
             Rt::setTestSelection(nullptr);

@@ -51,6 +51,7 @@ void PieceLog::reset() {
     testsReached = 0;
     scriptProblems = 0;
     librariesRefused = 0;
+    unit = -1;
     count = 0;
     spilled = 0;
     m_scratchFailed = 0;

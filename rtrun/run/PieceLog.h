@@ -42,6 +42,7 @@ struct PieceLog {
     std::atomic<int> testsReached;
     std::atomic<int> scriptProblems;
     std::atomic<int> librariesRefused;
+    std::atomic<int> unit;  // the unit of a run at several jobs the child claimed last; -1: none
     std::atomic<std::int64_t> count;    // entries made
     std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
     // How the child is dying, while it waits for its stack to be taken.

@@ -14,7 +14,7 @@ void PieceLogWriter::libraryLoaded(const KxString&, Rt::LibraryOutcome outcome, 
 void PieceLogWriter::scriptStarted(const KxString&) { ++m_scriptIndex; }
 
 void PieceLogWriter::scriptProblem(const KxString&, const KxString&) {
-    if (!m_resumed || m_resumed->pastResumePoint(m_scriptIndex)) ++m_log.scriptProblems;
+    if (!m_resumed || m_resumed->showsProblemsOf(m_scriptIndex)) ++m_log.scriptProblems;
 }
 
 void PieceLogWriter::testCreating(const Rt::TestInfo& info) {

@@ -4,16 +4,16 @@
 
 namespace rtrun {
 
-class ScriptSelection;
+class ScriptProblemsShown;
 
 // A supervised child's observer of its run: writes where the run is (the
 // phase and its test), and an entry per test, into the log it shares with
 // its supervisor.
 class PieceLogWriter : public Rt::RunObserver {
 public:
-    // A child that resumes a run (`resumed` set) counts the script problems
-    // met after the point it resumes from: the earlier child counted those before.
-    PieceLogWriter(PieceLog& log, const ScriptSelection* resumed) : m_log(log), m_resumed(resumed) {}
+    // A child that shares a run with others (`resumed` set) counts only the
+    // script problems it shows: the others count the rest.
+    PieceLogWriter(PieceLog& log, const ScriptProblemsShown* resumed) : m_log(log), m_resumed(resumed) {}
     void libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, const KxString& reason) override;
     void scriptStarted(const KxString& script) override;
     void scriptProblem(const KxString& script, const KxString& problem) override;
@@ -35,7 +35,7 @@ private:
     PieceLog::Entry* current();
 
     PieceLog& m_log;
-    const ScriptSelection* m_resumed;
+    const ScriptProblemsShown* m_resumed;
     int m_scriptIndex = -1;
     // Where the run was when a destructor began.
     int m_phaseBefore = PieceLog::eIdle;

@@ -8,6 +8,8 @@
 namespace rtrun {
 
 struct PieceLog;
+class ClaimBoard;
+struct RunUnits;
 
 // What a run is to do, settled before any test library loads.
 struct RunPlan {
@@ -24,6 +26,9 @@ struct RunPlan {
     int shardIndex = 0;                // this run's shard, of shardCount
     int shardCount = 1;
     int durations = 5;                 // how many of the slowest tests to name
+    int jobs = 1;                      // children that run the tests at once
+    bool jobsByGroup = false;          // they claim whole groups instead of single tests
+    TestFilter serial;                 // tests that run alone, after the others (none when empty)
     std::string junit;                 // where to write the run's results as JUnit XML, when asked
     HistoryPlace history;              // where the finished run records itself
     // Which run this is, for merging its shards: --run-id, else the CI's
@@ -36,12 +41,20 @@ struct RunPlan {
 
 // A supervised child's share of a run.
 struct Piece {
-    int number = 1;  // the first child runs as an unsupervised run would
+    int number = 1;  // the first child shows the run's start-up lines
     // Only the tests after this one run (script index, position); -1: all.
+    // At several jobs, only those of the unfinished unit are meant.
     int resumeScript = -1;
     int resumePosition = -1;
     PieceLog* log = nullptr;
-    std::string resultDir;  // where a later child writes its report
+    // Where the child writes its report, for the supervisor to merge; empty
+    // for a first child whose report is the run's own.
+    std::string resultDir;
+    // At several jobs: the board the child claims units from, the units,
+    // and the unit a child that died left unfinished (-1: none).
+    ClaimBoard* board = nullptr;
+    const RunUnits* units = nullptr;
+    int unfinishedUnit = -1;
 };
 
 } // namespace rtrun

@@ -64,7 +64,7 @@ void RunTally::libraryLoaded(const KxString& file, Rt::LibraryOutcome outcome, c
 void RunTally::scriptStarted(const KxString&) { ++m_scriptIndex; }
 
 void RunTally::scriptProblem(const KxString& script, const KxString& problemText) {
-    if (m_resumed && !m_resumed->pastResumePoint(m_scriptIndex)) return;
+    if (m_resumed && !m_resumed->showsProblemsOf(m_scriptIndex)) return;
     ++m_scriptProblems;
     m_scriptProblemList.push_back({text(script), text(problemText)});
     problem("rtrun: script problem in %s: %s\n", text(script).c_str(), text(problemText).c_str());

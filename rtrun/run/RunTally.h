@@ -58,7 +58,7 @@ public:
 
     // A run that resumes another shows the script problems met after the
     // point it resumes from: the earlier piece of the run showed those before.
-    void resumes(const ScriptSelection* selection) { m_resumed = selection; }
+    void resumes(const ScriptProblemsShown* selection) { m_resumed = selection; }
 
     // Run events
     void scriptStarted(const KxString& script) override;
@@ -134,7 +134,7 @@ private:
     bool m_indexLost = false;
     int m_scriptProblems = 0;
     int m_scriptIndex = -1;
-    const ScriptSelection* m_resumed = nullptr;
+    const ScriptProblemsShown* m_resumed = nullptr;
     int m_reportError = 0;
     std::string m_abandonReason;
     int m_interruptSignal = 0;

@@ -18,10 +18,18 @@ struct PlannedTest {
     std::string ext;
 };
 
+// Which scripts' problems a piece of a supervised run shows and counts: the
+// other pieces show the rest, so that each is shown once.
+class ScriptProblemsShown {
+public:
+    virtual ~ScriptProblemsShown() = default;
+    virtual bool showsProblemsOf(int scriptIndex) const = 0;
+};
+
 // The run's choice of tests: by filter, and for a run that resumes another,
 // only the tests after where that one ended. In listing mode it selects none
 // and keeps each test it would have run, so the scripts can be listed unrun.
-class ScriptSelection : public Rt::TestSelection {
+class ScriptSelection : public Rt::TestSelection, public ScriptProblemsShown {
 public:
     ScriptSelection(const TestFilter& filter, bool listOnly) : m_filter(filter), m_listOnly(listOnly) {}
     // Only every total-th test, counted from 0 over the tests the filter passes.
@@ -38,6 +46,7 @@ public:
     // The run, now in the script with this index, has reached the test it
     // resumes after (always, when it resumes none).
     bool pastResumePoint(int scriptIndex) const { return m_pastResume || scriptIndex > m_resumeScript; }
+    bool showsProblemsOf(int scriptIndex) const override { return pastResumePoint(scriptIndex); }
     const std::vector<PlannedTest>& listed() const { return m_listed; }
 
 private:

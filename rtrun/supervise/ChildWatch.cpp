@@ -2,6 +2,7 @@
 #include "rtrun/system/SecondsFormat.h"
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace rtrun {
 
@@ -18,8 +19,18 @@ const char* phaseWords(int phase) {
 int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
 
 void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
-    std::fwrite(bytes, 1, size, stderr);
     ChildWatch& self = *static_cast<ChildWatch*>(watch);
+    const char* lastEnd = static_cast<const char*>(std::memchr(bytes, '\n', size)) ? bytes + size : nullptr;
+    while (lastEnd && lastEnd[-1] != '\n') --lastEnd;
+    if (lastEnd) {
+        // One write for whole lines: what was left of a line, then the rest.
+        self.m_unfinishedLine.append(bytes, static_cast<std::size_t>(lastEnd - bytes));
+        std::fwrite(self.m_unfinishedLine.data(), 1, self.m_unfinishedLine.size(), stderr);
+        std::fflush(stderr);
+        self.m_unfinishedLine.assign(lastEnd, static_cast<std::size_t>(bytes + size - lastEnd));
+    } else {
+        self.m_unfinishedLine.append(bytes, size);
+    }
     // A test starts by adding its entry, before it can write: bytes read
     // once the count moved may still be the last of the test before (kept,
     // to be safe), never the first of the one after.
@@ -27,6 +38,11 @@ void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
     if (tests != self.m_testsSeen) self.m_lastWords.testStarted();
     self.m_testsSeen = tests;
     self.m_lastWords.add(bytes, size);
+}
+
+void ChildWatch::flushOutput() {
+    std::fwrite(m_unfinishedLine.data(), 1, m_unfinishedLine.size(), stderr);
+    m_unfinishedLine.clear();
 }
 
 int ChildWatch::check() {

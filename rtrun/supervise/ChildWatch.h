@@ -4,6 +4,7 @@
 #include "rtrun/supervise/DeathWitness.h"
 #include "rtrun/supervise/LastWords.h"
 #include "rtrun/system/Process.h"
+#include <string>
 
 namespace rtrun {
 
@@ -19,8 +20,11 @@ public:
     // For Process::waitChild: the signal to send the child's group now, if any.
     static int poll(void* watch);
     // For Process::waitChild: what the child wrote to standard error goes
-    // on to rtrun's at once, and is kept for its test's record.
+    // on to rtrun's line by line (children running at once never mix their
+    // lines), and is kept for its test's record.
     static void output(void* watch, const char* bytes, std::size_t size);
+    // Once the child has ended: the end of a last line it left unfinished.
+    void flushOutput();
 
     bool timedOut() const { return m_timedOutPhase >= 0; }
     int cancelledBy() const { return m_cancelSignal; }
@@ -33,6 +37,7 @@ private:
     const PieceLog& m_log;
     DeathWitness m_witness;
     LastWords m_lastWords;
+    std::string m_unfinishedLine;
     std::int64_t m_testsSeen = 0;  // the log's entries when output last came
     double m_limit;  // seconds; 0: none
     double m_grace;

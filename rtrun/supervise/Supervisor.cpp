@@ -1,5 +1,5 @@
 #include "rtrun/supervise/Supervisor.h"
-#include "rtrun/merge/PieceMerge.h"
+#include "rtrun/supervise/ChildPieces.h"
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunSummary.h"
@@ -21,60 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The ring of test entries a child fills before it writes them out: 96 KB.
-constexpr std::int64_t kLogCapacity = 4096;
-
-struct ChildContext {
-    const RunPlan* plan;
-    const Piece* piece;
-};
-
-int childBody(void* context) {
-    const ChildContext& child = *static_cast<ChildContext*>(context);
-    Process::noticeDeaths(&child.piece->log->crash);
-    return runInProcess(*child.plan, child.piece);
-}
-
-// "Group/Case (script, test N)" of the test a child died in or after, and
-// the phase of the test it died in when that was not the body.
-std::string describeTest(const std::vector<PlannedTest>& plan, const Death& death) {
-    for (const PlannedTest& test : plan) {
-        if (test.scriptIndex != death.scriptIndex || test.position != death.position) continue;
-        const std::string phase = death.inTest ? phaseWords(death.phase) : "";
-        return std::string(death.inTest ? "" : "after ") + test.group + "/" + test.caseName + " (" + test.script +
-               ", test " + std::to_string(test.position + 1) + ")" + (phase.empty() ? "" : ", " + phase);
-    }
-    return death.inTest ? "a test" : "between tests";
-}
-
-PieceRecord recordOf(const PieceLog& log, const std::string& report) {
-    PieceRecord piece;
-    piece.report = report;
-    for (const PieceLog::Entry& entry : log.allEntries()) {
-        piece.ids.push_back(entry.reportId);
-        piece.scripts.push_back(entry.scriptIndex);
-        piece.positions.push_back(entry.position);
-        piece.flags.push_back(entry.flags);
-        piece.seconds.push_back(entry.seconds);
-    }
-    piece.throws = log.allThrows();
-    piece.scriptProblems = log.scriptProblems.load();
-    piece.librariesRefused = log.librariesRefused.load();
-    return piece;
-}
-
-// After a child: nothing it started may outlive it. Its process group goes
-// at once; what left the group (and was adopted by rtrun as its parent died)
-// is named, then killed.
-void endWhatTheChildStarted(int pid) {
-    Process::signalGroup(pid, SIGKILL);
-    std::string named;
-    for (const std::string& process : Process::killChildren(pid)) named += (named.empty() ? "" : ", ") + process;
-    if (!named.empty())
-        std::fprintf(stderr, "rtrun: warning: processes the tests started were still running; they are killed: %s\n",
-                     named.c_str());
-}
-
 // The tests the plan selects after (script, position), which an interrupted run did not reach.
 int testsAfter(const RunPlan& plan, int script, int position) {
     int count = 0;
@@ -88,7 +34,7 @@ int testsAfter(const RunPlan& plan, int script, int position) {
 int superviseRun(const RunPlan& plan) {
     const std::string results = withTrailingSlash(Rt::resultDir().toStdString());
     std::string problem;
-    PieceLog* log = PieceLog::create(kLogCapacity, results, problem);
+    PieceLog* log = PieceLog::create(kPieceLogCapacity, results, problem);
     if (!log) {
         std::fprintf(stderr, "rtrun: %s for a supervisor: the tests run in rtrun's own process\n", problem.c_str());
         return runInProcess(plan);
@@ -120,6 +66,7 @@ int superviseRun(const RunPlan& plan) {
         const bool waited = pid >= 0 && Process::waitChild(pid, end, watching);
         if (pid >= 0) endWhatTheChildStarted(pid);
         Process::drainOutput(errorPipe, watching);
+        watch.flushOutput();
         if (!waited) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return eCannotRun;
@@ -186,27 +133,10 @@ int superviseRun(const RunPlan& plan) {
         fs::create_directories(piece.resultDir);
     }
 
-    RunTally tally(plan.durations);
-    RunSummary summary(plan);
     if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
-    if (!mergePieces(pieces, plannedTests, Process::monotonicSeconds() - started, tally,
-                     summary.totals, problem)) {
-        std::fprintf(stderr, "rtrun: the pieces of the run cannot be merged: %s\n", problem.c_str());
-        return interrupted ? 128 + interrupted : eCannotRun;
-    }
-    for (const PieceRecord& record : pieces) tally.addProblems(record.scriptProblems, record.librariesRefused);
-    if (interrupted) {
-        tally.interrupt(interrupted);
-        tally.skipInterrupted(testsAfter(plan, piece.resumeScript, piece.resumePosition));
-    } else {
-        tally.interrupt(Process::cancelSignal());  // one that came while the pieces were merged
-    }
-    summary.nameFiles(fixedReport, results + runName + ".htm",
-                      results + Rt::platform().toStdString() + "/" + runName + ".email");
-    std::error_code ignored;
-    fs::remove_all(piecesDir, ignored);
-    const int status = summary.finish(tally);
-    return status == ePassed ? eFailed : status;  // a test died: never a clean run
+    const int notReached = interrupted ? testsAfter(plan, piece.resumeScript, piece.resumePosition) : 0;
+    return finishPieces(plan, pieces, plannedTests, Process::monotonicSeconds() - started, runName, interrupted,
+                        notReached);
 }
 
 } // namespace rtrun

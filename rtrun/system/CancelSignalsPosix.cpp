@@ -12,7 +12,9 @@ namespace {
 constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t g_signal = 0;
-volatile std::sig_atomic_t g_group = 0;
+// As many as children can run at once; a slot holds a group, or 0.
+constexpr int kMaxGroups = 1024;
+volatile std::sig_atomic_t g_groups[kMaxGroups] = {};
 bool g_watched[sizeof(kCancelSignals) / sizeof(kCancelSignals[0])] = {};
 
 void onCancel(int signal) {
@@ -20,10 +22,10 @@ void onCancel(int signal) {
         g_signal = signal;
         return;
     }
-    if (g_group > 0) {
-        ::kill(-g_group, SIGKILL);
-        ::waitpid(g_group, nullptr, 0);  // the child is gone before rtrun is
-    }
+    for (int i = 0; i < kMaxGroups; ++i)
+        if (g_groups[i] > 0) ::kill(-g_groups[i], SIGKILL);
+    for (int i = 0; i < kMaxGroups; ++i)
+        if (g_groups[i] > 0) ::waitpid(g_groups[i], nullptr, 0);  // the children are gone before rtrun is
     ::_exit(128 + signal);
 }
 
@@ -45,11 +47,22 @@ void watchCancelSignals() {
 
 int cancelSignal() { return g_signal; }
 
-void setGroupToKill(int group) { g_group = group; }
+void addGroupToKill(int group) {
+    for (int i = 0; i < kMaxGroups; ++i) {
+        if (g_groups[i] != 0) continue;
+        g_groups[i] = group;
+        return;
+    }
+}
+
+void removeGroupToKill(int group) {
+    for (int i = 0; i < kMaxGroups; ++i)
+        if (g_groups[i] == group) g_groups[i] = 0;
+}
 
 void restoreStartSignals() {
     g_signal = 0;
-    g_group = 0;
+    for (int i = 0; i < kMaxGroups; ++i) g_groups[i] = 0;
     for (std::size_t i = 0; i < sizeof(kCancelSignals) / sizeof(kCancelSignals[0]); ++i)
         if (g_watched[i]) ::signal(kCancelSignals[i], SIG_DFL);
 }

@@ -4,8 +4,10 @@
 namespace rtrun {
 namespace Process {
 
-// The process group a second cancel signal kills; 0: none.
-void setGroupToKill(int group);
+// The process groups a second cancel signal kills: those of the children
+// running now.
+void addGroupToKill(int group);
+void removeGroupToKill(int group);
 // In a new child: the cancel signals as they were when this process started.
 void restoreStartSignals();
 

@@ -2,6 +2,7 @@
 #include "rtrun/system/CancelSignalsPosix.h"
 #include "rtrun/system/Process.h"
 #include "rtrun/system/Files.h"
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -88,7 +89,7 @@ int startChild(int (*body)(void*), void* context, int* errorPipe) {
         if (errorPipe) *errorPipe = ends[0];
         if (ends[0] >= 0) ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
         ::setpgid(pid, pid);  // also here: the group exists whichever process runs first
-        setGroupToKill(pid);
+        addGroupToKill(pid);
         return static_cast<int>(pid);
     }
     ::setpgid(0, 0);
@@ -129,42 +130,64 @@ bool relay(int fd, const ChildWatching& watching) {
     }
 }
 
-// Waits about `seconds`, returning early with what the output brings.
-void pause(int& outputFd, const ChildWatching& watching, double seconds) {
-    if (outputFd < 0) {
+// Waits about `seconds`, returning early with what the children's output
+// brings; an output at its end is marked closed.
+void pause(std::vector<WatchedChild>& children, double seconds) {
+    std::vector<pollfd> ready;
+    std::vector<std::size_t> owner;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (!children[i].outputOpen || children[i].watching.outputFd < 0) continue;
+        ready.push_back(pollfd{children[i].watching.outputFd, POLLIN, 0});
+        owner.push_back(i);
+    }
+    if (ready.empty()) {
         struct timespec pause{0, static_cast<long>(seconds * 1e9)};
         ::nanosleep(&pause, nullptr);
         return;
     }
-    pollfd ready{outputFd, POLLIN, 0};
-    if (::poll(&ready, 1, static_cast<int>(seconds * 1000) + 1) > 0 && !relay(outputFd, watching)) outputFd = -1;
+    if (::poll(ready.data(), ready.size(), static_cast<int>(seconds * 1000) + 1) <= 0) return;
+    for (std::size_t k = 0; k < ready.size(); ++k) {
+        if (!ready[k].revents) continue;
+        WatchedChild& child = children[owner[k]];
+        if (!relay(child.watching.outputFd, child.watching)) child.outputOpen = false;
+    }
 }
 
 } // namespace
 
-bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching) {
-    int status = 0;
-    int outputFd = watching.outputFd;  // -1 once it reached its end
-    double nextPoll = 0;
+int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end) {
+    std::vector<double> nextPoll(children.size(), 0);
+    double pollSeconds = 1;
+    for (const WatchedChild& child : children) pollSeconds = std::min(pollSeconds, child.watching.pollSeconds);
     for (;;) {
+        int status = 0;
         const pid_t done = ::waitpid(-1, &status, WNOHANG);
-        if (done == pid && WIFSTOPPED(status)) continue;  // a trace's stop, not its end
-        if (done == pid) break;
-        if (done > 0) continue;  // an adopted orphan
-        if (done < 0 && errno != EINTR) return false;
+        if (done > 0) {
+            std::size_t i = 0;
+            while (i < children.size() && children[i].pid != done) ++i;
+            if (i == children.size() || WIFSTOPPED(status)) continue;  // an adopted orphan, or a trace's stop
+            removeGroupToKill(done);
+            end.exited = WIFEXITED(status);
+            end.status = end.exited ? WEXITSTATUS(status) : 0;
+            end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+            return static_cast<int>(i);
+        }
+        if (done < 0 && errno != EINTR) return -1;
         if (done < 0) continue;
         const double now = monotonicSeconds();
-        if (watching.poll && now >= nextPoll) {
-            if (const int signal = watching.poll(watching.context)) signalGroup(pid, signal);
-            nextPoll = now + watching.pollSeconds;
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const ChildWatching& watching = children[i].watching;
+            if (!watching.poll || now < nextPoll[i]) continue;
+            if (const int signal = watching.poll(watching.context)) signalGroup(children[i].pid, signal);
+            nextPoll[i] = now + watching.pollSeconds;
         }
-        pause(outputFd, watching, watching.pollSeconds);
+        pause(children, pollSeconds);
     }
-    setGroupToKill(0);
-    end.exited = WIFEXITED(status);
-    end.status = end.exited ? WEXITSTATUS(status) : 0;
-    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return true;
+}
+
+bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching) {
+    std::vector<WatchedChild> child{WatchedChild{pid, watching}};
+    return waitAnyChild(child, end) == 0;
 }
 
 void drainOutput(int fd, const ChildWatching& watching) {
@@ -190,7 +213,7 @@ bool hasLiveChildren() {
     }
 }
 
-std::vector<std::string> killChildren(int quietGroup) {
+std::vector<std::string> killChildren(int quietGroup, const std::vector<int>& spared) {
     std::vector<std::string> killed;
     // Process ids in /proc must be this process's own: in a process
     // namespace without a /proc of its own they belong to other processes.
@@ -199,7 +222,12 @@ std::vector<std::string> killChildren(int quietGroup) {
     // Each round kills the children there are; their own children become
     // this process's as they die, for the next round.
     for (int round = 0; round < 64; ++round) {
-        const std::vector<ProcessEntry> children = childrenOf(static_cast<int>(::getpid()));
+        std::vector<ProcessEntry> children = childrenOf(static_cast<int>(::getpid()));
+        children.erase(std::remove_if(children.begin(), children.end(),
+                                      [&](const ProcessEntry& child) {
+                                          return std::find(spared.begin(), spared.end(), child.pid) != spared.end();
+                                      }),
+                       children.end());
         if (children.empty()) break;
         for (const ProcessEntry& child : children) {
             if (child.state != 'Z' && (quietGroup == 0 || child.group != quietGroup)) killed.push_back(describe(child.pid));

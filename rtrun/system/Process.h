@@ -56,6 +56,16 @@ struct ChildWatching {
     int outputFd = -1;
     double pollSeconds = 0.05;
 };
+// A child to wait for, and how to watch it.
+struct WatchedChild {
+    int pid = -1;
+    ChildWatching watching;
+    bool outputOpen = true;  // false once its output reached its end
+};
+// Waits until one of the children ends, watching each meanwhile; returns
+// its index, with how it ended. Any other process that ends meanwhile is
+// reaped. -1 when no child can be waited for.
+int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end);
 // Waits for the child to end, watching it meanwhile. Any other process that
 // ends meanwhile is reaped (orphans adopted by this one). False when the
 // child cannot be waited for.
@@ -74,8 +84,9 @@ bool hasLiveChildren();
 // Kills this process's children, and the processes that become its
 // children as their parents die, and reaps them all. Returns each process
 // that was still running as "pid (command)", except those of the process
-// group `quietGroup` (already killed with their group).
-std::vector<std::string> killChildren(int quietGroup = 0);
+// group `quietGroup` (already killed with their group). The children in
+// `spared` (other children rtrun is still waiting for) are left alone.
+std::vector<std::string> killChildren(int quietGroup = 0, const std::vector<int>& spared = {});
 // From now on, a copy of this process made by fork() in test code knows it
 // is one, without a system call: isForkedCopy() is then true in the copy.
 // Copies made by startChild() are not such copies.
@@ -84,8 +95,8 @@ bool isForkedCopy();
 
 // SIGINT, SIGTERM and SIGHUP (each unless ignored when the process started,
 // as under nohup) no longer end the process: the first one is only noted
-// (cancelSignal() tells it); a second one kills the running child's process
-// group and ends the process at once, with status 128 + its number.
+// (cancelSignal() tells it); a second one kills the process groups of the
+// running children and ends the process at once, with status 128 + its number.
 void watchCancelSignals();
 // The first cancel signal received; 0 while none.
 int cancelSignal();
@@ -99,6 +110,8 @@ std::string signalText(int signal);
 // What a fatal signal's details mean, in words: "SIGSEGV: address 0x0:
 // not mapped", "SIGABRT: abort() called", "SIGTERM: sent by process 12".
 std::string signalDetails(int signal, int code, std::uint64_t address, int sender);
+// How many processors this process may run on; at least 1.
+int usableProcessors();
 // Seconds on a clock that never goes back.
 double monotonicSeconds();
 

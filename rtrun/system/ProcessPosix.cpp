@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <ctime>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -58,6 +59,16 @@ void* sharedMemory(std::size_t bytes) {
 std::string signalText(int signal) {
     const char* name = ::strsignal(signal);
     return std::to_string(signal) + " (" + (name ? name : "unknown signal") + ")";
+}
+
+int usableProcessors() {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof(allowed), &allowed) == 0 && CPU_COUNT(&allowed) > 0) return CPU_COUNT(&allowed);
+#endif
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<int>(online) : 1;
 }
 
 double monotonicSeconds() {

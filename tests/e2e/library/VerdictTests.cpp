@@ -5,6 +5,8 @@
 #include <chrono>
 #include <clocale>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <thread>
 #include <stdexcept>
@@ -89,6 +91,26 @@ public:
     }
 };
 
+// Must run alone: fails when the marker file its extension names already
+// exists (another test like it runs at the same time). Its title names the
+// process that ran it.
+class Alone : public Rt::TestSet {
+public:
+    void initialize() override { setTitle(("Alone " + std::to_string(::getpid())).c_str()); }
+    bool executeW() override {
+        const std::string marker = getExt().toStdString();
+        const int fd = ::open(marker.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
+        if (fd < 0) {
+            reportStateE("another test ran at the same time", "alone", "executeW", "");
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::close(fd);
+        ::unlink(marker.c_str());
+        return true;
+    }
+};
+
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
@@ -108,6 +130,7 @@ Rt::TestSet* makeTwoErrorsThenExit0() { return new Exits(0, 2); }
 Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
 Rt::TestSet* makeRenamed() { return new Renamed; }
 Rt::TestSet* makeCheck() { return new Check; }
+Rt::TestSet* makeAlone() { return new Alone; }
 Rt::TestSet* makeAbort() { return new Dies(SIGABRT); }
 Rt::TestSet* makeSegv() { return new Dies(SIGSEGV); }
 Rt::TestSet* makeKill() { return new Dies(SIGKILL); }
@@ -133,6 +156,7 @@ public:
         _registerTestCase("CommaLocale", &makeCommaLocale);
         _registerTestCase("Renamed", &makeRenamed);
         _registerTestCase("Check", &makeCheck);
+        _registerTestCase("Alone", &makeAlone);
         _registerTestCase("Abort", &makeAbort);
         _registerTestCase("Segv", &makeSegv);
         _registerTestCase("Kill", &makeKill);

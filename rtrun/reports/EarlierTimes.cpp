@@ -1,0 +1,60 @@
+#include "rtrun/reports/EarlierTimes.h"
+#include "rtrun/reports/TestIndex.h"
+#include "report/reader/ReportReader.h"
+#include <filesystem>
+
+namespace rtrun {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A run's report is named MMDDYY<platform>HHMM.xml; a run moved aside has
+// "-earlierN" added and is left out.
+bool isRunOf(const std::string& name, const std::string& platform) {
+    return name.size() == 6 + platform.size() + 4 + 4 && name.compare(6, platform.size(), platform) == 0 &&
+           name.compare(name.size() - 4, 4, ".xml") == 0;
+}
+
+std::string latestRunOf(const std::string& dir, const std::string& platform) {
+    std::error_code error;
+    std::string found;
+    fs::file_time_type newest;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+        if (!isRunOf(entry.path().filename().string(), platform) || !entry.is_regular_file(error)) continue;
+        const fs::file_time_type written = entry.last_write_time(error);
+        if (found.empty() || written > newest) {
+            found = entry.path().string();
+            newest = written;
+        }
+    }
+    return found;
+}
+
+class Times : public rtreport::ReportVisitor {
+public:
+    Times(const TestIndex& index, std::map<ScriptPlace, double>& into) : m_index(index), m_into(into) {}
+    void group(const rtreport::Group& group) override {
+        for (const rtreport::Test& test : group.tests)
+            if (const TestIndex::Entry* entry = m_index.find(test.id))
+                m_into[ScriptPlace{entry->script, entry->position, entry->caseName}] = test.seconds();
+    }
+
+private:
+    const TestIndex& m_index;
+    std::map<ScriptPlace, double>& m_into;
+};
+
+} // namespace
+
+std::map<ScriptPlace, double> earlierTimes(const std::string& resultDir, const std::string& platform) {
+    std::map<ScriptPlace, double> times;
+    const std::string report = latestRunOf(resultDir, platform);
+    TestIndex index;
+    if (report.empty() || !index.read(TestIndex::pathBeside(report))) return times;
+    Times visitor(index, times);
+    if (!rtreport::readReport(report, visitor).readable()) times.clear();
+    return times;
+}
+
+} // namespace rtrun
