@@ -1,5 +1,5 @@
 # kxrt_add_suite(NAME <name> SUITE <dir> SCRIPTS <script>...
-#                [LIBRARIES <target>...] [FILTER <pattern>...] [SHARDS <n>])
+#                [LIBRARIES <target>...] [FILTER <pattern>...] [SHARDS <n>] [JOBS <n>])
 #
 # Adds one CTest test per script, "<name>.<script>", that runs rtrun on the
 # suite in <dir> with the test libraries built by the LIBRARIES targets
@@ -13,6 +13,10 @@
 # as a CTest fixture) merges their reports into one in kxrt/<name>/merged/,
 # with junit.xml beside it: the merge's exit status is the suite's verdict,
 # while a shard fails only when it could not run.
+#
+# With JOBS n, each of those tests runs its tests n at a time (rtrun --jobs
+# n) and declares PROCESSORS n, so that `ctest -j` counts what it takes.
+# Shards and jobs compose: each shard then runs at n jobs.
 #
 # Each LIBRARIES target must build a file rtrun loads (its name holds "KxRt"
 # and "80" plus the library suffix): checked at the end of the directory,
@@ -59,7 +63,7 @@ function(_kxrt_check_test_library target)
 endfunction()
 
 function(kxrt_add_suite)
-  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SUITE;SHARDS" "SCRIPTS;LIBRARIES;FILTER")
+  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SUITE;SHARDS;JOBS" "SCRIPTS;LIBRARIES;FILTER")
   if(NOT ARG_NAME OR NOT ARG_SUITE OR NOT ARG_SCRIPTS)
     message(FATAL_ERROR "kxrt_add_suite: NAME, SUITE and SCRIPTS are required")
   endif()
@@ -82,6 +86,14 @@ function(kxrt_add_suite)
   foreach(pattern IN LISTS ARG_FILTER)
     list(APPEND options "--filter=${pattern}")
   endforeach()
+  set(processors 1)
+  if(DEFINED ARG_JOBS)
+    if(NOT ARG_JOBS MATCHES "^[1-9][0-9]*$")
+      message(FATAL_ERROR "kxrt_add_suite: JOBS needs a count, not ${ARG_JOBS}")
+    endif()
+    list(APPEND options --jobs "${ARG_JOBS}")
+    set(processors "${ARG_JOBS}")
+  endif()
   if(ARG_SHARDS)
     if(NOT ARG_SHARDS MATCHES "^[1-9][0-9]*$")
       message(FATAL_ERROR "kxrt_add_suite: SHARDS needs a count, not ${ARG_SHARDS}")
@@ -97,7 +109,7 @@ function(kxrt_add_suite)
           "$<TARGET_FILE:KxRt::rtrun>" ${options} --shard "${index}/${ARG_SHARDS}" ${ARG_SCRIPTS})
       # A shard's own verdict is the merge's to give; the shard fails when it could not run.
       set_tests_properties("${test}" PROPERTIES FIXTURES_SETUP "${ARG_NAME}.shards"
-        PASS_REGULAR_EXPRESSION "[0-9]+ tests: [0-9]+ passed")
+        PASS_REGULAR_EXPRESSION "[0-9]+ tests: [0-9]+ passed" PROCESSORS "${processors}")
       if(ARG_SHARDS EQUAL 1)  # rtrun runs one shard of one as a whole run, into the directory itself
         list(APPEND shard_dirs "${results}")
       else()
@@ -117,5 +129,6 @@ function(kxrt_add_suite)
     add_test(NAME "${ARG_NAME}.${script}"
       COMMAND "${CMAKE_COMMAND}" -E env "KXRT_RESULT_DIR=${results}"
         "$<TARGET_FILE:KxRt::rtrun>" ${options} --junit "${results}junit.xml" "${script}")
+    set_tests_properties("${ARG_NAME}.${script}" PROPERTIES PROCESSORS "${processors}")
   endforeach()
 endfunction()

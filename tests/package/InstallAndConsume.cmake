@@ -92,6 +92,15 @@ list(LENGTH merged_tests merged_count)
 if(NOT merged_count EQUAL 2 OR NOT EXISTS "${consumer_build}/kxrt/sharded/merged/junit.xml")
   message(FATAL_ERROR "the merged report holds ${merged_count} tests instead of 2, or no JUnit file: ${merged}")
 endif()
+# A suite at two jobs: the same verdicts, and CTest knows each test takes two processors.
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${consumer_build}" -R "^parallel" --show-only=json-v1
+  OUTPUT_VARIABLE parallel_json)
+string(REGEX MATCHALL "\"name\" : \"PROCESSORS\",[ \n\t]*\"value\" : 2" processors "${parallel_json}")
+list(LENGTH processors processors_count)
+if(NOT ctest_out MATCHES "parallel\\.pass\\.rt [.]+ +Passed" OR NOT ctest_out MATCHES "parallel\\.fail\\.rt [.]+\\*\\*\\*Failed"
+   OR NOT processors_count EQUAL 2)
+  message(FATAL_ERROR "the suite at two jobs did not pass and fail as its scripts say, or its tests do not take two processors:\n${ctest_out}\n${parallel_json}")
+endif()
 file(GLOB single "${consumer_build}/kxrt/single/merged/*.xml")
 list(FILTER single EXCLUDE REGEX "junit\\.xml$")
 set(single_count 0)
