@@ -2,6 +2,7 @@
 #include "rtrun/reports/TestIndex.h"
 #include "report/reader/ReportReader.h"
 #include <filesystem>
+#include <regex>
 
 namespace rtrun {
 
@@ -9,11 +10,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A run's report is named MMDDYY<platform>HHMM.xml; a run moved aside has
-// "-earlierN" added and is left out.
+// A run's report is named MMDDYY<platform>HHMM.xml, or with "-earlierN"
+// before ".xml" once a later run of the same minute moved it aside.
 bool isRunOf(const std::string& name, const std::string& platform) {
-    return name.size() == 6 + platform.size() + 4 + 4 && name.compare(6, platform.size(), platform) == 0 &&
-           name.compare(name.size() - 4, 4, ".xml") == 0;
+    static const std::regex moved("-earlier[0-9]+\\.xml");
+    const std::size_t named = 6 + platform.size() + 4;
+    if (name.size() < named + 4 || name.compare(6, platform.size(), platform) != 0) return false;
+    const std::string rest = name.substr(named);
+    return rest == ".xml" || std::regex_match(rest, moved);
 }
 
 std::string latestRunOf(const std::string& dir, const std::string& platform) {
