@@ -126,6 +126,10 @@ const OptionSpec kOptions[] = {
      "with --jobs: what a job takes at a time, a single test\n"
      "(default) or a whole group, for tests that share files\n"
      "within their group"},
+    {"--no-progress", nullptr, nullptr,
+     [](Options& o, const std::string&, std::string&) { return o.noProgress = true; },
+     "no status line at the bottom of the terminal (shown while\n"
+     "a supervised run's standard error is a terminal)"},
     {"--in-process", nullptr, nullptr,
      [](Options& o, const std::string&, std::string&) { return o.inProcess = true; },
      "run the tests in rtrun's own process, without the\n"

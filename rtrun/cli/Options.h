@@ -33,6 +33,7 @@ struct Options {
     int jobs = -1;                       // --jobs N; -1: not given
     std::vector<std::string> serial;     // --serial patterns
     bool jobsByGroup = false;            // --jobs-by group
+    bool noProgress = false;             // --no-progress: no status line on a terminal
 };
 
 // "I/N": shard I (from 0) of N.

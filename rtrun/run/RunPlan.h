@@ -29,6 +29,7 @@ struct RunPlan {
     int jobs = 1;                      // children that run the tests at once
     bool jobsByGroup = false;          // they claim whole groups instead of single tests
     TestFilter serial;                 // tests that run alone, after the others (none when empty)
+    bool statusLine = false;           // a supervisor keeps a status line on standard error, a terminal
     std::string junit;                 // where to write the run's results as JUnit XML, when asked
     HistoryPlace history;              // where the finished run records itself
     // Which run this is, for merging its shards: --run-id, else the CI's

@@ -18,19 +18,9 @@ const char* phaseWords(int phase) {
 
 int ChildWatch::poll(void* watch) { return static_cast<ChildWatch*>(watch)->check(); }
 
-void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
+void ChildWatch::errors(void* watch, const char* bytes, std::size_t size) {
     ChildWatch& self = *static_cast<ChildWatch*>(watch);
-    const char* lastEnd = static_cast<const char*>(std::memchr(bytes, '\n', size)) ? bytes + size : nullptr;
-    while (lastEnd && lastEnd[-1] != '\n') --lastEnd;
-    if (lastEnd) {
-        // One write for whole lines: what was left of a line, then the rest.
-        self.m_unfinishedLine.append(bytes, static_cast<std::size_t>(lastEnd - bytes));
-        std::fwrite(self.m_unfinishedLine.data(), 1, self.m_unfinishedLine.size(), stderr);
-        std::fflush(stderr);
-        self.m_unfinishedLine.assign(lastEnd, static_cast<std::size_t>(bytes + size - lastEnd));
-    } else {
-        self.m_unfinishedLine.append(bytes, size);
-    }
+    self.m_errors.take(bytes, size);
     // A test starts by adding its entry, before it can write: bytes read
     // once the count moved may still be the last of the test before (kept,
     // to be safe), never the first of the one after.
@@ -40,9 +30,24 @@ void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
     self.m_lastWords.add(bytes, size);
 }
 
+void ChildWatch::output(void* watch, const char* bytes, std::size_t size) {
+    static_cast<ChildWatch*>(watch)->m_output.take(bytes, size);
+}
+
+Process::ChildWatching ChildWatch::watching(int errorPipe, int outputPipe) {
+    Process::ChildWatching watching;
+    watching.poll = &ChildWatch::poll;
+    watching.context = this;
+    watching.errors.fd = errorPipe;
+    watching.errors.take = &ChildWatch::errors;
+    watching.output.fd = outputPipe;
+    watching.output.take = &ChildWatch::output;
+    return watching;
+}
+
 void ChildWatch::flushOutput() {
-    std::fwrite(m_unfinishedLine.data(), 1, m_unfinishedLine.size(), stderr);
-    m_unfinishedLine.clear();
+    m_output.flush();
+    m_errors.flush();
 }
 
 int ChildWatch::check() {

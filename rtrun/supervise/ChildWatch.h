@@ -3,6 +3,7 @@
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/supervise/DeathWitness.h"
 #include "rtrun/supervise/LastWords.h"
+#include "rtrun/supervise/StatusLine.h"
 #include "rtrun/system/Process.h"
 #include <string>
 
@@ -15,14 +16,21 @@ namespace rtrun {
 // The stacks of a child that dies, or is about to be killed, are taken first.
 class ChildWatch {
 public:
-    ChildWatch(PieceLog& log, int pid, double limit, double grace)
-        : m_log(log), m_witness(log.crash, pid), m_limit(limit), m_grace(grace) {}
+    // `status`, when given, is the status line that output must get past.
+    ChildWatch(PieceLog& log, int pid, double limit, double grace, StatusLine* status = nullptr)
+        : m_log(log), m_witness(log.crash, pid), m_errors(stderr, status), m_output(stdout, status), m_limit(limit),
+          m_grace(grace) {}
     // For Process::waitChild: the signal to send the child's group now, if any.
     static int poll(void* watch);
     // For Process::waitChild: what the child wrote to standard error goes
     // on to rtrun's line by line (children running at once never mix their
     // lines), and is kept for its test's record.
+    static void errors(void* watch, const char* bytes, std::size_t size);
+    // For Process::waitChild, when the child's standard output is a pipe:
+    // on to rtrun's, line by line.
     static void output(void* watch, const char* bytes, std::size_t size);
+    // How to watch the child: its poll and its pipes.
+    Process::ChildWatching watching(int errorPipe, int outputPipe);
     // Once the child has ended: the end of a last line it left unfinished.
     void flushOutput();
 
@@ -37,7 +45,8 @@ private:
     const PieceLog& m_log;
     DeathWitness m_witness;
     LastWords m_lastWords;
-    std::string m_unfinishedLine;
+    LineRelay m_errors;
+    LineRelay m_output;
     std::int64_t m_testsSeen = 0;  // the log's entries when output last came
     double m_limit;  // seconds; 0: none
     double m_grace;

@@ -1,4 +1,5 @@
 #include "rtrun/supervise/JobsSupervisor.h"
+#include "rtrun/supervise/RunProgress.h"
 #include "rtrun/reports/EarlierTimes.h"
 #include "rtrun/run/ClaimBoard.h"
 #include "rtrun/run/ClaimOrder.h"
@@ -68,10 +69,13 @@ std::vector<bool> serialUnits(const std::vector<PlannedTest>& selected, const Ru
 
 class JobsRun {
 public:
-    JobsRun(const RunPlan& plan, const std::vector<PlannedTest>& selected, const RunUnits& units, ClaimBoard& board)
+    JobsRun(const RunPlan& plan, const std::vector<PlannedTest>& selected, const RunUnits& units, ClaimBoard& board,
+            double expectedWork)
         : m_plan(plan), m_selected(selected), m_units(units), m_board(board),
           m_runName(Rt::TestReporter::makeRunName().toStdString()),
-          m_piecesDir(withTrailingSlash(Rt::resultDir().toStdString()) + "." + m_runName + ".pieces/") {}
+          m_piecesDir(withTrailingSlash(Rt::resultDir().toStdString()) + "." + m_runName + ".pieces/") {
+        if (plan.statusLine) m_progress = std::make_unique<RunProgress>(selected, expectedWork, plan.jobs, stderr);
+    }
 
     // Makes a log for each of up to `jobs` children; false when not even one can be had.
     bool makeSlots(int jobs, std::string& problem) {
@@ -109,19 +113,20 @@ public:
                 owners.push_back(&slot);
             }
             Process::ChildEnd end;
-            const int ended = Process::waitAnyChild(watched, end);
+            const int ended = Process::waitAnyChild(watched, end, m_progress ? &JobsRun::tick : nullptr, this);
             if (ended < 0) {
                 std::fprintf(stderr, "rtrun: the children that run the tests cannot be waited for\n");
                 for (Slot* slot : owners) Process::signalGroup(slot->child.pid, SIGKILL);
                 return eCannotRun;
             }
-            for (std::size_t k = 0; k < owners.size(); ++k) owners[k]->child.outputOpen = watched[k].outputOpen;
+            for (std::size_t k = 0; k < owners.size(); ++k) owners[k]->child.watching = watched[k].watching;
             childEnded(*owners[static_cast<std::size_t>(ended)], end);
         }
         if (m_cannotRun || m_pieces.empty()) {
             fs::remove_all(m_piecesDir, error);
             return m_interrupted ? 128 + m_interrupted : eCannotRun;
         }
+        if (m_progress) m_progress->line().clear();
         int reached = 0;
         for (const PieceRecord& piece : m_pieces) reached += static_cast<int>(piece.ids.size());
         const int notReached = m_interrupted ? std::max(0, static_cast<int>(m_selected.size()) - reached) : 0;
@@ -131,6 +136,14 @@ public:
     }
 
 private:
+    static void tick(void* context) {
+        JobsRun& run = *static_cast<JobsRun*>(context);
+        std::vector<const PieceLog*> running;
+        for (const Slot& slot : run.m_slots)
+            if (slot.child.pid >= 0) running.push_back(slot.log);
+        run.m_progress->tick(running);
+    }
+
     int live() const {
         return static_cast<int>(std::count_if(m_slots.begin(), m_slots.end(), [](const Slot& slot) { return slot.child.pid >= 0; }));
     }
@@ -176,19 +189,17 @@ private:
         std::error_code error;
         fs::create_directories(piece.resultDir, error);
         slot.context = ChildContext{&m_plan, &piece};
-        int errorPipe = -1;
-        const int pid = Process::startChild(&lineBufferedChild, &slot.context, &errorPipe);
+        // On a terminal with a status line, what the child writes passes rtrun on its way.
+        int errorPipe = -1, outputPipe = -1;
+        const int pid = Process::startChild(&lineBufferedChild, &slot.context, &errorPipe, m_progress ? &outputPipe : nullptr);
         if (pid < 0) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return false;
         }
-        slot.watch = std::make_unique<ChildWatch>(*slot.log, pid, m_plan.timeout, m_plan.killGrace);
-        slot.child = Process::WatchedChild{};
+        slot.watch = std::make_unique<ChildWatch>(*slot.log, pid, m_plan.timeout, m_plan.killGrace,
+                                                  m_progress ? &m_progress->line() : nullptr);
         slot.child.pid = pid;
-        slot.child.watching.poll = &ChildWatch::poll;
-        slot.child.watching.output = &ChildWatch::output;
-        slot.child.watching.context = slot.watch.get();
-        slot.child.watching.outputFd = errorPipe;
+        slot.child.watching = slot.watch->watching(errorPipe, outputPipe);
         return true;
     }
 
@@ -196,9 +207,10 @@ private:
         const int pid = slot.child.pid;
         slot.child.pid = -1;
         endWhatTheChildStarted(pid, livePids());
-        Process::drainOutput(slot.child.watching.outputFd, slot.child.watching);
+        Process::drainOutput(slot.child.watching);
         ChildWatch& watch = *slot.watch;
         watch.flushOutput();
+        if (m_progress) m_progress->line().clear();
         if (const int signal = watch.cancelledBy()) {
             if (!m_interrupted) m_interrupted = signal;
             m_board.stop();
@@ -217,6 +229,7 @@ private:
                 m_endedBadly = true;
             }
             m_pieces.push_back(recordOf(log, report));
+            if (m_progress) m_progress->childEnded(log, m_pieces.back());
             return;
         }
         if (log.ended.load() && end.exited && end.status == eCannotRun && log.testsReached.load() == 0) {
@@ -238,6 +251,7 @@ private:
         record.died = true;
         record.death = death;
         m_pieces.push_back(std::move(record));
+        if (m_progress) m_progress->childEnded(log, m_pieces.back());
         const bool goesOn = !m_interrupted && !m_stopped;
         std::fprintf(stderr, "rtrun: %s: %s; the run %s\n", describeTest(plannedTests(), death).c_str(),
                      death.reason.c_str(), goesOn ? "goes on after it" : "stops here");
@@ -269,6 +283,7 @@ private:
     bool m_stopped = false;
     bool m_cannotRun = false;
     bool m_endedBadly = false;
+    std::unique_ptr<RunProgress> m_progress;  // on a terminal
 };
 
 } // namespace
@@ -279,12 +294,14 @@ int superviseJobs(const RunPlan& plan) {
     if (units.count() < 2) return superviseRun(plan);
     const std::map<ScriptPlace, double> earlier =
         earlierTimes(withTrailingSlash(Rt::resultDir().toStdString()), Rt::platform().toStdString());
-    const ClaimOrder order = claimOrder(expectedSeconds(selected, units, earlier),
-                                        serialUnits(selected, units, plan.serial), plan.jobs);
+    const std::vector<double> expected = expectedSeconds(selected, units, earlier);
+    const ClaimOrder order = claimOrder(expected, serialUnits(selected, units, plan.serial), plan.jobs);
+    double expectedWork = 0;
+    for (const double seconds : expected) expectedWork = seconds < 0 || expectedWork < 0 ? -1 : expectedWork + seconds;
     std::string problem = "no shared memory";
     ClaimBoard* board = ClaimBoard::create(order.order, order.parallelUnits, static_cast<int>(plan.scripts.size()));
     if (board) {
-        JobsRun run(plan, selected, units, *board);
+        JobsRun run(plan, selected, units, *board, expectedWork);
         if (run.makeSlots(std::min(plan.jobs, units.count()), problem)) {
             Process::adoptOrphans();
             return run.run();

@@ -1,5 +1,6 @@
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/supervise/ChildPieces.h"
+#include "rtrun/supervise/RunProgress.h"
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunSummary.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 namespace rtrun {
 
@@ -22,6 +24,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // The tests the plan selects after (script, position), which an interrupted run did not reach.
+// Redraws the status line while the child runs.
+struct ProgressTick {
+    RunProgress* progress;
+    const PieceLog* log;
+    static void tick(void* context) {
+        const ProgressTick& self = *static_cast<ProgressTick*>(context);
+        self.progress->tick({self.log});
+    }
+};
+
 int testsAfter(const RunPlan& plan, int script, int position) {
     int count = 0;
     for (const PlannedTest& test : selectedTests(plan))
@@ -45,6 +57,9 @@ int superviseRun(const RunPlan& plan) {
     const std::string fixedReport = results + runName + ".xml";
     const std::string piecesDir = results + "." + runName + ".pieces/";
 
+    // A status line on a terminal: the child's output then passes through rtrun.
+    std::unique_ptr<RunProgress> progress;
+    if (plan.statusLine) progress = std::make_unique<RunProgress>(selectedTests(plan), -1, 1, stderr);
     std::vector<PieceRecord> pieces;
     std::vector<PlannedTest> plannedTests;  // found once a child has died
     Piece piece;
@@ -54,19 +69,18 @@ int superviseRun(const RunPlan& plan) {
         log->reset();
         if ((interrupted = Process::cancelSignal())) break;  // after a death: no new child
         ChildContext context{&plan, &piece};
-        int errorPipe = -1;
-        const int pid = Process::startChild(&childBody, &context, &errorPipe);
+        // On a terminal with a status line, what the child writes passes rtrun on its way.
+        int errorPipe = -1, outputPipe = -1;
+        const int pid = Process::startChild(&childBody, &context, &errorPipe, progress ? &outputPipe : nullptr);
         Process::ChildEnd end;
-        ChildWatch watch(*log, pid, plan.timeout, plan.killGrace);
-        Process::ChildWatching watching;
-        watching.poll = &ChildWatch::poll;
-        watching.output = &ChildWatch::output;
-        watching.context = &watch;
-        watching.outputFd = errorPipe;
-        const bool waited = pid >= 0 && Process::waitChild(pid, end, watching);
+        ChildWatch watch(*log, pid, plan.timeout, plan.killGrace, progress ? &progress->line() : nullptr);
+        std::vector<Process::WatchedChild> child{Process::WatchedChild{pid, watch.watching(errorPipe, outputPipe)}};
+        ProgressTick tick{progress.get(), log};
+        const bool waited = pid >= 0 && Process::waitAnyChild(child, end, progress ? &ProgressTick::tick : nullptr, &tick) == 0;
         if (pid >= 0) endWhatTheChildStarted(pid);
-        Process::drainOutput(errorPipe, watching);
+        Process::drainOutput(child[0].watching);
         watch.flushOutput();
+        if (progress) progress->line().clear();
         if (!waited) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return eCannotRun;
@@ -109,6 +123,7 @@ int superviseRun(const RunPlan& plan) {
         record.died = true;
         record.death = death;
         pieces.push_back(std::move(record));
+        if (progress) progress->childEnded(*log, pieces.back());
         if (plannedTests.empty()) plannedTests = planTests(plan.scripts);
         const bool advanced = death.scriptIndex > piece.resumeScript ||
                               (death.scriptIndex == piece.resumeScript && death.position > piece.resumePosition);

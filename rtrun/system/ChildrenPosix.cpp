@@ -74,30 +74,53 @@ std::string describe(int pid) {
 
 } // namespace
 
-int startChild(int (*body)(void*), void* context, int* errorPipe) {
+namespace {
+
+// A pipe for a child's standard stream: its reading end stays here,
+// non-blocking; -1 at both ends when none could be made.
+void makePipe(int* readEnd, int (&ends)[2]) {
+    if (readEnd && ::pipe2(ends, O_CLOEXEC) != 0) ends[0] = ends[1] = -1;
+}
+
+// In the child: the stream becomes the pipe's writing end.
+void streamInto(int (&ends)[2], int stream) {
+    if (ends[1] < 0) return;
+    ::dup2(ends[1], stream);
+    ::close(ends[1]);
+    ::close(ends[0]);
+}
+
+// In the parent: keeps the reading end.
+void keepReadEnd(int* readEnd, int (&ends)[2]) {
+    if (ends[1] >= 0) ::close(ends[1]);
+    if (readEnd) *readEnd = ends[0];
+    if (ends[0] >= 0) ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+}
+
+} // namespace
+
+int startChild(int (*body)(void*), void* context, int* errorPipe, int* outputPipe) {
     std::fflush(nullptr);  // nothing buffered is written twice
-    int ends[2] = {-1, -1};
-    if (errorPipe && ::pipe2(ends, O_CLOEXEC) != 0) ends[0] = ends[1] = -1;
+    int errors[2] = {-1, -1}, output[2] = {-1, -1};
+    makePipe(errorPipe, errors);
+    makePipe(outputPipe, output);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid != 0 && ends[1] >= 0) ::close(ends[1]);
     if (pid < 0) {
-        if (ends[0] >= 0) ::close(ends[0]);
+        for (const int fd : {errors[0], errors[1], output[0], output[1]})
+            if (fd >= 0) ::close(fd);
         return -1;
     }
     if (pid > 0) {
-        if (errorPipe) *errorPipe = ends[0];
-        if (ends[0] >= 0) ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+        keepReadEnd(errorPipe, errors);
+        keepReadEnd(outputPipe, output);
         ::setpgid(pid, pid);  // also here: the group exists whichever process runs first
         addGroupToKill(pid);
         return static_cast<int>(pid);
     }
     ::setpgid(0, 0);
-    if (ends[1] >= 0) {
-        ::dup2(ends[1], STDERR_FILENO);
-        ::close(ends[1]);
-        ::close(ends[0]);
-    }
+    streamInto(errors, STDERR_FILENO);
+    streamInto(output, STDOUT_FILENO);
     g_forkedCopy = false;
     restoreStartSignals();
 #if defined(__linux__)
@@ -116,13 +139,13 @@ void signalGroup(int pid, int signal) {
 
 namespace {
 
-// Reads what `fd` holds now into `watching.output`; false at its end (or on an error).
-bool relay(int fd, const ChildWatching& watching) {
+// Reads what the pipe holds now into its function; false at its end (or on an error).
+bool relay(const ChildWatching::Pipe& pipe, void* context) {
     char chunk[16384];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
+        const ssize_t n = ::read(pipe.fd, chunk, sizeof(chunk));
         if (n > 0) {
-            if (watching.output) watching.output(watching.context, chunk, static_cast<std::size_t>(n));
+            if (pipe.take) pipe.take(context, chunk, static_cast<std::size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -130,15 +153,19 @@ bool relay(int fd, const ChildWatching& watching) {
     }
 }
 
-// Waits about `seconds`, returning early with what the children's output
-// brings; an output at its end is marked closed.
+// Waits about `seconds`, returning early with what the children's pipes
+// bring; a pipe at its end is marked closed.
 void pause(std::vector<WatchedChild>& children, double seconds) {
     std::vector<pollfd> ready;
-    std::vector<std::size_t> owner;
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        if (!children[i].outputOpen || children[i].watching.outputFd < 0) continue;
-        ready.push_back(pollfd{children[i].watching.outputFd, POLLIN, 0});
-        owner.push_back(i);
+    std::vector<ChildWatching::Pipe*> pipes;
+    std::vector<void*> contexts;
+    for (WatchedChild& child : children) {
+        for (ChildWatching::Pipe* pipe : {&child.watching.errors, &child.watching.output}) {
+            if (!pipe->open || pipe->fd < 0) continue;
+            ready.push_back(pollfd{pipe->fd, POLLIN, 0});
+            pipes.push_back(pipe);
+            contexts.push_back(child.watching.context);
+        }
     }
     if (ready.empty()) {
         struct timespec pause{0, static_cast<long>(seconds * 1e9)};
@@ -146,16 +173,13 @@ void pause(std::vector<WatchedChild>& children, double seconds) {
         return;
     }
     if (::poll(ready.data(), ready.size(), static_cast<int>(seconds * 1000) + 1) <= 0) return;
-    for (std::size_t k = 0; k < ready.size(); ++k) {
-        if (!ready[k].revents) continue;
-        WatchedChild& child = children[owner[k]];
-        if (!relay(child.watching.outputFd, child.watching)) child.outputOpen = false;
-    }
+    for (std::size_t k = 0; k < ready.size(); ++k)
+        if (ready[k].revents && !relay(*pipes[k], contexts[k])) pipes[k]->open = false;
 }
 
 } // namespace
 
-int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end) {
+int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end, void (*tick)(void*), void* tickContext) {
     std::vector<double> nextPoll(children.size(), 0);
     double pollSeconds = 1;
     for (const WatchedChild& child : children) pollSeconds = std::min(pollSeconds, child.watching.pollSeconds);
@@ -181,6 +205,7 @@ int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end) {
             if (const int signal = watching.poll(watching.context)) signalGroup(children[i].pid, signal);
             nextPoll[i] = now + watching.pollSeconds;
         }
+        if (tick) tick(tickContext);
         pause(children, pollSeconds);
     }
 }
@@ -190,10 +215,12 @@ bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching) {
     return waitAnyChild(child, end) == 0;
 }
 
-void drainOutput(int fd, const ChildWatching& watching) {
-    if (fd < 0) return;
-    relay(fd, watching);
-    ::close(fd);
+void drainOutput(const ChildWatching& watching) {
+    for (const ChildWatching::Pipe* pipe : {&watching.errors, &watching.output}) {
+        if (pipe->fd < 0) continue;
+        relay(*pipe, watching.context);
+        ::close(pipe->fd);
+    }
 }
 
 bool adoptOrphans() {

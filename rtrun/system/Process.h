@@ -20,6 +20,8 @@ void endNow(int status);
 // Writing to a closed pipe fails with an error instead of killing the process.
 void ignoreBrokenPipe();
 bool isTerminal(std::FILE* stream);
+// The width of the terminal `stream` writes to, in columns; 80 when unknown.
+int terminalWidth(std::FILE* stream);
 // The system's text for an error number.
 std::string errorText(int error);
 
@@ -37,8 +39,9 @@ void* sharedMemory(std::size_t bytes);
 // with this process, adopts the orphans of what it starts, and takes the
 // dispositions of the cancel signals this process had at its start. With
 // `errorPipe` set, the child's standard error is a pipe whose reading end
-// (non-blocking) is put there; -1 there when no pipe could be made.
-int startChild(int (*body)(void*), void* context, int* errorPipe = nullptr);
+// (non-blocking) is put there; -1 there when no pipe could be made. The
+// same for its standard output with `outputPipe`.
+int startChild(int (*body)(void*), void* context, int* errorPipe = nullptr, int* outputPipe = nullptr);
 
 // How a child ended.
 struct ChildEnd {
@@ -48,31 +51,37 @@ struct ChildEnd {
 };
 // What to do while a child runs: `poll` about every `pollSeconds` (the
 // signal it returns, 0 for none, goes to the child's process group), and
-// `output` with the bytes from `outputFd` as soon as they come.
+// hand the bytes of each of its pipes to the pipe's function as soon as they come.
 struct ChildWatching {
+    struct Pipe {
+        int fd = -1;
+        void (*take)(void*, const char*, std::size_t) = nullptr;
+        bool open = true;  // false once it reached its end
+    };
     int (*poll)(void*) = nullptr;
-    void (*output)(void*, const char*, std::size_t) = nullptr;
     void* context = nullptr;
-    int outputFd = -1;
+    Pipe errors;  // the child's standard error
+    Pipe output;  // its standard output, when that is a pipe too
     double pollSeconds = 0.05;
 };
 // A child to wait for, and how to watch it.
 struct WatchedChild {
     int pid = -1;
     ChildWatching watching;
-    bool outputOpen = true;  // false once its output reached its end
 };
 // Waits until one of the children ends, watching each meanwhile; returns
 // its index, with how it ended. Any other process that ends meanwhile is
-// reaped. -1 when no child can be waited for.
-int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end);
+// reaped. `tick`, when given, is called about every `pollSeconds`. -1 when
+// no child can be waited for.
+int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end, void (*tick)(void*) = nullptr,
+                 void* tickContext = nullptr);
 // Waits for the child to end, watching it meanwhile. Any other process that
 // ends meanwhile is reaped (orphans adopted by this one). False when the
 // child cannot be waited for.
 bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching = ChildWatching());
-// Hands what `fd` holds now to `watching.output`, without waiting for a
-// writer that keeps it open, and closes it.
-void drainOutput(int fd, const ChildWatching& watching);
+// Hands what the child's pipes hold now to their functions, without
+// waiting for a writer that keeps them open, and closes them.
+void drainOutput(const ChildWatching& watching);
 // Sends the signal to every process of the child's process group.
 void signalGroup(int pid, int signal);
 

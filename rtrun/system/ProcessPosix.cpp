@@ -7,6 +7,7 @@
 #include <ctime>
 #include <sched.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,6 +60,12 @@ void* sharedMemory(std::size_t bytes) {
 std::string signalText(int signal) {
     const char* name = ::strsignal(signal);
     return std::to_string(signal) + " (" + (name ? name : "unknown signal") + ")";
+}
+
+int terminalWidth(std::FILE* stream) {
+    struct winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
 }
 
 int usableProcessors() {

@@ -127,6 +127,36 @@ TEST(E2eRtrunJobs, SerialTestsRunAloneAfterTheOthersAndGroupsStayTogether) {
     for (const auto& [group, processes] : processesOfGroup) EXPECT_EQ(processes.size(), 1u) << "group " << group;
 }
 
+// On a terminal a status line stays at the bottom, the tests' own lines
+// pass whole above it; --no-progress, or standard error not a terminal, shows none.
+TEST(E2eRtrunJobs, ATerminalShowsAStatusLineBelowWholeLines) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    std::string script = "<Group><Name>G</Name>";
+    for (int i = 0; i < 6; ++i) script += test("Check", std::to_string(i), "0.3");
+    install.writeScript("s.rt", script + test("Check", "f", "fail") + "</Group>");
+    for (const char* jobs : {"2", "1"}) {
+        const RunResult shown = install.runOnTerminal({"--platform", "E2E", "--no-history", "-j", jobs, "s.rt"});
+        EXPECT_EQ(shown.status, 1) << shown.out;
+        EXPECT_NE(shown.out.find("\r\033[K[0/7 done, 0 failed, 0:00, ~? left]"), std::string::npos) << shown.out;
+        // What is left once the status line is taken away: whole lines, each progress line once.
+        static const std::regex status("\r\033\\[K(\\[[^\r\n]*)?");
+        const std::string lines = std::regex_replace(shown.out, status, "");
+        std::size_t progress = 0;
+        for (std::size_t at = lines.find("Executing Test: Check\r\n"); at != std::string::npos;
+             at = lines.find("Executing Test: Check\r\n", at + 1))
+            ++progress;
+        EXPECT_EQ(progress, 7u) << "--jobs " << jobs << "\n" << lines;
+        EXPECT_NE(lines.find("\r\n7 tests: 6 passed, 1 failed, 0 not run\r\n"), std::string::npos) << lines;
+        install.clearResults();
+    }
+    const RunResult quiet = install.runOnTerminal({"--platform", "E2E", "--no-history", "-j", "2", "--no-progress", "s.rt"});
+    EXPECT_EQ(quiet.out.find("\033[K"), std::string::npos) << quiet.out;
+    install.clearResults();
+    const RunResult piped = install.run({"--platform", "E2E", "--no-history", "-j", "2", "s.rt"});
+    EXPECT_EQ((piped.out + piped.err).find("\033[K"), std::string::npos) << piped.err;
+}
+
 TEST(E2eRtrunJobs, JobsRefuseWhatCannotWork) {
     Installation install;
     install.addLibrary(RT_E2E_LIB_VERDICT);

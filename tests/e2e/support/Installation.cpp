@@ -120,6 +120,16 @@ RunResult Installation::run(const std::vector<std::string>& args, const Environm
     return result;
 }
 
+RunResult Installation::runOnTerminal(const std::vector<std::string>& args) {
+    const std::string script = m_root + "on-terminal.sh", out = m_root + "terminal.txt";
+    testsupport::writeBytes(script, command(args, {}, true) + "\n");
+    const int status = std::system(("script -qefc " + quoted("sh " + quoted(script)) + " /dev/null >" + quoted(out) +
+                                    " 2>&1 </dev/null").c_str());
+    RunResult result{testsupport::readBytes(out), "", WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    std::remove(out.c_str());
+    return result;
+}
+
 std::string Installation::reportPath() const { return testsupport::onlyFileEndingIn(results(), ".xml"); }
 
 void Installation::clearResults() {

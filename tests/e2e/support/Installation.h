@@ -44,6 +44,9 @@ public:
     // the shell commands `shellBefore` (limits, signal dispositions).
     RunResult run(const std::vector<std::string>& args, const Environment& env = {}, bool withSuite = true,
                   const std::string& shellBefore = "");
+    // Runs bin/rtrun with `args` (and the suite) on a pseudo-terminal, as
+    // from an interactive shell: `out` holds what the terminal showed.
+    RunResult runOnTerminal(const std::vector<std::string>& args);
     // Starts the same run in the background, as the leader of a process
     // group of its own (its id is the run's), its standard output to
     // `outFd` when given; returns its process id. `shellBefore` must end
