@@ -79,6 +79,13 @@ bool hasOwnLines(Dwfl_Module* module) {
     return false;
 }
 
+// The C and C++ runtime libraries, by file name.
+bool isRuntime(const std::string& library) {
+    for (const char* prefix : {"libc.so", "libc-", "libstdc++.so", "libgcc_s.so", "libm.so", "ld-linux", "libpthread"})
+        if (library.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
 // An address and the module it lies in: a return address is looked up one
 // byte back, inside the call, as optimised code may end a function with a call.
 struct Located {
@@ -112,10 +119,13 @@ std::vector<Frame> framesAt(Dwfl* dwfl, const std::vector<std::pair<Dwarf_Addr, 
         frames[i].offset = address - start;
         located[i] = {module, lookup};
     }
-    for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
-        if (located[i].module)
-            if (const char* symbol = dwfl_module_addrname(located[i].module, located[i].lookup))
-                frames[i].function = demangled(symbol);
+    // The C and C++ runtimes' symbol tables are the largest and their names
+    // the least needed: on a loaded machine the time may run out before them.
+    for (const bool runtime : {false, true})
+        for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
+            if (located[i].module && isRuntime(frames[i].library) == runtime)
+                if (const char* symbol = dwfl_module_addrname(located[i].module, located[i].lookup))
+                    frames[i].function = demangled(symbol);
     if (!fromFunction.empty()) {
         std::size_t first = 0;
         while (first < frames.size() && frames[first].function != fromFunction) ++first;

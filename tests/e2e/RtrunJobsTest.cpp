@@ -31,15 +31,23 @@ std::vector<std::string> linesStarting(const std::string& text, const std::strin
 }
 
 // A report apart from what differs between any two runs: times, process
-// and thread ids, and the frames in rtrun itself, below the test driver.
+// and thread ids, the frames in rtrun itself, below the test driver (how
+// many there are depends on how rtrun got there), and source lines, which
+// a stack gets only while its time lasts.
 std::string comparable(const std::string& report) {
-    static const std::regex ids("(process|thread) [0-9]+"), ownFrame("<Trace>#[0-9]+ [^<]*\\(rtrun\\+[^<]*</Trace>");
-    return std::regex_replace(std::regex_replace(maskTimes(report), ids, "$1 N"), ownFrame, "<Trace/>");
+    static const std::regex ids("(process|thread) [0-9]+"), ownFrame("<Trace>#[0-9]+ [^<]*\\(rtrun\\+[^<]*</Trace>"),
+        ownFrames("(<Trace/>\\s*)+"), number("<Trace>#[0-9]+ "), traceLine("(<Trace>[^<]*\\)) [^ <]+:[0-9]+</Trace>"),
+        msgLine("( at [^<]*) [^ <]+:[0-9]+</Msg>");
+    std::string text = std::regex_replace(maskTimes(report), ids, "$1 N");
+    text = std::regex_replace(std::regex_replace(text, ownFrame, "<Trace/>"), ownFrames, "<Trace/>");
+    text = std::regex_replace(std::regex_replace(text, traceLine, "$1</Trace>"), msgLine, "$1</Msg>");
+    return std::regex_replace(text, number, "<Trace>#N ");
 }
 
+// The closing summary apart from the run's name and source lines.
 std::string withoutRunName(const std::string& text) {
-    static const std::regex runName("[0-9]{6}E2E[0-9]{4}");
-    return std::regex_replace(text, runName, "RUN");
+    static const std::regex runName("[0-9]{6}E2E[0-9]{4}"), sourceLine("( at [^\\n]*) [^ \\n]+:[0-9]+\\n");
+    return std::regex_replace(std::regex_replace(text, runName, "RUN"), sourceLine, "$1\n");
 }
 
 TEST(E2eRtrunJobs, FourJobsWithCrashesAndAHangWriteTheReportOfOneJob) {
