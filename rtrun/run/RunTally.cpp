@@ -262,6 +262,7 @@ void RunTally::scriptProblem(const KxString& script, const KxString& problemText
 
 void RunTally::testCreating(const Rt::TestInfo& info) {
     if (m_open) settle(m_current, false);  // its creation ended without a word: it did not run
+    m_running = nullptr;
     Test& test = m_current;
     assign(test.script, info.script);
     test.position = info.position;
