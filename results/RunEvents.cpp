@@ -49,6 +49,7 @@ void RunObserver::testNotCreated(const TestInfo&, CreationFailure, const KxStrin
 void RunObserver::testInitializing(const TestInfo&) {}
 void RunObserver::testStarted(const TestInfo&, const TestSet&, int) {}
 void RunObserver::errorCounted(const KxStdError&, ErrorCategory) {}
+void RunObserver::testTimed(const TestInfo&, double) {}
 void RunObserver::testEnded(const TestInfo&, const TestSet&, bool) {}
 void RunObserver::testDestroying(const TestInfo&) {}
 void RunObserver::testThrew(const TestInfo&, const TestSet&, const KxString&, const KxString&) {}
@@ -169,6 +170,10 @@ void testStarted(const TestSet& test, int reportId) {
 
 void errorCounted(const KxStdError& error, ErrorCategory category) {
     tell([&](RunObserver& o) { o.errorCounted(error, category); });
+}
+
+void testTimed(double seconds) {
+    tell([&](RunObserver& o) { o.testTimed(currentTest(), seconds); });
 }
 
 void testEnded(const TestSet& test, bool passed) {

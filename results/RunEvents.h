@@ -55,6 +55,7 @@ void testNotCreated(const TestInfo& info, CreationFailure failure, const KxStrin
 void testInitializing();
 void testStarted(const TestSet& test, int reportId);
 void errorCounted(const KxStdError& error, ErrorCategory category);
+void testTimed(double seconds);
 void testEnded(const TestSet& test, bool passed);
 // Within a catch block of the body's exception.
 void testThrew(const TestSet& test, const char* type, const char* what);

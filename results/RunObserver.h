@@ -56,6 +56,8 @@ public:
     // Every test error, test warning, external error and external warning
     // the results count, leak records included.
     virtual void errorCounted(const KxStdError& error, ErrorCategory category);
+    // The time its element gives the test's body, told just before testEnded.
+    virtual void testTimed(const TestInfo& info, double seconds);
     // `passed` is the verdict execute() returns.
     virtual void testEnded(const TestInfo& info, const TestSet& test, bool passed);
     // A test's destructor runs between these two. A group destroys the test

@@ -38,8 +38,10 @@ public:
     void complete(const KxString& reason) override {
         if (gResults) gResults->closeLevelsAbove(m_level);
         const KxString title = m_test.getTitle().isEmpty() ? RunEvents::currentTest().caseName : m_test.getTitle();
-        completeTestElement(m_field, reason, m_test.getArg(), m_test.getExt(), SecondsText(seconds()),
-                            m_test.getDesc(), title);
+        const double time = seconds();
+        completeTestElement(m_field, reason, m_test.getArg(), m_test.getExt(), SecondsText(time), m_test.getDesc(),
+                            title);
+        RunEvents::testTimed(time);
         RunEvents::testEnded(m_test, false);
     }
 
@@ -186,10 +188,11 @@ bool TestSet::execute() {
         passed = passed && before.errors() == after.errors() && before.extErrors() == after.extErrors();
     }
 
-    const SecondsText time(running.seconds());
+    const double seconds = running.seconds();
 
     sendCommand(words.verifyA, eCommand, nullptr);
-    completeTestElement(m_message, words.none, m_args, m_ext, time, getDesc(), getTitle());
+    completeTestElement(m_message, words.none, m_args, m_ext, SecondsText(seconds), getDesc(), getTitle());
+    RunEvents::testTimed(seconds);
     RunEvents::testEnded(*this, passed);
     return passed;
 }

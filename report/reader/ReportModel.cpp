@@ -31,6 +31,12 @@ std::string reportBytes(const std::string& utf8) {
     return bytes;
 }
 
+bool isFailure(RecordKind kind) { return kind == RecordKind::eError || kind == RecordKind::eExtError; }
+
+const std::string& recordText(const Record& record) {
+    return record.msgs.empty() || record.msgs.front().empty() ? record.desc : record.msgs.front();
+}
+
 void countRecord(Counts& counts, RecordKind kind) {
     switch (kind) {
     case RecordKind::eError: counts.incErr(); break;
@@ -64,15 +70,13 @@ Counts countRecords(const std::vector<Record>& records) {
 
 bool Test::failed() const {
     for (const Record& record : records)
-        if (record.kind == RecordKind::eError || record.kind == RecordKind::eExtError) return true;
+        if (isFailure(record.kind)) return true;
     return false;
 }
 
 std::string Test::firstErrorText() const {
-    for (const Record& record : records) {
-        if (record.kind != RecordKind::eError && record.kind != RecordKind::eExtError) continue;
-        return record.msgs.empty() || record.msgs.front().empty() ? record.desc : record.msgs.front();
-    }
+    for (const Record& record : records)
+        if (isFailure(record.kind)) return recordText(record);
     return std::string();
 }
 

@@ -13,6 +13,8 @@ enum class RecordKind { eError, eWarning, eExtError, eExtWarning, eKxError };
 
 // The element name a record kind is written under ("Error", "KxError", ...).
 const char* recordKindName(RecordKind kind);
+// Error and ExtError records fail the test or group that holds them.
+bool isFailure(RecordKind kind);
 
 // The report's own single-byte text for a text the reader handed out: each
 // character (all of them below 256 in a report) back to its one byte.
@@ -26,6 +28,8 @@ struct Record {
     std::vector<std::string> msgs;   // one entry per Msg line
     std::vector<std::string> traces; // one entry per Trace line
 };
+// What a record says: its first message line, else its Desc.
+const std::string& recordText(const Record& record);
 
 // A Summary element's five counts are the framework's own counters.
 using Counts = Rt::ErrorSummary;

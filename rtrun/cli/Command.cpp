@@ -3,7 +3,6 @@
 #include "rtrun/cli/RunSetup.h"
 #include "rtrun/cli/SuiteSetup.h"
 #include "rtrun/history/HistoryCommands.h"
-#include "rtrun/history/HistoryRecorder.h"
 #include "rtrun/merge/ShardMerge.h"
 #include "rtrun/reports/GoldenAccept.h"
 #include "rtrun/reports/ReportCompare.h"
@@ -104,17 +103,6 @@ int printHistory(const Options& options) {
     return printTestHistory(place, platform ? platform : "", selectorOf(filter), std::cout);
 }
 
-// A merged run records itself as a run of its own would.
-void recordMergedRun(const HistoryPlace& history, const std::string& runId, int status) {
-    if (status == eCannotRun) return;
-    FinishedRun run;
-    run.report = withTrailingSlash(Rt::resultDir().toStdString()) + Rt::TestReporter::makeRunName().toStdString() + ".xml";
-    run.exitStatus = status;
-    run.identity = runIdentity(runId);
-    HistoryNotes notes;
-    recordRun(history, run, notes);
-}
-
 // Accepts the golden outputs of the report named, or of the latest in the
 // suite's result directory.
 int acceptOutputs(const Options& options) {
@@ -142,8 +130,8 @@ int withFramework(const Options& options) {
     if (options.mode == Mode::eAccept) {
         status = acceptOutputs(options);
     } else if (options.mode == Mode::eMerge) {
-        status = mergeShards({options.mergeDir, options.scripts, options.junit, options.durations});
-        recordMergedRun(history, options.runId, status);
+        status = mergeShards(
+            {options.mergeDir, options.scripts, options.junit, options.durations, history, runIdentity(options.runId)});
     } else {
         RunPlan plan;
         std::string problem;

@@ -118,22 +118,22 @@ int printTestHistory(const HistoryPlace& place, const std::string& platform, con
 
 int compareWithLastRun(const HistoryPlace& place, const std::string& newReport, bool markdown, std::ostream& out,
                        std::ostream& errors) {
-    // NEW is read as a recording reads it, so that its tests have the keys the history holds.
-    FinishedRun run;
-    run.report = newReport;
+    // NEW is read as a recording would read it, so that its tests have the keys the history holds.
     RunRecord record;
     std::string readProblem;
-    if (!readRunRecord(run, record, readProblem)) {
+    if (!readRunRecord(newReport, record, readProblem)) {
         errors << "rtrun: " << readProblem << "\n";
         return eCannotRun;
     }
     KeyedOutcomes after;
-    for (RecordedTest& test : record.tests) {
-        after.byKey[test.key.text] = {test.verdict != Verdict::ePassed, test.seconds};
-        after.order.emplace_back(std::move(test.key.text), std::move(test.key.name));
+    TestKeyMaker keys;
+    for (const RecordedTest& test : record.tests) {
+        TestKey key = keys.next(test.group, test.title, test.args);
+        after.byKey[key.text] = {test.verdict != Verdict::ePassed, test.seconds};
+        after.order.emplace_back(std::move(key.text), std::move(key.name));
     }
-    const std::string& platform = record.platform;
-    const std::string& name = record.name;
+    const std::string& platform = record.facts.platform;
+    const std::string& name = record.facts.name;
     std::string problem;
     std::unique_ptr<HistoryStore> store = openForReading(place, problem);
     if (!store && problem.empty()) problem = "no run of this suite is recorded";

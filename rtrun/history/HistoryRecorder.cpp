@@ -2,43 +2,64 @@
 #include "rtrun/history/HistorySchema.h"
 #include "rtrun/history/HistoryStore.h"
 #include "rtrun/history/PageHistory.h"
+#include "rtrun/reports/TestKey.h"
 #include "rtrun/system/SecondsFormat.h"
 #include "report/reader/ReportModel.h"
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <unordered_set>
 
 namespace rtrun {
 
 namespace {
 
-const char* const kTestColumns[] = {"run_id", "series", "group_title", "title", "args", "occurrence", "script",
-                                    "case_name", "verdict", "seconds", "error", "failing_since", "failing_runs"};
+const std::vector<const char*> kTestColumns = {"run_id",     "series", "group_title", "title",   "args",
+                                               "occurrence", "script", "case_name",   "verdict", "seconds",
+                                               "error",      "failing_since", "failing_runs"};
 
-// A test on one suite and platform: the digest its past is found by.
-std::int64_t seriesOf(const std::string& suite, const std::string& platform, const TestKey& key) {
-    return TestKey{suite + '\x1d' + platform + '\x1d' + key.text, "", 1}.digest();
-}
+// The tests are read, judged and written a batch at a time: memory stays
+// bounded however long the run, and each batch's rows go in with one call.
+// A test is judged before its batch is written: its own row (no other of
+// the run has its key) never counts as its past.
+constexpr std::size_t kBatch = 1024;
+
+// A test of the batch with its key: `fields` holds its group's title, its
+// title and its arguments kept apart by unit separators (the arguments, as
+// the args column holds them, from `argsAt`), then its occurrence.
+struct KeyedTest {
+    RecordedTest test;
+    std::string fields;
+    std::size_t argsAt = 0;
+    int occurrence = 1;
+    std::int64_t series = 0;
+    bool failing = false;  // judged as a failure: failingSince and failingRuns hold its run of failures
+    std::string failingSince;
+    int failingRuns = 0;
+
+    std::string_view args() const { return std::string_view(fields).substr(argsAt); }
+    std::string name() const { return TestKey::of(test.group, test.title, test.args, occurrence).name; }
+};
 
 // The recording, one step after another on one open store.
 class Recording {
 public:
-    Recording(HistoryStore& store, const HistoryPlace& place, RunRecord& record)
-        : m_store(store), m_place(place), m_record(record) {
-        m_series.reserve(record.tests.size());
-        for (const RecordedTest& test : record.tests) m_series.push_back(seriesOf(place.suite, record.platform, test.key));
-    }
+    Recording(HistoryStore& store, const HistoryPlace& place, const RunFacts& facts)
+        : m_store(store), m_place(place), m_facts(facts),
+          // A test on one suite and platform: the digest its past is found by.
+          m_seriesStart(digestOf(place.suite + '\x1d' + facts.platform + '\x1d')) {}
 
-    bool run(const FinishedRun& finished, HistoryNotes& notes) {
+    bool run(const FinishedRun& finished, RecordedTests& tests, HistoryNotes& notes) {
         std::string problem;
         if (!m_store.begin() || !prepareSchema(m_store, problem)) return fail(problem);
         std::vector<HistoryRow> last;
         if (!m_store.run("SELECT id FROM runs WHERE suite = ? AND platform = ? ORDER BY id DESC LIMIT 1",
-                         {m_place.suite, m_record.platform}, &last))
+                         {m_place.suite, m_facts.platform}, &last))
             return fail();
-        if (!judgeFailures(notes) || !judgeTimes(notes)) return fail();
-        if (!last.empty() && !findFixed(last[0][0], notes)) return fail();
-        return insert(finished) && readTrend() && prune() && (m_store.commit() || fail());
+        if (!last.empty() && !readFailedBefore(last[0][0])) return fail();
+        if (!insertRun(finished) || !recordTests(tests, notes) || !countTests()) return false;
+        return readTrend() && prune() && (m_store.commit() || fail());
     }
 
     const std::string& problem() const { return m_problem; }
@@ -50,22 +71,88 @@ private:
         return false;
     }
 
-    bool judgeFailures(HistoryNotes& notes) {
+    // The tests that failed in the last run, to name those that pass now.
+    bool readFailedBefore(const std::string& lastRun) {
         std::vector<HistoryRow> rows;
-        for (std::size_t i = 0; i < m_record.tests.size(); ++i) {
-            RecordedTest& test = m_record.tests[i];
+        if (!m_store.run("SELECT series FROM tests WHERE run_id = ? AND verdict IN ('failed', 'crashed', "
+                         "'timed out', 'exited')",
+                         {static_cast<std::int64_t>(std::atoll(lastRun.c_str()))}, &rows))
+            return false;
+        for (const HistoryRow& row : rows) m_failedBefore.insert(std::atoll(row[0].c_str()));
+        return true;
+    }
+
+    // The run's row goes in first, so that its tests have its id; their counts follow them.
+    bool insertRun(const FinishedRun& finished) {
+        std::vector<HistoryRow> id;
+        const RunFacts& r = m_facts;
+        const auto started = static_cast<std::int64_t>(std::time(nullptr) - static_cast<std::time_t>(r.seconds));
+        if (!m_store.run("INSERT INTO runs (suite, platform, machine, name, started, seconds, tests, passed, failed, "
+                         "not_run, exit_status, identity) VALUES (?, ?, ?, ?, ?, ?, 0, 0, 0, 0, ?, ?) RETURNING id",
+                         {m_place.suite, r.platform, r.machine, r.name, started, r.seconds, finished.exitStatus,
+                          finished.identity},
+                         &id) ||
+            id.empty())
+            return fail();
+        m_runId = std::atoll(id[0][0].c_str());
+        return true;
+    }
+
+    bool recordTests(RecordedTests& tests, HistoryNotes& notes) {
+        std::vector<KeyedTest> batch(kBatch);
+        for (bool more = true; more;) {
+            std::size_t count = 0;
+            while (count < kBatch && (more = tests.next(batch[count].test))) keyTest(batch[count++]);
+            if (!judgeFailures(batch, count, notes) || !judgeTimes(batch, count, notes)) return fail();
+            findFixed(batch, count, notes);
+            if (!insertTests(batch, count)) return fail();
+        }
+        const std::string problem = tests.problem();
+        return problem.empty() || fail(problem);
+    }
+
+    void keyTest(KeyedTest& keyed) {
+        const RecordedTest& test = keyed.test;
+        std::string& fields = keyed.fields;
+        fields.assign(test.group);
+        fields += '\x1f';
+        fields += test.title;
+        keyed.argsAt = fields.size();
+        for (const std::string& arg : test.args) {
+            fields += '\x1f';
+            fields += arg;
+        }
+        if (!test.args.empty()) ++keyed.argsAt;
+        const std::uint64_t digest = digestOf(fields, m_seriesStart);
+        keyed.occurrence = m_seen.next(fields, digest);
+        char digits[16] = {'\x1e'};
+        const char* end = std::to_chars(digits + 1, digits + sizeof(digits), keyed.occurrence).ptr;
+        keyed.series = static_cast<std::int64_t>(digestOf(std::string_view(digits, static_cast<std::size_t>(end - digits)), digest));
+        keyed.failing = false;
+        if (test.verdict == Verdict::ePassed) ++m_passed;
+        else if (test.verdict == Verdict::eNotRun) ++m_notRun;
+        else ++m_failed;
+    }
+
+    bool judgeFailures(std::vector<KeyedTest>& batch, std::size_t count, HistoryNotes& notes) {
+        std::vector<HistoryRow> rows;
+        for (std::size_t i = 0; i < count; ++i) {
+            KeyedTest& keyed = batch[i];
+            const RecordedTest& test = keyed.test;
             if (!isFailing(test.verdict)) continue;
             rows.clear();
             if (!m_store.run("SELECT t.verdict, t.seconds, r.name, t.failing_since, t.failing_runs FROM tests t "
                              "JOIN runs r ON r.id = t.run_id WHERE t.series = ? AND r.suite = ? AND r.platform = ? "
                              "ORDER BY t.run_id DESC LIMIT ?",
-                             {m_series[i], m_place.suite, m_record.platform, kFlakyWindow - 1}, &rows))
+                             {keyed.series, m_place.suite, m_facts.platform, kFlakyWindow - 1}, &rows))
                 return false;
             std::vector<PastResult> earlier;
             for (const HistoryRow& row : rows)
                 earlier.push_back({verdictNamed(row[0]), std::atof(row[1].c_str()), row[2], row[3], std::atoi(row[4].c_str())});
-            const FailureState state = judgeFailure(earlier, m_record.name);
-            m_failingSince.emplace(i, std::make_pair(state.since, state.runs));
+            const FailureState state = judgeFailure(earlier, m_facts.name);
+            keyed.failing = true;
+            keyed.failingSince = state.since;
+            keyed.failingRuns = state.runs;
             if (test.reportId < 0) continue;
             notes.failures[test.reportId] = rtreport::reportBytes(state.note());
             PageHistory::Failure& shown = m_page.failures[test.reportId];
@@ -77,65 +164,51 @@ private:
     }
 
     // Only a test of a second or more is looked up.
-    bool judgeTimes(HistoryNotes& notes) {
+    bool judgeTimes(const std::vector<KeyedTest>& batch, std::size_t count, HistoryNotes& notes) {
         std::vector<HistoryRow> rows;
-        for (std::size_t i = 0; i < m_record.tests.size(); ++i) {
-            const RecordedTest& test = m_record.tests[i];
+        for (std::size_t i = 0; i < count; ++i) {
+            const RecordedTest& test = batch[i].test;
             if (test.seconds < 1.0 || (test.verdict != Verdict::ePassed && test.verdict != Verdict::eFailed)) continue;
             rows.clear();
             if (!m_store.run("SELECT t.seconds FROM tests t JOIN runs r ON r.id = t.run_id WHERE t.series = ? "
                              "AND t.verdict = 'passed' AND r.suite = ? AND r.platform = ? ORDER BY t.run_id DESC LIMIT ?",
-                             {m_series[i], m_place.suite, m_record.platform, kSlowerWindow}, &rows))
+                             {batch[i].series, m_place.suite, m_facts.platform, kSlowerWindow}, &rows))
                 return false;
             std::vector<double> times;
             for (const HistoryRow& row : rows) times.push_back(std::atof(row[0].c_str()));
             double median = 0;
             if (isSlower(test.seconds, times, median))
-                notes.slower.push_back(rtreport::reportBytes(test.key.name + ": " + twoDecimalSeconds(test.seconds) +
+                notes.slower.push_back(rtreport::reportBytes(batch[i].name() + ": " + twoDecimalSeconds(test.seconds) +
                                                              " s, median " + twoDecimalSeconds(median) + " s"));
         }
         return true;
     }
 
-    bool findFixed(const std::string& lastRun, HistoryNotes& notes) {
-        std::vector<HistoryRow> rows;
-        if (!m_store.run("SELECT series FROM tests WHERE run_id = ? AND verdict IN ('failed', 'crashed', "
-                         "'timed out', 'exited')",
-                         {static_cast<std::int64_t>(std::atoll(lastRun.c_str()))}, &rows))
-            return false;
-        std::unordered_set<std::int64_t> failedBefore;
-        for (const HistoryRow& row : rows) failedBefore.insert(std::atoll(row[0].c_str()));
-        for (std::size_t i = 0; i < m_record.tests.size() && !failedBefore.empty(); ++i)
-            if (m_record.tests[i].verdict == Verdict::ePassed && failedBefore.count(m_series[i]))
-                notes.fixed.push_back(rtreport::reportBytes(m_record.tests[i].key.name));
-        return true;
+    void findFixed(const std::vector<KeyedTest>& batch, std::size_t count, HistoryNotes& notes) {
+        for (std::size_t i = 0; i < count && !m_failedBefore.empty(); ++i)
+            if (batch[i].test.verdict == Verdict::ePassed && m_failedBefore.count(batch[i].series))
+                notes.fixed.push_back(rtreport::reportBytes(batch[i].name()));
     }
 
-    bool insert(const FinishedRun& finished) {
-        std::vector<HistoryRow> id;
-        const RunRecord& r = m_record;
-        if (!m_store.run("INSERT INTO runs (suite, platform, machine, name, started, seconds, tests, passed, failed, "
-                         "not_run, exit_status, identity) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
-                         {m_place.suite, r.platform, r.machine, r.name, static_cast<std::int64_t>(r.started), r.seconds,
-                          static_cast<int>(r.tests.size()), r.passed, r.failed, r.notRun, finished.exitStatus,
-                          finished.identity},
-                         &id) ||
-            id.empty())
-            return fail();
-        const std::int64_t runId = std::atoll(id[0][0].c_str());
-        std::vector<const char*> columns(std::begin(kTestColumns), std::end(kTestColumns));
-        std::vector<HistoryValue> values;
-        values.reserve(r.tests.size() * columns.size());
-        for (std::size_t i = 0; i < r.tests.size(); ++i) {
-            const RecordedTest& test = r.tests[i];
-            const auto since = m_failingSince.find(i);
-            values.insert(values.end(),
-                          {runId, m_series[i], test.group, test.title, test.args, test.key.occurrence, test.script,
-                           test.caseName, verdictName(test.verdict), test.seconds, test.error});
-            if (since == m_failingSince.end()) values.insert(values.end(), {HistoryValue(), HistoryValue()});
-            else values.insert(values.end(), {HistoryValue(since->second.first), since->second.second});
+    bool insertTests(const std::vector<KeyedTest>& batch, std::size_t count) {
+        if (count == 0) return true;
+        m_values.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            const KeyedTest& keyed = batch[i];
+            const RecordedTest& test = keyed.test;
+            m_values.insert(m_values.end(),
+                            {m_runId, keyed.series, test.group, test.title, keyed.args(), keyed.occurrence, test.script,
+                             test.caseName, verdictName(test.verdict), test.seconds, test.error});
+            if (!keyed.failing) m_values.insert(m_values.end(), {HistoryValue(), HistoryValue()});
+            else m_values.insert(m_values.end(), {HistoryValue(keyed.failingSince), keyed.failingRuns});
         }
-        return m_store.append("tests", columns, values) || fail();
+        return m_store.append("tests", kTestColumns, m_values);
+    }
+
+    bool countTests() {
+        return m_store.run("UPDATE runs SET tests = ?, passed = ?, failed = ?, not_run = ? WHERE id = ?",
+                           {m_passed + m_failed + m_notRun, m_passed, m_failed, m_notRun, m_runId}) ||
+               fail();
     }
 
     // The totals of the last runs, this one included, for the page's trend.
@@ -143,7 +216,7 @@ private:
         std::vector<HistoryRow> rows;
         if (!m_store.run("SELECT name, passed, failed, seconds FROM runs WHERE suite = ? AND platform = ? "
                          "ORDER BY id DESC LIMIT ?",
-                         {m_place.suite, m_record.platform, kPageTrendRuns}, &rows))
+                         {m_place.suite, m_facts.platform, kPageTrendRuns}, &rows))
             return fail();
         for (auto row = rows.rbegin(); row != rows.rend(); ++row)
             m_page.runs.push_back({(*row)[0], std::atoi((*row)[1].c_str()), std::atoi((*row)[2].c_str()),
@@ -156,7 +229,7 @@ private:
         if (m_place.keep <= 0) return true;
         const char* const kOld = "(SELECT id FROM runs WHERE suite = ? AND platform = ? AND id NOT IN "
                                  "(SELECT id FROM runs WHERE suite = ? AND platform = ? ORDER BY id DESC LIMIT ?))";
-        const std::vector<HistoryValue> values = {m_place.suite, m_record.platform, m_place.suite, m_record.platform,
+        const std::vector<HistoryValue> values = {m_place.suite, m_facts.platform, m_place.suite, m_facts.platform,
                                                   m_place.keep};
         return (m_store.run(std::string("DELETE FROM tests WHERE run_id IN ") + kOld, values) &&
                 m_store.run(std::string("DELETE FROM runs WHERE id IN ") + kOld, values)) ||
@@ -166,9 +239,13 @@ private:
     std::string m_problem;
     HistoryStore& m_store;
     const HistoryPlace& m_place;
-    RunRecord& m_record;
-    std::vector<std::int64_t> m_series;  // per test of the record
-    std::map<std::size_t, std::pair<std::string, int>> m_failingSince;  // per failing test: its run of failures
+    const RunFacts& m_facts;
+    const std::uint64_t m_seriesStart;
+    std::int64_t m_runId = 0;
+    Occurrences m_seen;  // by a test's fields
+    std::unordered_set<std::int64_t> m_failedBefore;
+    int m_passed = 0, m_failed = 0, m_notRun = 0;
+    std::vector<HistoryValue> m_values;  // the batch's rows, reused
     PageHistory m_page;
 };
 
@@ -180,11 +257,11 @@ void reportHistoryProblem(const HistoryPlace& place, const std::string& what, co
                  reason.c_str());
 }
 
-bool recordRun(const HistoryPlace& place, const FinishedRun& run, HistoryNotes& notes) {
+bool recordRun(const HistoryPlace& place, const FinishedRun& run, RecordedTests& tests, HistoryNotes& notes) {
     if (place.off()) return false;
-    RunRecord record;
+    RunFacts facts;
     std::string problem;
-    if (!readRunRecord(run, record, problem)) {
+    if (!readRunFacts(run.report, facts, problem)) {
         reportHistoryProblem(place, "not recorded", problem);
         return false;
     }
@@ -193,8 +270,8 @@ bool recordRun(const HistoryPlace& place, const FinishedRun& run, HistoryNotes& 
         reportHistoryProblem(place, "not recorded", problem);
         return false;
     }
-    Recording recording(*store, place, record);
-    if (recording.run(run, notes)) {
+    Recording recording(*store, place, facts);
+    if (recording.run(run, tests, notes)) {
         // The page's share comes after the commit: a page never shows a history that was not kept.
         if (!writePageHistory(pageHistoryPathBeside(run.report), pageHistoryJson(recording.page()), problem))
             reportHistoryProblem(place, "the page's history file not written", problem);

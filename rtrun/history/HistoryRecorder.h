@@ -15,12 +15,13 @@ struct HistoryNotes {
     std::vector<std::string> fixed;       // names of the tests that failed in the last run and passed in this one
 };
 
-// Records the finished run into the history at `place`, in one
+// Records the finished run into the history at `place` (its own facts from
+// its report's closing record, its tests as `tests` hands them out), in one
 // transaction, and judges its failures and times on what was recorded
 // before. Says nothing when all goes well; otherwise one line on standard
 // error, "rtrun: history <where>: not recorded: <reason>", nothing is
 // written and the notes stay empty. Returns whether the run was recorded.
-bool recordRun(const HistoryPlace& place, const FinishedRun& run, HistoryNotes& notes);
+bool recordRun(const HistoryPlace& place, const FinishedRun& run, RecordedTests& tests, HistoryNotes& notes);
 
 // The one line a history that cannot be used gets on standard error.
 void reportHistoryProblem(const HistoryPlace& place, const std::string& what, const std::string& reason);

@@ -1,32 +1,45 @@
 #include "rtrun/history/RunRecord.h"
 #include "rtrun/reports/TestIndex.h"
 #include "report/reader/ReportReader.h"
-#include <ctime>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace rtrun {
 
 namespace {
 
-std::string firstErrorOf(const rtreport::Test& test) {
-    for (const rtreport::Record& record : test.records) {
-        if (record.kind != rtreport::RecordKind::eError && record.kind != rtreport::RecordKind::eExtError) continue;
-        // The first line of a message says what went wrong; its Desc is often a short label.
-        return record.msgs.empty() || record.msgs[0].empty() ? record.desc : record.msgs[0];
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// The value of <name>...</name> within `text` from `from`, its five escapes
+// undone; empty when it is not there.
+std::string valueIn(const std::string& text, std::size_t from, const std::string& name) {
+    const std::string open = "<" + name + ">", close = "</" + name + ">";
+    const std::size_t start = text.find(open, from);
+    if (start == std::string::npos) return "";
+    const std::size_t first = start + open.size();
+    const std::size_t end = text.find(close, first);
+    if (end == std::string::npos) return "";
+    static const char* const kEscapes[][2] = {{"&quot;", "\""}, {"&amp;", "&"}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}};
+    std::string bytes;
+    for (std::size_t i = first; i < end; ++i) {
+        const char* plain = nullptr;
+        for (const auto& escape : kEscapes)
+            if (text.compare(i, std::strlen(escape[0]), escape[0]) == 0) {
+                plain = escape[1];
+                i += std::strlen(escape[0]) - 1;
+                break;
+            }
+        bytes += plain ? *plain : text[i];
     }
-    return "";
+    std::string value;
+    appendAsReadBack(value, bytes);
+    return value;
 }
-
-std::string joined(const std::vector<std::string>& args) {
-    std::string text;
-    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? "\x1f" : "") + args[i];
-    return text;
-}
-
-bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 } // namespace
 
-Verdict verdictOfError(const std::string& firstError) {
+Verdict verdictOfError(std::string_view firstError) {
     if (startsWith(firstError, "crashed: signal")) return Verdict::eCrashed;
     if (startsWith(firstError, "timed out")) return Verdict::eTimedOut;
     if (startsWith(firstError, "interrupted: ")) return Verdict::eInterrupted;
@@ -41,25 +54,39 @@ std::string runNameOf(const std::string& reportPath) {
     return name;
 }
 
+void appendUtf8(std::string& to, std::string_view singleBytes) {
+    for (unsigned char c : singleBytes) {
+        if (c < 0x80) {
+            to += static_cast<char>(c);
+        } else {
+            to += static_cast<char>(0xC0 | (c >> 6));
+            to += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+}
+
 std::string utf8Of(const std::string& singleBytes) {
     std::string text;
     text.reserve(singleBytes.size());
-    for (unsigned char c : singleBytes) {
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    appendUtf8(text, singleBytes);
     return text;
 }
 
-bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& problem) {
+// The XML parser reads every line end of the file as one LF.
+void appendAsReadBack(std::string& to, std::string_view singleBytes) {
+    for (std::size_t start = 0;;) {
+        const std::size_t cr = singleBytes.find('\r', start);
+        appendUtf8(to, singleBytes.substr(start, cr == std::string_view::npos ? cr : cr - start));
+        if (cr == std::string_view::npos) return;
+        to += '\n';
+        start = cr + (cr + 1 < singleBytes.size() && singleBytes[cr + 1] == '\n' ? 2 : 1);
+    }
+}
+
+bool readRunRecord(const std::string& report, RunRecord& record, std::string& problem) {
     TestIndex index;
-    const bool indexed = index.read(TestIndex::pathBeside(run.report));
-    TestKeyMaker keys;
-    rtreport::ReportReader reader(run.report);
+    const bool indexed = index.read(TestIndex::pathBeside(report));
+    rtreport::ReportReader reader(report);
     rtreport::Group group;
     while (reader.next(group)) {
         for (rtreport::Test& test : group.tests) {
@@ -72,21 +99,14 @@ bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& probl
             // A test that sets no title goes by its case name, as rtrun's summary names it (and a
             // merged report titles it): whichever way its report was made, its key stays the same.
             row.title = test.title.empty() ? row.caseName : std::move(test.title);
-            row.key = keys.next(group.title, row.title, test.args);
             row.group = group.title;
-            row.args = joined(test.args);
+            row.args = std::move(test.args);
             row.seconds = test.seconds();
             row.reportId = test.id;
-            row.error = firstErrorOf(test);
-            const auto threw = run.throws.find(test.id);
-            if (threw != run.throws.end()) row.error = utf8Of(threw->second);  // the report says only that it threw
+            row.error = test.firstErrorText();
             row.verdict = test.interrupted ? Verdict::eInterrupted
                           : test.failed()  ? verdictOfError(row.error)
                                            : Verdict::ePassed;
-            if (row.verdict == Verdict::ePassed && run.falseReturns.count(test.id)) {
-                row.verdict = Verdict::eFailed;
-                row.error = "its body returned false";
-            }
         }
     }
     const rtreport::ReadResult& result = reader.result();
@@ -94,29 +114,49 @@ bool readRunRecord(const FinishedRun& run, RunRecord& record, std::string& probl
         problem = result.problem;
         return false;
     }
-    for (const FinishedRun::UnmadeTest& unmade : run.unmade) {
-        RecordedTest& row = record.tests.emplace_back();
-        row.group = utf8Of(unmade.group);
-        row.title = utf8Of(unmade.title);
-        std::vector<std::string> args;
-        for (const std::string& arg : unmade.args) args.push_back(utf8Of(arg));
-        row.key = keys.next(row.group, row.title, args);
-        row.args = joined(args);
-        row.caseName = row.title;
-        row.error = utf8Of(unmade.why);
-        row.verdict = Verdict::eNotRun;
-    }
-    for (const RecordedTest& test : record.tests) {
-        if (test.verdict == Verdict::ePassed) ++record.passed;
-        else if (test.verdict == Verdict::eNotRun) ++record.notRun;
-        else ++record.failed;
-    }
     const rtreport::RunInfo& info = reader.runInfo();
-    record.platform = info.platform;
-    record.machine = info.machine;
-    record.seconds = info.runSeconds();
-    record.name = runNameOf(run.report);
-    record.started = static_cast<long long>(std::time(nullptr) - static_cast<std::time_t>(record.seconds));
+    record.facts.platform = info.platform;
+    record.facts.machine = info.machine;
+    record.facts.seconds = info.runSeconds();
+    record.facts.name = runNameOf(report);
+    return true;
+}
+
+// The closing record is the report's last element: the file's end holds it
+// whole, and it alone is read. Its values are the writer's, escaped with the
+// five XML escapes and nothing else.
+bool readRunFacts(const std::string& report, RunFacts& facts, std::string& problem) {
+    facts = RunFacts();
+    facts.name = runNameOf(report);
+    std::FILE* file = std::fopen(report.c_str(), "rb");
+    if (!file) {
+        problem = report + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string tail;
+    std::size_t global = std::string::npos;
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    // A few kilobytes hold it, unless the machine names of many shards make it longer.
+    for (long want = 4096; size >= 0 && global == std::string::npos; want *= 4) {
+        const long start = want < size ? size - want : 0;
+        tail.resize(static_cast<std::size_t>(size - start));
+        if (std::fseek(file, start, SEEK_SET) != 0 || std::fread(&tail[0], 1, tail.size(), file) != tail.size()) {
+            size = -1;
+            break;
+        }
+        global = tail.rfind("<Global>");
+        if (start == 0) break;
+    }
+    std::fclose(file);
+    if (size < 0) {
+        problem = report + ": its end cannot be read";
+        return false;
+    }
+    if (global == std::string::npos) return true;
+    facts.machine = valueIn(tail, global, "Machine");
+    facts.platform = valueIn(tail, global, "Platform");
+    facts.seconds = rtreport::RunInfo{true, "", "", valueIn(tail, global, "RunTime"), ""}.runSeconds();
     return true;
 }
 

@@ -196,6 +196,8 @@ private:
         told.title = title;
         told.args = args;
         told.reportId = report.lastId();
+        told.elementFailed = report.testFailed();
+        told.elementError = report.testError();
         told.seconds = seconds;
         const bool returnedFalse = at != SIZE_MAX && (source.flags[at] & PieceLog::eReturnedFalse);
         told.returnedFalse = returnedFalse && !diedInIt;
@@ -226,6 +228,8 @@ private:
         const std::size_t last = m_pieces[piece].ids.empty() ? SIZE_MAX : m_pieces[piece].ids.size() - 1;
         RunTally::Test told = tallyEntry(plan);
         told.reportId = report.lastId();
+        told.elementFailed = report.testFailed();
+        told.elementError = report.testError();
         told.verdict = RunTally::Verdict::eFailed;
         told.why = death.reason + death.where;
         m_told.insert({piece, last});

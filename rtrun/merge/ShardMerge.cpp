@@ -48,6 +48,8 @@ RunTally::Test toldOf(const rtreport::Test& test, const std::string& group, cons
     told.title = test.title.empty() ? told.caseName : test.title;
     told.args = test.args;
     told.why = test.firstErrorText();
+    told.elementFailed = test.failed();
+    told.elementError = told.why;
     told.verdict = test.failed() || test.interrupted ? RunTally::Verdict::eFailed : RunTally::Verdict::ePassed;
     told.seconds = test.seconds();
     told.reportId = reportId;
@@ -227,6 +229,8 @@ int mergeShards(const MergeRequest& request) {
     const std::string dir = withTrailingSlash(Rt::resultDir().toStdString());
     composeReport(shards, tally, summary.totals, incomplete);
     tellShardFacts(shards, tally);
+    if (!incomplete) summary.history = request.history;
+    summary.identity = request.identity;
     summary.nameFiles(dir + runName + ".xml", dir + runName + ".htm",
                       dir + Rt::platform().toStdString() + "/" + runName + ".email");
     const int status = summary.finish(tally);

@@ -1,4 +1,5 @@
 #pragma once
+#include "rtrun/history/HistoryPlace.h"
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@ struct MergeRequest {
     std::vector<std::string> inputs;  // shard reports, or the directories holding them
     std::string junit;                // also write the merged report there as JUnit XML, when set
     int durations = 5;                // how many of the slowest tests to name
+    HistoryPlace history;             // where the merged run records itself
+    std::string identity;             // the job it belongs to, as its history records it
 };
 
 // Merges the reports of a run's shards into one report in the fixed format,
@@ -19,7 +22,8 @@ struct MergeRequest {
 // from the first shard, the longest run time), each group's time the
 // longest, totals summed, the run name and e-mail date from the earliest
 // shard. The tests that did not run, script problems and refused libraries
-// come from the shards' indexes.
+// come from the shards' indexes. The merged run is recorded into its
+// history as a run of its own would be, unless a shard was incomplete.
 //
 // Refused, with one line naming the shard and why, nothing written (exit
 // status 2): shards known to be of different runs (see whyNotOneRun), an

@@ -25,7 +25,18 @@ void ComposedReport::open(const char* element) {
     m_writer->openObj(message.get());
 }
 
+void ComposedReport::openTest() {
+    open("Test");
+    m_inTest = true;
+    m_testFailed = false;
+    m_testError.clear();
+}
+
 void ComposedReport::record(const Record& record, Counts& counts) {
+    if (m_inTest && !m_testFailed && rtreport::isFailure(record.kind)) {
+        m_testFailed = true;
+        m_testError = rtreport::recordText(record);
+    }
     const std::size_t colons = record.method.find("::");
     const std::string className = record.method.substr(0, colons);
     const std::string method = colons == std::string::npos ? std::string() : record.method.substr(colons + 2);
@@ -64,6 +75,7 @@ void ComposedReport::closeTest(const TestValues& values, const Counts& counts) {
     value("Title", values.title);
     writeSummary(*m_writer, counts);
     m_writer->closeObj(KxString("Test"));
+    m_inTest = false;
 }
 
 void ComposedReport::closeGroup(const std::string& time, const std::string& desc, const std::string& title,

@@ -28,8 +28,12 @@ public:
     ComposedReport();
 
     void openGroup() { open("Group"); }
-    void openTest() { open("Test"); }
+    void openTest();
     int lastId() const { return m_writer->lastId(); }
+    // The test opened last, as its element holds it: whether it holds an
+    // Error or ExtError record, and what the first one says.
+    bool testFailed() const { return m_testFailed; }
+    const std::string& testError() const { return m_testError; }
 
     // A record as read; its kind is counted into `counts`.
     void record(const rtreport::Record& record, rtreport::Counts& counts);
@@ -50,6 +54,9 @@ private:
     void value(const char* name, const std::string& value);
 
     Kx::SharedPtr<Rt::TestReporter> m_writer;  // the last reference closes the report and makes the e-mail
+    bool m_inTest = false;
+    bool m_testFailed = false;
+    std::string m_testError;
 };
 
 } // namespace rtrun

@@ -25,7 +25,7 @@ std::string unescaped(const std::string& field) {
 }
 
 // Tabs, line ends and backslashes in a field are written as \t, \n and \\.
-void appendEscaped(std::string& line, const std::string& field) {
+void appendEscaped(std::string& line, std::string_view field) {
     for (char c : field) {
         if (c == '\t') line += "\\t";
         else if (c == '\n') line += "\\n";
@@ -99,7 +99,7 @@ const char* TestIndex::header() {
 }
 
 // Written into the line's own storage, so that a reused line costs no allocation.
-void TestIndex::formatLine(int reportId, const std::string& script, int position, const std::string& caseName,
+void TestIndex::formatLine(int reportId, std::string_view script, int position, std::string_view caseName,
                            std::string& line) {
     char number[16];
     line.clear();

@@ -2,6 +2,7 @@
 #include "rtrun/reports/junit/JUnitSuite.h"
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rtrun {
@@ -70,7 +71,7 @@ public:
 
     // The file's first line, and one test's line (with its line end).
     static const char* header();
-    static void formatLine(int reportId, const std::string& script, int position, const std::string& caseName,
+    static void formatLine(int reportId, std::string_view script, int position, std::string_view caseName,
                            std::string& line);
     // The lines of the run's facts, which follow the header.
     static std::string factLines(const Facts& facts);

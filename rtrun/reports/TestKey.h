@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace rtrun {
@@ -20,13 +20,41 @@ struct TestKey {
     std::int64_t digest() const;
 };
 
+// The digest's hash (64-bit FNV-1a) of `text`, going on from `hash`: the
+// hash of what comes before it, or the start of a hash of `text` alone.
+constexpr std::uint64_t kDigestStart = 14695981039346656037ull;
+std::uint64_t digestOf(std::string_view text, std::uint64_t hash = kDigestStart);
+
+// Counts how often each text has come, without an allocation per text: the
+// texts are kept one after the other in one buffer, found through an
+// open-addressing table of their digests.
+class Occurrences {
+public:
+    // How often `text` has come, this time included; `digest` is a hash of
+    // it (the same for the same text).
+    int next(std::string_view text, std::uint64_t digest);
+
+private:
+    struct Slot {
+        std::uint64_t digest = 0;
+        std::size_t at = 0;
+        std::uint32_t length = 0;
+        int count = 0;  // 0: the slot is free
+    };
+    void grow();
+
+    std::string m_texts;
+    std::vector<Slot> m_slots;  // a power of two of them, at most half in use
+    std::size_t m_used = 0;
+};
+
 // Hands out the keys of a run's tests in run order, counting the occurrences.
 class TestKeyMaker {
 public:
     TestKey next(const std::string& group, const std::string& title, const std::vector<std::string>& args);
 
 private:
-    std::unordered_map<std::string, int> m_seen;
+    Occurrences m_seen;
 };
 
 } // namespace rtrun

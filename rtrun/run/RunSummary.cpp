@@ -78,6 +78,7 @@ RunSummary::RunSummary(const RunPlan& plan)
     facts.scripts = plan.scripts;
     facts.scriptProblems = plan.missingScripts;
     history = plan.history;
+    identity = plan.runId;
 }
 
 void RunSummary::nameFiles(const std::string& reportPath, const std::string& pagePath, const std::string& emailPath) {
@@ -111,13 +112,9 @@ void RunSummary::record(const RunTally& tally, int exitStatus, HistoryNotes& not
     FinishedRun run;
     run.report = report;
     run.exitStatus = exitStatus;
-    run.identity = facts.runId;
-    run.falseReturns = tally.falseReturns();
-    run.throws = tally.throws();
-    for (const RunTally::Test* test : tally.unpassed())
-        if (test->verdict == RunTally::Verdict::eNotRun && test->reportId < 0)
-            run.unmade.push_back({test->group, test->title, test->args, test->why});
-    recordRun(history, run, notes);
+    run.identity = identity;
+    const std::unique_ptr<RecordedTests> tests = tally.recordedTests();
+    recordRun(history, run, *tests, notes);
 }
 
 // A filter that matched nothing is most often a typo: the groups the
@@ -152,14 +149,14 @@ int RunSummary::finish(const RunTally& tally) const {
     const bool clean = failed == 0 && notRun == 0 && (sharded || tally.total() != 0) && scriptProblems == 0 &&
                        tally.librariesRefused() == 0 && tally.abandonReason().empty() && t.errors() == 0 &&
                        t.extErrors() == 0;
-    // The index first: the history reads it when it records the run.
     TestIndex::Facts runFacts = facts;
     runFacts.platform = Rt::platform().toStdString();
     tally.addFacts(runFacts);
     const std::string index = TestIndex::pathBeside(report);
     const bool indexWritten = reportOk && tally.writeIndex(index, runFacts);
     HistoryNotes notes;
-    if (reportOk && !sharded) record(tally, clean ? ePassed : eFailed, notes);
+    // A run whose files must all be written is not recorded without its index.
+    if (reportOk && !sharded && (indexWritten || !strictFiles)) record(tally, clean ? ePassed : eFailed, notes);
     std::printf("%d tests: %d passed, %d failed, %d not run\n", passed + failed + notRun, passed, failed, notRun);
     for (const RunTally::Test* test : tally.unpassed()) printTest(*test, colour, notes);
     if (tally.interruptSignal()) std::printf("%d tests not run (interrupted)\n", tally.interruptedTests());

@@ -28,6 +28,7 @@ struct RunSummary {
     TestFilter filter;    // to say so when it matched no test
     bool strictFiles = false;  // an index that cannot be written makes the exit status 2
     HistoryPlace history; // where the run records itself (a shard does not: its merge does)
+    std::string identity; // the job the run belongs to, as its history records it
 
     // Prints the closing lines and returns the exit status.
     int finish(const RunTally& tally) const;

@@ -1,10 +1,12 @@
 #pragma once
 #include <Rt/Rt.h>
 #include "results/RunObserver.h"
+#include "rtrun/history/RunRecord.h"
 #include "rtrun/run/ScriptSelection.h"
 #include "rtrun/reports/TestIndex.h"
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,9 +18,14 @@ namespace rtrun {
 // made, script problems and a report that could not be written. Problems
 // are shown on standard error as they happen.
 //
-// A passing test leaves only its counts, its line of the test index (kept in
-// a temporary file, not in memory) and, if it is among the slowest, its
-// times: however many tests pass, the tally stays the same size.
+// A passing test leaves only its counts, its facts for the test index and
+// the history (kept in a temporary file, not in memory) and, if it is among
+// the slowest, its times: however many tests pass, the tally stays the same
+// size.
+//
+// Texts are the report's single bytes for a test told by the framework's
+// events, and the report reader's for one told by addTest (except the
+// script and case name, which are the index's, and what it threw).
 class RunTally : public Rt::RunObserver {
 public:
     enum class Verdict { ePassed, eFailed, eNotRun };
@@ -34,8 +41,13 @@ public:
         double seconds = 0;
         int reportId = -1;
         bool returnedFalse = false;
-        bool errorRecorded = false;  // its element holds an Error or ExtError record
+        bool errorRecorded = false;  // an error was counted while it was made or ran
         std::string threw;  // "threw std::runtime_error: degenerate edge" when its body threw
+        // Its element as the report holds it: whether the element holds an
+        // Error or ExtError record, and the first one's text (its first
+        // message line, else its Desc).
+        bool elementFailed = false;
+        std::string elementError;
     };
     // A test that ran, as the list of the slowest names it.
     struct Timed {
@@ -66,6 +78,7 @@ public:
     void testCreating(const Rt::TestInfo& info) override;
     void testNotCreated(const Rt::TestInfo& info, Rt::CreationFailure failure, const KxString& reason) override;
     void testStarted(const Rt::TestInfo& info, const Rt::TestSet& test, int reportId) override;
+    void testTimed(const Rt::TestInfo& info, double seconds) override;
     void errorCounted(const KxStdError& error, Rt::ErrorCategory category) override;
     void testEnded(const Rt::TestInfo& info, const Rt::TestSet& test, bool passed) override;
     void reportNotWritten(const KxString& path, int error) override;
@@ -107,14 +120,26 @@ public:
     // have a report element, in the order told; false when it could not be
     // written whole.
     bool writeIndex(const std::string& path, const TestIndex::Facts& facts) const;
+    // The tests as the history records them, from what the tally kept of
+    // them (see RecordedTests); the tally must outlive it and tell no more
+    // tests meanwhile.
+    std::unique_ptr<RecordedTests> recordedTests() const;
 
 private:
+    class Recorded;
+
     void finish(const Rt::TestSet& test, Verdict verdict);
-    // Counts the current test and keeps what the end of the run needs of it.
-    void settle(Test& test);
+    // The test's title and arguments as its element closes with them.
+    void takeClosingValues(const Rt::TestSet& test);
+    // Counts the test and keeps what the end of the run needs of it;
+    // `fromReport` for one told by addTest.
+    void settle(Test& test, bool fromReport);
     void noteTime(const Test& test);
-    void appendIndexLine(const Test& test);
-    bool copyIndexLines(std::FILE* to) const;
+    void spill(const Test& test, bool fromReport);
+    // Hands `use` each kept test's facts in the order told, then those of
+    // the test still open; false when they were not all kept.
+    template <class Use>
+    bool forEachSpilled(Use use) const;
 
     int m_librariesUsed = 0;
     int m_librariesRefused = 0;
@@ -127,11 +152,13 @@ private:
     int m_slowestKept = -1;
     Test m_current;
     bool m_open = false;  // m_current is being created or running
-    KxChron m_watch;
-    std::FILE* m_index = nullptr;  // index lines so far; null until the first, or when no file could be had
-    std::string m_indexInMemory;   // where they go without a file
-    std::string m_line;            // the line being written, reused
-    bool m_indexLost = false;
+    const Rt::TestSet* m_running = nullptr;  // m_current's test while its element is open
+    // The facts of each test with a report element (see spill): null until
+    // the first, or when no file could be had.
+    std::FILE* m_spill = nullptr;
+    std::string m_spillInMemory;  // where they go without a file
+    std::string m_record;         // the record being written, reused
+    bool m_spillLost = false;
     int m_scriptProblems = 0;
     int m_scriptIndex = -1;
     const ScriptProblemsShown* m_resumed = nullptr;

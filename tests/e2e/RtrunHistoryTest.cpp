@@ -1,10 +1,13 @@
 // The run history end to end: a suite run night after night with tests
 // toggled between passing and failing, into an SQLite file and into a
 // PostgreSQL server of the test's own; what the closing summary, --history
-// and --compare last say of it; and histories that cannot be used, which
-// must cost the run nothing.
+// and --compare last say of it; what it records of each test, which is what
+// the report says; and histories that cannot be used, which must cost the
+// run nothing.
 #include "Installation.h"
 #include "PostgresServer.h"
+#include "rtrun/history/RunRecord.h"
+#include "rtrun/reports/TestKey.h"
 #include "support/TempSuite.h"
 #include <algorithm>
 #include <filesystem>
@@ -175,6 +178,159 @@ TEST(E2eRtrunHistory, NightsOnAPostgresServer) {
     install.addLibrary(RT_E2E_LIB_PROBE);
     runNights(install, {{"KXRT_HISTORY", server.address()}, {"KXRT_SUITE_NAME", "nightly-suite"}});
     EXPECT_FALSE(fs::exists(install.results() + "history.sqlite"));
+}
+
+// A test's row of the history, its columns joined by " | ".
+using TestRows = std::vector<std::string>;
+
+std::string rowOf(const std::string& group, const std::string& title, const std::string& args, int occurrence,
+                  const std::string& script, const std::string& caseName, const std::string& verdict, double seconds,
+                  const std::string& error) {
+    std::ostringstream row;
+    row << group << " | " << title << " | " << args << " | " << occurrence << " | " << script << " | " << caseName
+        << " | " << verdict << " | " << seconds << " | " << error;
+    return row.str();
+}
+
+// The tests of the run recorded last, in the order recorded.
+TestRows lastRunsTests(const std::string& file) {
+    TestRows rows;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* select = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT group_title, title, args, occurrence, script, case_name, verdict, seconds, "
+                                     "error FROM tests WHERE run_id = (SELECT max(id) FROM runs) ORDER BY rowid",
+                                 -1, &select, nullptr),
+              SQLITE_OK);
+    const auto text = [&](int column) { return std::string(reinterpret_cast<const char*>(sqlite3_column_text(select, column))); };
+    while (sqlite3_step(select) == SQLITE_ROW)
+        rows.push_back(rowOf(text(0), text(1), text(2), sqlite3_column_int(select, 3), text(4), text(5), text(6),
+                             sqlite3_column_double(select, 7), text(8)));
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return rows;
+}
+
+// What the report and its index say of the run's tests, with what only the
+// run itself saw when `ranHere` (a body that threw is known by what it
+// threw, one that returned false without an error by that), then the tests
+// never made (all "NoSuchFact" here), with the reason the run gave.
+TestRows rowsTheReportSays(const std::string& report, bool ranHere, const std::string& notMadeGroup,
+                           const std::string& notMadeWhy) {
+    rtrun::RunRecord record;
+    std::string problem;
+    EXPECT_TRUE(rtrun::readRunRecord(report, record, problem)) << problem;
+    rtrun::TestKeyMaker keys;
+    TestRows rows;
+    for (rtrun::RecordedTest& test : record.tests) {
+        const auto asked = [&](const char* word) { return std::count(test.args.begin(), test.args.end(), word) > 0; };
+        if (ranHere && asked("throw")) {
+            test.verdict = rtrun::Verdict::eFailed;
+            test.error = "threw std::runtime_error: fact thrown";
+        } else if (ranHere && asked("false") && test.verdict == rtrun::Verdict::ePassed) {
+            test.verdict = rtrun::Verdict::eFailed;
+            test.error = "its body returned false";
+        }
+        std::string args;
+        for (std::size_t i = 0; i < test.args.size(); ++i) args += (i ? "\x1f" : "") + test.args[i];
+        rows.push_back(rowOf(test.group, test.title, args, keys.next(test.group, test.title, test.args).occurrence,
+                             test.script, test.caseName, rtrun::verdictName(test.verdict), test.seconds, test.error));
+    }
+    rows.push_back(rowOf(notMadeGroup, "NoSuchFact", "", 1, "", "NoSuchFact", "not run", 0, notMadeWhy));
+    return rows;
+}
+
+// The one row holding `part`; empty when none or several do.
+std::string rowWith(const TestRows& rows, const std::string& part) {
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const std::string& row) { return row.find(part) != std::string::npos; });
+    return found == rows.end() || std::count_if(rows.begin(), rows.end(), [&](const std::string& row) {
+                                      return row.find(part) != std::string::npos;
+                                  }) > 1
+               ? ""
+               : *found;
+}
+
+std::string factTest(const std::string& words) {
+    std::string test = "<Test><Title>Fact</Title>";
+    std::istringstream list(words);
+    for (std::string word; list >> word;) test += "<Arg>" + word + "</Arg>";
+    return test + "</Test>";
+}
+
+// What the history records of each test is what the report and the test
+// index say of it, whichever way the run went: in rtrun's own process, or
+// supervised with deaths, or in shards merged, where tests die, throw,
+// change their titles and arguments, hold errors of two lines, raise errors
+// while they are made, end the process while they run or are made, or are
+// never made.
+TEST(E2eRtrunHistory, RecordsOfEachTestWhatItsReportSays) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_PROBE);
+    const std::string history = install.root() + "facts.sqlite";
+    const Environment env = {{"KXRT_HISTORY", history}};
+    std::string facts;
+    for (const char* words : {"", "fail", "labelled", "madefail", "retitle fail", "untitle", "addarg", "false", "throw",
+                              "fail throw", "", "untitle labelled", "addarg false"})
+        facts += factTest(words);
+    const std::string group = "<Group><Name>Facts \xe9</Name>";
+    const std::string notMade = "<Test><Title>NoSuchFact</Title></Test>";
+    install.writeScript("facts.rt", group + facts + notMade + factTest("fail exit") + "</Group>");
+    install.writeScript("deaths.rt", group + facts + factTest("labelled crash") + notMade + factTest("fail exit") + "</Group>");
+    install.writeScript("made.rt", group + factTest("") + notMade + "<Test><Title>FactMadeExit</Title></Test></Group>");
+    install.writeScript("shards.rt", group + facts + notMade + "</Group>");
+
+    struct Run {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const Run runs[] = {{"in-process", {"--in-process", "facts.rt"}},
+                        {"supervised, with deaths", {"deaths.rt"}},
+                        {"made, in-process", {"--in-process", "made.rt"}},
+                        {"made, supervised", {"made.rt"}}};
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        install.clearResults();
+        std::vector<std::string> args = {"--platform", "E2E"};
+        args.insert(args.end(), run.args.begin(), run.args.end());
+        const RunResult result = install.run(args, env);
+        EXPECT_EQ(result.status, 1) << result.out << result.err;
+        EXPECT_EQ(result.err.find("history"), std::string::npos) << result.err;
+        const TestRows recorded = lastRunsTests(history);
+        const bool inProcess = run.args[0] == "--in-process";
+        // A run merged from its dead children's pieces says of a test it could not make only that.
+        EXPECT_EQ(recorded, rowsTheReportSays(install.reportPath(), true, "Facts \xc3\xa9",
+                                              inProcess ? "no test library registers it" : "not made (see above)"));
+        if (std::string(run.name).find("made") != std::string::npos) {
+            EXPECT_NE(rowWith(recorded, "| FactMadeExit | exited | 0 | exited: status 3"), "");
+            continue;
+        }
+        // The report's view, not the closing summary's: an error raised while
+        // a test is made is not in its element, and its first error is the
+        // one it raised before it ended the process.
+        EXPECT_NE(rowWith(recorded, "| madefail | 1 |").find("| passed |"), std::string::npos);
+        EXPECT_NE(rowWith(recorded, "| fail\x1f" "exit |").find("| failed | "), std::string::npos);
+        EXPECT_NE(rowWith(recorded, "| fail\x1f" "exit |").find("| fact fails\nits second line \xc3\xa9"), std::string::npos);
+        EXPECT_NE(rowWith(recorded, "Fact r\xc3\xa9titled <&> | retitle\x1f" "fail |"), "");
+        EXPECT_NE(rowWith(recorded, "| addarg\x1f" "added | 1 |"), "");
+        EXPECT_NE(rowWith(recorded, "| untitle\x1f" "labelled |").find("a label only"), std::string::npos);
+        EXPECT_NE(rowWith(recorded, "Fact |  | 2 |"), "");
+        if (!inProcess) {
+            EXPECT_NE(rowWith(recorded, "labelled\x1f" "crash").find("| failed | "), std::string::npos);
+        }
+    }
+
+    // Shards merged: the merged run is recorded as the report it makes says,
+    // with the tests the shards could not make.
+    install.clearResults();
+    for (const char* shard : {"0/2", "1/2"})
+        EXPECT_EQ(install.run({"--platform", "E2E", "--shard", shard, "shards.rt"}, env).status, 1);
+    const std::string merged = install.root() + "merged/";
+    const RunResult mergedRun = install.run({"--merge", merged, install.results() + "shard-0-of-2",
+                                             install.results() + "shard-1-of-2"}, env);
+    EXPECT_EQ(mergedRun.status, 1) << mergedRun.out << mergedRun.err;
+    EXPECT_EQ(mergedRun.err.find("history"), std::string::npos) << mergedRun.err;
+    EXPECT_EQ(lastRunsTests(history), rowsTheReportSays(testsupport::onlyFileEndingIn(merged, ".xml"), false,
+                                                        "Facts \xc3\xa9", "no test library registers it"));
 }
 
 // A history that cannot be used: one line on standard error, the run's exit

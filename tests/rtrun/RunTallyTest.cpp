@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -76,7 +77,71 @@ TEST(RunTally, KeepsTheUnpassedWholeTheSlowestAndEveryIndexLine) {
     EXPECT_EQ(slowest[2]->title, "T500");
     EXPECT_EQ(tally.slowest(2).size(), 2u);
     EXPECT_EQ(indexLines(tally), expected);
+    // The history reads the same kept facts: every test with an element, then the one never made.
+    const std::unique_ptr<rtrun::RecordedTests> recorded = tally.recordedTests();
+    rtrun::RecordedTest test;
+    int count = 0, lastId = -1;
+    while (recorded->next(test)) {
+        ++count;
+        EXPECT_TRUE(test.reportId > lastId || (test.reportId == -1 && count == 20000)) << count;
+        lastId = test.reportId;
+    }
+    EXPECT_EQ(count, 20000);
+    EXPECT_EQ(recorded->problem(), "");
     EXPECT_EQ(indexLines(tally), expected);
+}
+
+// What the history gets of tests told from a report read back (as merges
+// tell them): each verdict and first error as the element holds them, or
+// what the body threw, or that it returned false; the time to the
+// hundredth; texts in UTF-8, whether the teller had them from the reader
+// or from the script; then the tests never made, with why.
+TEST(RunTally, HandsTheHistoryWhatEachTestsElementSays) {
+    RunTally tally;
+    const auto add = [&](int id, const std::string& title, bool elementFailed, const std::string& error) {
+        RunTally::Test test = told(id, elementFailed ? RunTally::Verdict::eFailed : RunTally::Verdict::ePassed,
+                                   0.1234 * id, title);
+        test.script = "n\xe9.rt";
+        test.group = id == 1 ? "Gr\xc3\xbcn" : "Gr\xfcn";  // the reader's UTF-8, or the script's single bytes
+        test.args = {"a\tb", "\xc3\xa9"};
+        test.elementFailed = elementFailed;
+        test.elementError = test.why = error;
+        return test;
+    };
+    tally.addTest(add(1, "T", false, ""));
+    tally.addTest(add(2, "Case2", true, "crashed: signal 11 (Segmentation fault) at f()"));
+    RunTally::Test threw = add(3, "T", true, "Unknown Exception Occured in Test T");
+    threw.threw = "threw std::runtime_error: \xe9" "dge";
+    tally.addTest(std::move(threw));
+    RunTally::Test returnedFalse = add(4, "T", false, "");
+    returnedFalse.returnedFalse = true;
+    tally.addTest(std::move(returnedFalse));
+    tally.addTest(add(5, "T", true, "timed out after 30 s"));
+    RunTally::Test notMade = told(6, RunTally::Verdict::eNotRun, 0, "N\xe9");
+    notMade.reportId = -1;
+    notMade.why = "no test library registers it";
+    tally.addTest(std::move(notMade));
+
+    const std::unique_ptr<rtrun::RecordedTests> recorded = tally.recordedTests();
+    std::vector<std::string> rows;
+    for (rtrun::RecordedTest test; recorded->next(test);) {
+        std::string row = std::to_string(test.reportId) + " " + test.script + " " + test.caseName + " " + test.group +
+                          " " + test.title + " " + rtrun::verdictName(test.verdict) + " " + std::to_string(test.seconds) +
+                          " [" + test.error + "]";
+        for (const std::string& arg : test.args) row += " " + arg;
+        rows.push_back(row);
+    }
+    const std::vector<std::string> expected = {
+        "1 n\xc3\xa9.rt Case1 Gr\xc3\xbcn T passed 0.120000 [] a\tb \xc3\xa9",
+        "2 n\xc3\xa9.rt Case2 Gr\xc3\xbcn Case2 crashed 0.250000 [crashed: signal 11 (Segmentation fault) at f()] a\tb \xc3\xa9",
+        "3 n\xc3\xa9.rt Case3 Gr\xc3\xbcn T failed 0.370000 [threw std::runtime_error: \xc3\xa9" "dge] a\tb \xc3\xa9",
+        "4 n\xc3\xa9.rt Case4 Gr\xc3\xbcn T failed 0.490000 [its body returned false] a\tb \xc3\xa9",
+        "5 n\xc3\xa9.rt Case5 Gr\xc3\xbcn T timed out 0.620000 [timed out after 30 s] a\tb \xc3\xa9",
+        "-1  N\xc3\xa9 G N\xc3\xa9 not run 0.000000 [no test library registers it]",
+    };
+    EXPECT_EQ(rows, expected);
+    EXPECT_FALSE(recorded->next(*std::make_unique<rtrun::RecordedTest>()));
+    EXPECT_EQ(recorded->problem(), "");
 }
 
 // The run's facts go through the index and back, escapes and all; an index
