@@ -57,6 +57,25 @@ char timelineMark(Verdict verdict) { return ".FCTEI-"[static_cast<int>(verdict)]
 
 } // namespace
 
+bool lastRunTimes(const HistoryPlace& place, const std::string& platform, RecordedTimes& times) {
+    std::string problem;
+    const std::unique_ptr<HistoryStore> store = place.off() ? nullptr : openForReading(place, problem);
+    std::vector<HistoryRow> rows;
+    if (!store || !store->run("SELECT script, case_name, args, seconds FROM tests WHERE run_id = (SELECT max(id) FROM runs "
+                              "WHERE suite = ? AND platform = ?) ORDER BY occurrence",
+                              {place.suite, platform}, &rows))
+        return false;
+    for (const HistoryRow& row : rows)
+        times[row[0] + '\0' + row[1] + '\0' + row[2]].push_back(std::atof(row[3].c_str()));
+    return !rows.empty();
+}
+
+std::string recordedTimeKey(const std::string& script, const std::string& caseName, const std::vector<std::string>& args) {
+    std::string key = utf8Of(script) + '\0' + utf8Of(caseName) + '\0';
+    for (std::size_t i = 0; i < args.size(); ++i) key += (i ? "\x1f" : "") + utf8Of(args[i]);
+    return key;
+}
+
 int printRunHistory(const HistoryPlace& place, std::ostream& out) {
     std::string problem;
     std::unique_ptr<HistoryStore> store = openForReading(place, problem);

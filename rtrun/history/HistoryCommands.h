@@ -3,7 +3,9 @@
 #include "rtrun/history/HistoryPlace.h"
 #include <functional>
 #include <ostream>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace rtrun {
 
@@ -20,6 +22,16 @@ int printRunHistory(const HistoryPlace& place, std::ostream& out);
 // interrupted, "-" not run), its name and its time, first to last.
 int printTestHistory(const HistoryPlace& place, const std::string& platform, const TestSelector& selects,
                      std::ostream& out);
+
+// How long each test took in the last run of the suite on `platform` that
+// the history recorded: by script, case name and arguments (UTF-8, the
+// arguments kept apart by unit separators), each key's times in the order of
+// its occurrences. False when no history is kept, there is none yet, or it
+// cannot be read: nothing is said then.
+using RecordedTimes = std::map<std::string, std::vector<double>>;
+bool lastRunTimes(const HistoryPlace& place, const std::string& platform, RecordedTimes& times);
+// The key of lastRunTimes for a test named by the scripts' single bytes.
+std::string recordedTimeKey(const std::string& script, const std::string& caseName, const std::vector<std::string>& args);
 
 // rtrun --compare last NEW: what changed from the run recorded before NEW
 // (of the same suite and platform) to NEW, as --compare says it.

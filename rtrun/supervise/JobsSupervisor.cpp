@@ -1,5 +1,6 @@
 #include "rtrun/supervise/JobsSupervisor.h"
 #include "rtrun/supervise/RunProgress.h"
+#include "rtrun/history/HistoryCommands.h"
 #include "rtrun/reports/EarlierTimes.h"
 #include "rtrun/run/ClaimBoard.h"
 #include "rtrun/run/ClaimOrder.h"
@@ -45,16 +46,38 @@ int lineBufferedChild(void* context) {
     return childBody(context);
 }
 
-// Each unit's expected seconds: the sum of its tests' times in the earlier
-// run; negative when one of them has none.
-std::vector<double> expectedSeconds(const std::vector<PlannedTest>& selected, const RunUnits& units,
-                                    const std::map<ScriptPlace, double>& earlier) {
-    std::vector<double> expected(static_cast<std::size_t>(units.count()), 0.0);
+// Each selected test's time in the last run the history recorded of this
+// suite and platform, else in the latest earlier report beside this run's;
+// negative when unknown.
+std::vector<double> earlierTestTimes(const RunPlan& plan, const std::vector<PlannedTest>& selected) {
+    std::vector<double> times(selected.size(), -1);
+    const std::string platform = Rt::platform().toStdString();
+    RecordedTimes recorded;
+    if (lastRunTimes(plan.history, platform, recorded)) {
+        std::map<std::string, std::size_t> taken;  // a key's occurrences so far
+        for (std::size_t i = 0; i < selected.size(); ++i) {
+            const std::string key = recordedTimeKey(selected[i].script, selected[i].caseName, selected[i].args);
+            const auto found = recorded.find(key);
+            std::size_t& occurrence = taken[key];
+            if (found != recorded.end() && occurrence < found->second.size()) times[i] = found->second[occurrence];
+            ++occurrence;
+        }
+        return times;
+    }
+    const std::map<ScriptPlace, double> earlier = earlierTimes(withTrailingSlash(Rt::resultDir().toStdString()), platform);
     for (std::size_t i = 0; i < selected.size(); ++i) {
-        double& unit = expected[static_cast<std::size_t>(units.unitOfTest[i])];
         const auto found = earlier.find(ScriptPlace{selected[i].script, selected[i].position, selected[i].caseName});
-        if (found == earlier.end()) unit = -1;
-        else if (unit >= 0) unit += found->second;
+        if (found != earlier.end()) times[i] = found->second;
+    }
+    return times;
+}
+
+// Each unit's expected seconds: the sum of its tests'; negative when one of them is unknown.
+std::vector<double> expectedSeconds(const std::vector<double>& testTimes, const RunUnits& units) {
+    std::vector<double> expected(static_cast<std::size_t>(units.count()), 0.0);
+    for (std::size_t i = 0; i < testTimes.size(); ++i) {
+        double& unit = expected[static_cast<std::size_t>(units.unitOfTest[i])];
+        unit = testTimes[i] < 0 || unit < 0 ? -1 : unit + testTimes[i];
     }
     return expected;
 }
@@ -292,9 +315,7 @@ int superviseJobs(const RunPlan& plan) {
     const std::vector<PlannedTest> selected = selectedTests(plan);
     const RunUnits units = unitsOf(selected, plan.jobsByGroup);
     if (units.count() < 2) return superviseRun(plan);
-    const std::map<ScriptPlace, double> earlier =
-        earlierTimes(withTrailingSlash(Rt::resultDir().toStdString()), Rt::platform().toStdString());
-    const std::vector<double> expected = expectedSeconds(selected, units, earlier);
+    const std::vector<double> expected = expectedSeconds(earlierTestTimes(plan, selected), units);
     const ClaimOrder order = claimOrder(expected, serialUnits(selected, units, plan.serial), plan.jobs);
     double expectedWork = 0;
     for (const double seconds : expected) expectedWork = seconds < 0 || expectedWork < 0 ? -1 : expectedWork + seconds;

@@ -4,6 +4,7 @@
 #include "support/TempSuite.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <regex>
@@ -93,6 +94,48 @@ TEST(E2eRtrunJobs, FourJobsWithCrashesAndAHangWriteTheReportOfOneJob) {
                              "rtrun: G2/CrashInCreator (one.rt, test 18), in the creator: crashed: signal 11"})
         EXPECT_NE(four.err.find(line), std::string::npos) << line << "\n" << four.err;
     EXPECT_EQ(listing(install.results()).find(".pieces"), std::string::npos);
+}
+
+// The first night runs in script order; the next ones start the long test
+// first, knowing its time from the run history, or without a history from
+// the latest earlier report.
+TEST(E2eRtrunJobs, TheLongestTestOfTheLastRunStartsFirst) {
+    Installation install;
+    install.addLibrary(RT_E2E_LIB_VERDICT);
+    std::string script = "<Group><Name>G</Name>";
+    for (int i = 0; i < 6; ++i) script += test("Check", std::to_string(i), "0.2");
+    install.writeScript("s.rt", script + test("Sleep", "", "0.7") + "</Group>");
+    // Where the long test's progress line comes among the seven; the other
+    // child may start one short test before it.
+    const auto sleepStarted = [](const RunResult& result) {
+        std::istringstream lines(result.out);
+        int index = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line == "Executing Test: Sleep") return index;
+            if (line.rfind("Executing Test: ", 0) == 0) ++index;
+        }
+        return -1;
+    };
+    const std::vector<std::string> args{"--platform", "E2E", "-j", "2", "s.rt"};
+    const RunResult first = install.run(args);
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_GE(sleepStarted(first), 5) << first.out;
+
+    // Only the history knows the times: the reports are gone.
+    for (const auto& entry : std::filesystem::directory_iterator(install.results()))
+        if (entry.path().filename() != "history.sqlite") std::filesystem::remove_all(entry.path());
+    const RunResult second = install.run(args);
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_GE(sleepStarted(second), 0) << second.out;
+    EXPECT_LE(sleepStarted(second), 1) << second.out;
+
+    // Only the report knows them.
+    std::vector<std::string> noHistory{"--no-history"};
+    noHistory.insert(noHistory.end(), args.begin(), args.end());
+    std::filesystem::remove(install.results() + "history.sqlite");
+    const RunResult third = install.run(noHistory);
+    EXPECT_GE(sleepStarted(third), 0) << third.out;
+    EXPECT_LE(sleepStarted(third), 1) << third.out;
 }
 
 // Tests that must not overlap: --serial runs them alone after the others;

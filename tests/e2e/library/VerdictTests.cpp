@@ -111,6 +111,16 @@ public:
     }
 };
 
+// Sleeps as many seconds as its extension text says, under a title of its own.
+class Sleep : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Sleep"); }
+    bool executeW() override {
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(getExt().toStdString().c_str())));
+        return true;
+    }
+};
+
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
@@ -131,6 +141,7 @@ Rt::TestSet* makeCommaLocale() { return new CommaLocale; }
 Rt::TestSet* makeRenamed() { return new Renamed; }
 Rt::TestSet* makeCheck() { return new Check; }
 Rt::TestSet* makeAlone() { return new Alone; }
+Rt::TestSet* makeSleep() { return new Sleep; }
 Rt::TestSet* makeAbort() { return new Dies(SIGABRT); }
 Rt::TestSet* makeSegv() { return new Dies(SIGSEGV); }
 Rt::TestSet* makeKill() { return new Dies(SIGKILL); }
@@ -157,6 +168,7 @@ public:
         _registerTestCase("Renamed", &makeRenamed);
         _registerTestCase("Check", &makeCheck);
         _registerTestCase("Alone", &makeAlone);
+        _registerTestCase("Sleep", &makeSleep);
         _registerTestCase("Abort", &makeAbort);
         _registerTestCase("Segv", &makeSegv);
         _registerTestCase("Kill", &makeKill);
