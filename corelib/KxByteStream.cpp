@@ -6,6 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Bytes pass through unchanged on every system: no line-end translation
+// where the C run time would do it (Windows), no inheritance where a
+// descriptor can be kept from child programs (POSIX).
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+
 KxByteStream::~KxByteStream() = default;
 
 bool KxByteStream::lock() {
@@ -31,7 +41,7 @@ void KxFileByteStream::open() {
     if (m_fd >= 0) return;
     std::string path = m_name.toStdString();
     if (path.empty()) throw KxStreamException("KxFileByteStream: empty or unrepresentable file name");
-    int flags = O_CLOEXEC;
+    int flags = O_CLOEXEC | O_BINARY;
     if (m_reading && m_writing) flags |= O_RDWR | O_CREAT;
     else if (m_writing) flags |= O_WRONLY | O_CREAT;
     else flags |= O_RDONLY;

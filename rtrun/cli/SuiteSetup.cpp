@@ -116,7 +116,13 @@ bool initSuite(const std::string& dir, std::string& problem) {
         }
     }
     const std::string templates = installedScriptsDir();
-    fs::copy(templates, base / "Scripts", fs::copy_options::recursive | fs::copy_options::skip_existing, error);
+    // File by file: a directory copied onto an existing one fails on Windows.
+    for (fs::directory_iterator entry(templates, error); !error && entry != fs::directory_iterator();
+         entry.increment(error)) {
+        if (entry->is_regular_file(error))
+            fs::copy_file(entry->path(), base / "Scripts" / entry->path().filename(), fs::copy_options::skip_existing,
+                          error);
+    }
     if (error) {
         problem = "cannot copy the templates from " + templates + ": " + error.message();
         return false;

@@ -1,5 +1,6 @@
 #include "rtrun/merge/ShardCheck.h"
 #include "rtrun/reports/ReportFiles.h"
+#include "env/Platform.h"
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -15,8 +16,7 @@ namespace fs = std::filesystem;
 constexpr double kOneRunSpan = 24 * 60 * 60;  // seconds between shards of one run, at most
 
 std::string dateText(std::time_t time) {
-    std::tm local{};
-    localtime_r(&time, &local);
+    const std::tm local = Rt::Platform::localTimeOf(time);
     char text[32];
     std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M", &local);
     return text;

@@ -207,15 +207,6 @@ bool attach(Dwfl* dwfl, int pid, std::string& problem) {
 
 } // namespace
 
-std::string frameText(std::size_t index, const Frame& frame) {
-    char offset[32];
-    std::snprintf(offset, sizeof(offset), "0x%llx", static_cast<unsigned long long>(frame.offset));
-    std::string text = "#" + std::to_string(index) + " " + (frame.function.empty() ? "??" : frame.function) + " (" +
-                       (frame.library.empty() ? "" : frame.library + "+") + offset + ")";
-    if (!frame.file.empty()) text += " " + frame.file + ":" + std::to_string(frame.line);
-    return text;
-}
-
 bool threadStack(int pid, int tid, std::uint64_t fromPc, const std::string& fromFunction, std::vector<Frame>& frames,
                  std::string& problem) {
     Session dwfl = open(pid, problem);

@@ -32,6 +32,9 @@ std::vector<std::string> onlyRecord(const RaisedErrors& raised) {
 
 std::string here(int line) { return std::string(__FILE__) + ":" + std::to_string(line); }
 
+// A path as a record shows it: normalised, with the system's separators.
+std::string shown(const std::string& path) { return std::filesystem::path(path).lexically_normal().string(); }
+
 class GoldenCheck : public testing::Test {
 protected:
     testsupport::TempSuite suite{"LNXTEST"};
@@ -62,7 +65,7 @@ TEST_F(GoldenCheck, AMissingReferenceFailsSayingWhereItBelongs) {
     EXPECT_EQ(onlyRecord(raised),
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN(\"new.txt\", std::string(\"fresh\\n\"))",
                                         "-15", "no reference yet: if the output is right, take it with rtrun --accept (or copy it to the reference path below)",
-                                        "reference: " + expected() + "new.txt", "output: " + output("new.txt"),
+                                        "reference: " + shown(expected() + "new.txt"), "output: " + shown(output("new.txt")),
                                         here(line)}));
     EXPECT_EQ(readBytes(output("new.txt")), "fresh\n");
 }
@@ -76,7 +79,7 @@ TEST_F(GoldenCheck, APlatformReferenceWinsOverTheGeneralOne) {
     EXPECT_EQ(onlyRecord(raised),
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN(\"p.txt\", \"general\\n\")", "-15",
                                         "the output differs from the reference",
-                                        "reference: " + expected() + "LNXTEST/p.txt", "output: " + output("p.txt"), "--- reference", "+++ output",
+                                        "reference: " + shown(expected() + "LNXTEST/p.txt"), "output: " + shown(output("p.txt")), "--- reference", "+++ output",
                                         "@@ -1,1 +1,1 @@", "-platform", "+general", here(line)}));
 }
 
@@ -92,7 +95,7 @@ TEST_F(GoldenCheck, WithATolerenceNumbersMayMoveAndTheRecordNamesTheFirstDiffere
                   "RT_CHECK_GOLDEN_NEAR(\"t.txt\", \"x 1 y 2\\nz 3.1\\nw 4\\n\", tol)", "-15",
                   "the output differs from the reference: reference line 2 \"3.0\", output line 2 \"3.1\" "
                   "(difference 0.10000000000000009, allowed 3.1e-06)",
-                  "reference: " + expected() + "t.txt", "output: " + output("t.txt"),
+                  "reference: " + shown(expected() + "t.txt"), "output: " + shown(output("t.txt")),
                   // Lines equal within the tolerance are context.
                   "--- reference", "+++ output", "@@ -1,3 +1,3 @@", " x 1.0 y 2.0", "-z 3.0", "+z 3.1", " w 4",
                   here(line)}));
@@ -111,7 +114,7 @@ TEST_F(GoldenCheck, AFileComparesBytesAndNamesTheFirstDifferingOffset) {
               (std::vector<std::string>{"Check", "TestBody", "", "RT_CHECK_GOLDEN_FILE(\"m.bin\", made)", "-15",
                                         "first difference at byte 2 (reference 0xFF, output 0x02); the reference "
                                         "has 5 bytes, the output 4",
-                                        "reference: " + expected() + "m.bin", "output: " + output("m.bin"),
+                                        "reference: " + shown(expected() + "m.bin"), "output: " + shown(output("m.bin")),
                                         here(line)}));
 }
 
@@ -127,7 +130,7 @@ TEST_F(GoldenCheck, NamesLeavingTheGoldenDirectoriesAndUnreadableFilesFailWithou
         << raised.all[0];
     EXPECT_FALSE(testsupport::exists(suite.goldenData() + "escape.txt"));
     EXPECT_EQ(raised.all[3], "Check|TestBody||RT_CHECK_GOLDEN_FILE(\"f.bin\", suite.base() + \"none.bin\")|-15|"
-                             "cannot read the file " + suite.base() + "none.bin: it does not exist|" + here(line));
+                             "cannot read the file " + shown(suite.base() + "none.bin") + ": it does not exist|" + here(line));
     EXPECT_FALSE(testsupport::exists(output("f.bin")));
 }
 

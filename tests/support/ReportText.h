@@ -3,6 +3,7 @@
 // report's own layout: two blanks per level, "\r\n" line ends, times masked
 // as "T.TT Seconds" (compare with maskTimes applied to the file).
 #include "corelib/KxBuildInfo.h"
+#include "env/Platform.h"
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -118,8 +119,14 @@ inline std::string coreVersion() { return KxVersion::whatString + 4; }
 // The host name, as the report's Machine element shows it.
 inline std::string hostName() {
     char name[256] = {};
+#if defined(_WIN32)
+    // The socket library is the framework's to start when it first asks
+    // (the platform layer's tests check that): ask through it.
+    return Rt::Platform::hostName(name, sizeof(name)) ? name : "Unknown";
+#else
     if (::gethostname(name, sizeof(name) - 1) != 0) return "Unknown";
     return name;
+#endif
 }
 
 } // namespace testsupport

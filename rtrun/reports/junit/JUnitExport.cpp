@@ -4,6 +4,7 @@
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/reports/junit/XmlText.h"
 #include "rtrun/system/SecondsFormat.h"
+#include "env/Platform.h"
 #include <sys/stat.h>
 #include <cctype>
 #include <cerrno>
@@ -41,9 +42,7 @@ std::string timestampOf(const std::string& reportPath) {
     }
     struct stat status {};
     if (::stat(reportPath.c_str(), &status) != 0) return "";
-    std::tm local{};
-    const std::time_t when = status.st_mtime;
-    if (!localtime_r(&when, &local)) return "";
+    const std::tm local = Rt::Platform::localTimeOf(status.st_mtime);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;

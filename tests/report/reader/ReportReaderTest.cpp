@@ -285,7 +285,7 @@ TEST_F(ReportReaderTest, WhatIsNotAReportGivesAClearErrorAndNoGroups) {
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.path.empty() || c.path[0] != '/') {
+        if (c.path.empty() || !std::filesystem::path(c.path).is_absolute()) {
             testsupport::writeBytes(bytes, c.path);
             c.path = bytes;
         }
