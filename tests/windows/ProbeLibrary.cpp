@@ -1,7 +1,9 @@
 // Test libraries' misdeeds that rtrun.exe must account for on Windows: a
-// test that dies of an access violation in a function of its own, and one
-// that leaves a process running whose parent has already ended.
+// test that dies of an access violation in a function of its own, one that
+// ends the process with exit(), and one that leaves a process running whose
+// parent has already ended.
 #include <Rt/Rt.h>
+#include <cstdlib>
 #include <string>
 #include <windows.h>
 
@@ -19,6 +21,12 @@ public:
         writeThroughNull();
         return true;
     }
+};
+
+class Exits : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Exits"); }
+    bool executeW() override { std::exit(3); }
 };
 
 // Starts the program its argument names through the command interpreter,
@@ -44,12 +52,14 @@ public:
 };
 
 Rt::TestSet* createCrash() { return new Crash; }
+Rt::TestSet* createExits() { return new Exits; }
 Rt::TestSet* createLeaves() { return new Leaves; }
 
 class ProbeFactory : public Rt::TestSetFactory {
 public:
     ProbeFactory() {
         _registerTestCase("Crash", &createCrash);
+        _registerTestCase("Exits", &createExits);
         _registerTestCase("Leaves", &createLeaves);
     }
     const char* name() const override { return "WindowsProbes"; }
