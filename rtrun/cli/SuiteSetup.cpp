@@ -64,7 +64,10 @@ bool resolveScripts(const std::vector<std::string>& scripts, std::vector<std::st
     const fs::path config = Rt::configDir().toStdString();
     std::error_code error;
     for (const std::string& script : scripts) {
-        const bool inConfig = fs::path(script).is_relative() && fs::is_regular_file(config / script, error);
+        // On Windows a path rooted without a drive ("\dir\x.rt") counts as
+        // relative; it names no file in Config/.
+        const bool named = fs::path(script).is_relative() && !fs::path(script).has_root_directory();
+        const bool inConfig = named && fs::is_regular_file(config / script, error);
         if (!inConfig && !fs::exists(script, error) && missing) {
             const std::string where = "not found: looked for " + forDisplay((config / script).string()) +
                                       (fs::path(script).is_relative()

@@ -1,0 +1,70 @@
+// Test libraries' misdeeds that rtrun.exe must account for on Windows: a
+// test that dies of an access violation in a function of its own, one that
+// ends the process with exit(), and one that leaves a process running whose
+// parent has already ended.
+#include <Rt/Rt.h>
+#include <cstdlib>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+// Read at run time, so that no compiler drops the store through it.
+int* volatile g_nowhere = nullptr;
+
+__attribute__((noinline)) void writeThroughNull() { *g_nowhere = 42; }
+
+class Crash : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Crash"); }
+    bool executeW() override {
+        writeThroughNull();
+        return true;
+    }
+};
+
+class Exits : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Exits"); }
+    bool executeW() override { std::exit(3); }
+};
+
+// Starts the program its argument names through the command interpreter,
+// which ends at once: the program is left an orphan, running.
+class Leaves : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Leaves"); }
+    bool executeW() override {
+        std::string program = arg<std::string>(0);
+        for (char& c : program)
+            if (c == '/') c = '\\';  // a leading "/" would be one of start's options
+        std::string command = "cmd.exe /c start /b " + program;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+            return false;
+        ::WaitForSingleObject(started.hProcess, 30000);
+        ::CloseHandle(started.hThread);
+        ::CloseHandle(started.hProcess);
+        return true;
+    }
+};
+
+Rt::TestSet* createCrash() { return new Crash; }
+Rt::TestSet* createExits() { return new Exits; }
+Rt::TestSet* createLeaves() { return new Leaves; }
+
+class ProbeFactory : public Rt::TestSetFactory {
+public:
+    ProbeFactory() {
+        _registerTestCase("Crash", &createCrash);
+        _registerTestCase("Exits", &createExits);
+        _registerTestCase("Leaves", &createLeaves);
+    }
+    const char* name() const override { return "WindowsProbes"; }
+};
+
+} // namespace
+
+extern "C" __declspec(dllexport) Rt::TestSetFactory* acquireFactory() { return new ProbeFactory; }
