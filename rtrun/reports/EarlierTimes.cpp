@@ -1,14 +1,12 @@
 #include "rtrun/reports/EarlierTimes.h"
+#include "rtrun/reports/ReportFiles.h"
 #include "rtrun/reports/TestIndex.h"
 #include "report/reader/ReportReader.h"
-#include <filesystem>
 #include <regex>
 
 namespace rtrun {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A run's report is named MMDDYY<platform>HHMM.xml, or with "-earlierN"
 // before ".xml" once a later run of the same minute moved it aside.
@@ -18,21 +16,6 @@ bool isRunOf(const std::string& name, const std::string& platform) {
     if (name.size() < named + 4 || name.compare(6, platform.size(), platform) != 0) return false;
     const std::string rest = name.substr(named);
     return rest == ".xml" || std::regex_match(rest, moved);
-}
-
-std::string latestRunOf(const std::string& dir, const std::string& platform) {
-    std::error_code error;
-    std::string found;
-    fs::file_time_type newest;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
-        if (!isRunOf(entry.path().filename().string(), platform) || !entry.is_regular_file(error)) continue;
-        const fs::file_time_type written = entry.last_write_time(error);
-        if (found.empty() || written > newest) {
-            found = entry.path().string();
-            newest = written;
-        }
-    }
-    return found;
 }
 
 class Times : public rtreport::ReportVisitor {
@@ -53,7 +36,8 @@ private:
 
 std::map<ScriptPlace, double> earlierTimes(const std::string& resultDir, const std::string& platform) {
     std::map<ScriptPlace, double> times;
-    const std::string report = latestRunOf(resultDir, platform);
+    const std::string report =
+        newestFileIn(resultDir, [&platform](const std::string& name) { return isRunOf(name, platform); });
     TestIndex index;
     if (report.empty() || !index.read(TestIndex::pathBeside(report))) return times;
     Times visitor(index, times);
