@@ -106,7 +106,9 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
                  static_cast<unsigned long>(record.ExceptionCode), exceptionName(record.ExceptionCode));
     printStack(*pointers->ContextRecord);
     std::fflush(stderr);
-    return EXCEPTION_CONTINUE_SEARCH;  // the process dies of it as it would have
+    // The process ends with the exception as its status, as it would have,
+    // but without a debugger the system may start and wait for.
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 } // namespace
