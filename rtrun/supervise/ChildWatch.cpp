@@ -93,6 +93,8 @@ Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
         char reason[48];
         Process::exitedText(ended.status, reason);
         death.reason = reason;
+    } else if (ended.exception) {
+        death.reason = "crashed: exception " + Process::exceptionText(ended.exception);
     } else {
         death.reason = "crashed: signal " + Process::signalText(ended.signal);
     }

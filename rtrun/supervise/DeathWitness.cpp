@@ -51,6 +51,8 @@ void DeathWitness::takeCrashStack() {
     m_noticedAt = m_note.when;
     if (m_note.cause == CrashNote::eSignal)
         m_msgs.push_back(Process::signalDetails(m_note.signal, m_note.code, m_note.address, m_note.sender));
+    else if (m_note.cause == CrashNote::eException)
+        m_msgs.push_back(Process::exceptionDetails(static_cast<std::uint32_t>(m_note.code), m_note.sender, m_note.address));
     std::vector<Stacks::Frame> frames;
     if (m_mayTrace && Stacks::threadStack(m_pid, m_note.tid, m_note.pc, startFunction(), frames, m_traceProblem)) {
         keep(frames);

@@ -12,7 +12,10 @@ namespace rtrun {
 // its own return addresses (eCaptureYourself -> eCaptured -> eTaken).
 struct CrashNote {
     enum State : int { eNone, eWaiting, eTaken, eCaptureYourself, eCaptured };
-    enum Cause : int { eSignal, eExit };
+    // eException (Windows): `code` holds the exception's code, `sender` how
+    // the memory was touched (0 read, 1 write, 8 execute) and `address`
+    // where, for an access violation.
+    enum Cause : int { eSignal, eExit, eException };
     static constexpr int kMaxFrames = 64;
 
     std::atomic<int> state;

@@ -2,6 +2,7 @@
 // what it was and its stack as far as DbgHelp names it, on standard error,
 // before the process dies.
 #include "rtrun/system/DeathNotice.h"
+#include "rtrun/system/Process.h"
 #include "rtrun/system/Stacks.h"
 #include <windows.h>
 #include <dbghelp.h>
@@ -14,24 +15,6 @@ namespace rtrun {
 namespace Process {
 
 namespace {
-
-const char* exceptionName(DWORD code) {
-    switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
-    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer divide by zero";
-    case EXCEPTION_INT_OVERFLOW: return "integer overflow";
-    case EXCEPTION_ILLEGAL_INSTRUCTION: return "illegal instruction";
-    case EXCEPTION_PRIV_INSTRUCTION: return "privileged instruction";
-    case EXCEPTION_IN_PAGE_ERROR: return "in-page error";
-    case EXCEPTION_DATATYPE_MISALIGNMENT: return "misaligned data";
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return "array bounds exceeded";
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO: return "floating-point divide by zero";
-    case EXCEPTION_FLT_INVALID_OPERATION: return "invalid floating-point operation";
-    case EXCEPTION_BREAKPOINT: return "breakpoint";
-    default: return "exception";
-    }
-}
 
 constexpr int kMaxFrames = 64;
 
@@ -102,8 +85,8 @@ void printStack(CONTEXT context) {
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     std::fflush(stdout);
-    std::fprintf(stderr, "rtrun: exception 0x%08lX (%s); the stack as the dying process sees it:\n",
-                 static_cast<unsigned long>(record.ExceptionCode), exceptionName(record.ExceptionCode));
+    std::fprintf(stderr, "rtrun: exception %s; the stack as the dying process sees it:\n",
+                 exceptionText(record.ExceptionCode).c_str());
     printStack(*pointers->ContextRecord);
     std::fflush(stderr);
     // The process ends with the exception as its status, as it would have,

@@ -48,6 +48,7 @@ struct ChildEnd {
     bool exited = false;  // through exit(): `status` holds its status
     int status = 0;
     int signal = 0;       // else the signal that ended it
+    std::uint32_t exception = 0;  // (Windows) else the unhandled exception that ended it
 };
 // What to do while a child runs: `poll` about every `pollSeconds` (the
 // signal it returns, 0 for none, goes to the child's process group), and
@@ -119,6 +120,14 @@ std::string signalText(int signal);
 // What a fatal signal's details mean, in words: "SIGSEGV: address 0x0:
 // not mapped", "SIGABRT: abort() called", "SIGTERM: sent by process 12".
 std::string signalDetails(int signal, int code, std::uint64_t address, int sender);
+// A Windows exception's code and name: "0xC0000005 (access violation)".
+std::string exceptionText(std::uint32_t code);
+// What a fatal exception's details mean, in words: "access violation:
+// writing address 0x10"; for other exceptions their name alone.
+std::string exceptionDetails(std::uint32_t code, int access, std::uint64_t address);
+// Whether a process's exit code is that of an unhandled exception rather
+// than a status a program chose (Windows: codes of error severity).
+bool isExceptionCode(std::uint32_t code);
 // How many processors this process may run on; at least 1.
 int usableProcessors();
 // Seconds on a clock that never goes back.
