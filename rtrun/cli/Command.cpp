@@ -10,6 +10,7 @@
 #include "rtrun/reports/RerunScript.h"
 #include "rtrun/reports/TestIndex.h"
 #include "rtrun/reports/junit/JUnitExport.h"
+#include "rtrun/supervise/ChildStart.h"
 #include "rtrun/run/TestFilter.h"
 #include "rtrun/system/ExitStatus.h"
 #include "rtrun/system/Files.h"
@@ -180,6 +181,7 @@ int carryOut(const Options& options) {
 } // namespace
 
 int dispatchCommand(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == kHandedPieceOption) return runHandedPiece(argv[2]);
     Options options;
     std::string problem;
     if (!parseOptions(argc, argv, options, problem)) {

@@ -385,7 +385,14 @@ void printHelp() {
         "     result directory) or its report could not be written\n"
         "  128+N  the run was cancelled by signal N (130: SIGINT, 143: SIGTERM):\n"
         "     no test started after it, the running test was stopped and recorded\n"
-        "     as interrupted, and the report, page, e-mail and JUnit file were made\n");
+        "     as interrupted, and the report, page, e-mail and JUnit file were made\n"
+        "\n"
+        "On Windows, Ctrl+C, Ctrl+Break and closing the console cancel as SIGINT,\n"
+        "SIGBREAK and SIGTERM do. What differs there: --jobs above 1 (and with it\n"
+        "--serial and --jobs-by) is not available yet and is refused with exit status\n"
+        "2; a cancelled test is ended at once, without --kill-grace; exit() in test\n"
+        "code is recorded without its status; a postgresql:// history needs libpq\n"
+        "beside rtrun.exe, else the run goes on unrecorded.\n");
 }
 
 } // namespace rtrun

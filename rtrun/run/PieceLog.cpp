@@ -13,6 +13,35 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<double>::is_a
                   std::atomic<std::int64_t>::is_always_lock_free,
               "the atomics of a shared log are lock-free");
 
+namespace {
+
+// The streams of each log this process has open, by the log's address here.
+struct LogFiles {
+    const PieceLog* log;
+    std::FILE* scratch;
+    std::FILE* throws;
+};
+std::vector<LogFiles>& openLogs() {
+    static std::vector<LogFiles> logs;
+    return logs;
+}
+
+const LogFiles& filesOf(const PieceLog* log) {
+    static const LogFiles none{nullptr, nullptr, nullptr};
+    for (const LogFiles& files : openLogs())
+        if (files.log == log) return files;
+    return none;
+}
+
+std::size_t bytesOf(std::int64_t capacity) {
+    return sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(PieceLog::Entry);
+}
+
+} // namespace
+
+std::FILE* PieceLog::scratchFile() const { return filesOf(this).scratch; }
+std::FILE* PieceLog::throwsFile() const { return filesOf(this).throws; }
+
 PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir, std::string& problem) {
     // Unbuffered: each process reads and writes the file itself, with no
     // copy of it in a buffer that the other could have made stale.
@@ -23,8 +52,7 @@ PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir,
         problem = "no scratch file (" + problem + ")";
         return nullptr;
     }
-    const std::size_t bytes = sizeof(PieceLog) + static_cast<std::size_t>(capacity) * sizeof(Entry);
-    void* memory = Process::sharedMemory(bytes);
+    void* memory = Process::sharedMemory(bytesOf(capacity));
     if (!memory) {
         std::fclose(scratch);
         std::fclose(throws);
@@ -33,9 +61,31 @@ PieceLog* PieceLog::create(std::int64_t capacity, const std::string& scratchDir,
     }
     PieceLog* log = new (memory) PieceLog;
     log->m_capacity = capacity;
-    log->m_scratch = scratch;
-    log->m_throws = throws;
+    openLogs().push_back({log, scratch, throws});
     log->reset();
+    return log;
+}
+
+PieceLog::Handle PieceLog::handle() const {
+    return Handle{Process::sharedMemoryName(this), m_capacity, scratchFileToken(scratchFile()),
+                  scratchFileToken(throwsFile())};
+}
+
+PieceLog* PieceLog::open(const Handle& handle, std::string& problem) {
+    void* memory = handle.capacity > 0 ? Process::openSharedMemory(handle.memory, bytesOf(handle.capacity)) : nullptr;
+    if (!memory) {
+        problem = "the supervisor's log '" + handle.memory + "' cannot be opened";
+        return nullptr;
+    }
+    std::FILE* scratch = openScratchFileByToken(handle.scratch);
+    std::FILE* throws = scratch ? openScratchFileByToken(handle.throws) : nullptr;
+    if (!throws) {
+        if (scratch) std::fclose(scratch);
+        problem = "the scratch files of the supervisor's log cannot be opened";
+        return nullptr;
+    }
+    PieceLog* log = static_cast<PieceLog*>(memory);
+    openLogs().push_back({log, scratch, throws});
     return log;
 }
 
@@ -56,7 +106,8 @@ void PieceLog::reset() {
     spilled = 0;
     m_scratchFailed = 0;
     crash.reset();
-    m_throwsFrom = std::fseek(m_throws, 0, SEEK_END) == 0 ? std::ftell(m_throws) : 0;
+    std::FILE* throws = throwsFile();
+    m_throwsFrom = std::fseek(throws, 0, SEEK_END) == 0 ? std::ftell(throws) : 0;
 }
 
 void PieceLog::enter(Phase next, int script, int at) {
@@ -79,8 +130,9 @@ bool PieceLog::makeRoom() {
     // The whole ring, at its place in the file, in one write.
     const long offset = static_cast<long>(done * static_cast<std::int64_t>(sizeof(Entry)));
     const std::size_t entries = static_cast<std::size_t>(m_capacity);
-    if (std::fseek(m_scratch, offset, SEEK_SET) != 0 || std::fwrite(ring(), sizeof(Entry), entries, m_scratch) != entries ||
-        std::fflush(m_scratch) != 0) {
+    std::FILE* scratch = scratchFile();
+    if (std::fseek(scratch, offset, SEEK_SET) != 0 || std::fwrite(ring(), sizeof(Entry), entries, scratch) != entries ||
+        std::fflush(scratch) != 0) {
         m_scratchFailed.store(1, std::memory_order_relaxed);
         return false;
     }
@@ -93,18 +145,20 @@ void PieceLog::noteThrow(std::int64_t index, const std::string& text) {
     std::string record(reinterpret_cast<const char*>(&index), sizeof(index));
     record.append(reinterpret_cast<const char*>(&length), sizeof(length));
     record.append(text, 0, length);
-    if (std::fseek(m_throws, 0, SEEK_END) == 0) std::fwrite(record.data(), 1, record.size(), m_throws);
+    std::FILE* throws = throwsFile();
+    if (std::fseek(throws, 0, SEEK_END) == 0) std::fwrite(record.data(), 1, record.size(), throws);
 }
 
 std::map<std::int64_t, std::string> PieceLog::allThrows() const {
     std::map<std::int64_t, std::string> throws;
-    if (std::fseek(m_throws, m_throwsFrom, SEEK_SET) != 0) return throws;
+    std::FILE* file = throwsFile();
+    if (std::fseek(file, m_throwsFrom, SEEK_SET) != 0) return throws;
     std::int64_t index = 0;
     std::uint32_t length = 0;
-    while (std::fread(&index, sizeof(index), 1, m_throws) == 1 && std::fread(&length, sizeof(length), 1, m_throws) == 1 &&
+    while (std::fread(&index, sizeof(index), 1, file) == 1 && std::fread(&length, sizeof(length), 1, file) == 1 &&
            length <= 4096) {
         std::string text(length, '\0');
-        if (length > 0 && std::fread(&text[0], 1, length, m_throws) != length) break;
+        if (length > 0 && std::fread(&text[0], 1, length, file) != length) break;
         throws[index] = std::move(text);
     }
     return throws;
@@ -113,8 +167,9 @@ std::map<std::int64_t, std::string> PieceLog::allThrows() const {
 std::vector<PieceLog::Entry> PieceLog::allEntries() const {
     const std::int64_t done = spilled.load();
     std::vector<Entry> all(static_cast<std::size_t>(done));
-    if (done > 0 && (std::fseek(m_scratch, 0, SEEK_SET) != 0 ||
-                     std::fread(all.data(), sizeof(Entry), all.size(), m_scratch) != all.size()))
+    std::FILE* scratch = scratchFile();
+    if (done > 0 && (std::fseek(scratch, 0, SEEK_SET) != 0 ||
+                     std::fread(all.data(), sizeof(Entry), all.size(), scratch) != all.size()))
         all.assign(all.size(), Entry{-1, -1, -1, 0, 0});  // cannot happen short of a failing disk
     const std::int64_t inRing = std::min(count.load() - done, m_capacity);
     all.insert(all.end(), ring(), ring() + inRing);

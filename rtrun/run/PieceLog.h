@@ -52,6 +52,18 @@ struct PieceLog {
     // file in memory or else in `scratchDir`; null, with the reason, when no
     // shared memory or no scratch file can be had.
     static PieceLog* create(std::int64_t capacity, const std::string& scratchDir, std::string& problem);
+    // What a child that is no copy of its supervisor (Windows) needs to open
+    // the same log: the names of its memory and of its scratch files.
+    struct Handle {
+        std::string memory;
+        std::int64_t capacity = 0;
+        std::string scratch;
+        std::string throws;
+    };
+    Handle handle() const;
+    // The log a supervisor handed over; null, with the reason, when it cannot be opened.
+    static PieceLog* open(const Handle& handle, std::string& problem);
+
     // Enters a phase of the test at (scriptIndex, position); the child's side.
     void enter(Phase next, int script, int at);
     std::int64_t capacity() const { return m_capacity; }
@@ -67,7 +79,7 @@ struct PieceLog {
     bool makeRoom();
 
     // The body of the test with this entry index threw `text`: kept in a
-    // second scratch file, in one write (a test that passes pays nothing).
+    // second scratch file of records (index, length, text), in one write (a test that passes pays nothing).
     void noteThrow(std::int64_t index, const std::string& text);
 
     // The supervisor's side, once the child has ended: every entry kept, in order.
@@ -79,10 +91,13 @@ private:
     Entry* ring() { return reinterpret_cast<Entry*>(this + 1); }
     const Entry* ring() const { return reinterpret_cast<const Entry*>(this + 1); }
 
+    // The scratch files, as this process has them open (the log's memory is
+    // the same in both processes, their streams are not).
+    std::FILE* scratchFile() const;
+    std::FILE* throwsFile() const;
+
     std::int64_t m_capacity;
-    std::FILE* m_scratch;  // the same file in both processes
-    std::FILE* m_throws;   // records of (index, length, text); this child's start at m_throwsFrom
-    long m_throwsFrom;
+    long m_throwsFrom;  // where this child's records start in the throws file
     std::atomic<int> m_scratchFailed;
 };
 

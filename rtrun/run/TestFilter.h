@@ -18,6 +18,8 @@ public:
     bool selects(const std::string& group, const std::string& caseName) const;
     // The patterns as given, each in quotes: "'Geometry/*' '-*/Slow*'".
     std::string patterns() const;
+    // The patterns as given, in order.
+    const std::vector<std::string>& given() const { return m_given; }
 
 private:
     std::vector<std::string> m_include;

@@ -8,7 +8,6 @@
 #include "rtrun/system/Process.h"
 #include <Rt/Rt.h>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -47,7 +46,7 @@ PieceRecord recordOf(const PieceLog& log, const std::string& report) {
 }
 
 void endWhatTheChildStarted(int pid, const std::vector<int>& spared) {
-    Process::signalGroup(pid, SIGKILL);
+    Process::signalGroup(pid, Process::kKillSignal);
     std::string named;
     for (const std::string& process : Process::killChildren(pid, spared)) named += (named.empty() ? "" : ", ") + process;
     if (!named.empty())

@@ -1,6 +1,5 @@
 #include "rtrun/supervise/ChildWatch.h"
 #include "rtrun/system/SecondsFormat.h"
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -56,12 +55,12 @@ int ChildWatch::check() {
     if (m_cancelSignal) {
         if (m_killSent || now - m_cancelledAt < m_grace) return 0;
         m_killSent = true;
-        return SIGKILL;
+        return Process::kKillSignal;
     }
     if ((m_cancelSignal = Process::cancelSignal())) {
         if (m_log.phase.load(std::memory_order_acquire) != PieceLog::eIdle) m_witness.takeAllStacks();
         m_cancelledAt = Process::monotonicSeconds();
-        return SIGTERM;
+        return Process::kEndSignal;
     }
     if (m_limit <= 0 || timedOut()) return 0;
     // The phase first: its start, written before it, is then at least as recent.
@@ -69,7 +68,7 @@ int ChildWatch::check() {
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;
     m_timedOutPhase = phase;
     m_witness.takeAllStacks();
-    return SIGKILL;
+    return Process::kKillSignal;
 }
 
 Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
@@ -89,9 +88,11 @@ Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
         const std::string where = phaseWords(m_timedOutPhase);
         death.reason = "timed out " + (where.empty() ? "" : where + " ") + "after " + shortSeconds(m_limit) + " s";
         if (death.running) death.seconds = m_limit;
-    } else if (ended.exited) {
+    } else if (ended.exited || m_witness.sawExit()) {
+        // Where exit() cannot pass its status on to an exit handler (Windows),
+        // the child ends with none: only its notice tells an exit from a crash.
         char reason[48];
-        Process::exitedText(ended.status, reason);
+        Process::exitedText(ended.exited ? ended.status : -1, reason);
         death.reason = reason;
     } else if (ended.exception) {
         death.reason = "crashed: exception " + Process::exceptionText(ended.exception);

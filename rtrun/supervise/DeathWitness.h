@@ -21,6 +21,10 @@ public:
     void takeAllStacks();
     // What was seen, into the death's Msg and Trace lines.
     void describe(Death& death) const;
+    // Whether the child noticed that test code called exit().
+    bool sawExit() const {
+        return m_note.state.load(std::memory_order_acquire) != CrashNote::eNone && m_note.cause == CrashNote::eExit;
+    }
     // When the child began to die (monotonic seconds); 0: not through a notice.
     double noticedAt() const { return m_noticedAt; }
 

@@ -13,7 +13,6 @@
 #include "rtrun/system/Process.h"
 #include <Rt/Rt.h>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -139,7 +138,7 @@ public:
             const int ended = Process::waitAnyChild(watched, end, m_progress ? &JobsRun::tick : nullptr, this);
             if (ended < 0) {
                 std::fprintf(stderr, "rtrun: the children that run the tests cannot be waited for\n");
-                for (Slot* slot : owners) Process::signalGroup(slot->child.pid, SIGKILL);
+                for (Slot* slot : owners) Process::signalGroup(slot->child.pid, Process::kKillSignal);
                 return eCannotRun;
             }
             for (std::size_t k = 0; k < owners.size(); ++k) owners[k]->child.watching = watched[k].watching;

@@ -1,5 +1,6 @@
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/supervise/ChildPieces.h"
+#include "rtrun/supervise/ChildStart.h"
 #include "rtrun/supervise/RunProgress.h"
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/run/PieceLog.h"
@@ -12,7 +13,6 @@
 #include "env/Platform.h"
 #include <Rt/Rt.h>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -68,10 +68,9 @@ int superviseRun(const RunPlan& plan) {
     for (;;) {
         log->reset();
         if ((interrupted = Process::cancelSignal())) break;  // after a death: no new child
-        ChildContext context{&plan, &piece};
         // On a terminal with a status line, what the child writes passes rtrun on its way.
         int errorPipe = -1, outputPipe = -1;
-        const int pid = Process::startChild(&childBody, &context, &errorPipe, progress ? &outputPipe : nullptr);
+        const int pid = startPieceChild(plan, piece, &errorPipe, progress ? &outputPipe : nullptr);
         Process::ChildEnd end;
         ChildWatch watch(*log, pid, plan.timeout, plan.killGrace, progress ? &progress->line() : nullptr);
         std::vector<Process::WatchedChild> child{Process::WatchedChild{pid, watch.watching(errorPipe, outputPipe)}};

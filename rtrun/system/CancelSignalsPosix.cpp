@@ -67,5 +67,8 @@ void restoreStartSignals() {
         if (g_watched[i]) ::signal(kCancelSignals[i], SIG_DFL);
 }
 
+// A child in a process group of its own never gets the terminal's signals.
+void leaveCancelToSupervisor() {}
+
 } // namespace Process
 } // namespace rtrun

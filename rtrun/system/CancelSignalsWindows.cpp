@@ -45,5 +45,13 @@ void watchCancelSignals() {
 
 int cancelSignal() { return g_signal.load(); }
 
+namespace {
+
+BOOL WINAPI leftToSupervisor(DWORD) { return TRUE; }
+
+} // namespace
+
+void leaveCancelToSupervisor() { ::SetConsoleCtrlHandler(&leftToSupervisor, TRUE); }
+
 } // namespace Process
 } // namespace rtrun

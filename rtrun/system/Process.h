@@ -33,6 +33,28 @@ bool renameFile(const std::string& from, const std::string& to, int& error);
 // Memory that a child started later shares with this process; zero-filled,
 // never freed. Pages are only taken as they are written. Null when none.
 void* sharedMemory(std::size_t bytes);
+// The memory from sharedMemory() by the name under which another process
+// maps it (Windows, where a child is no copy of this process); empty where
+// children are copies.
+std::string sharedMemoryName(const void* memory);
+// Maps the memory another process named so; null when there is none.
+void* openSharedMemory(const std::string& name, std::size_t bytes);
+
+// What a supervisor sends a child's process group: the first asks it to
+// end, the second ends it. On Windows either ends the child's job at once.
+constexpr int kEndSignal = 15;   // SIGTERM
+constexpr int kKillSignal = 9;   // SIGKILL
+
+// Where there is no fork() (Windows): starts this program again with
+// `arguments` as a child that dies with this process; everything it starts
+// lives in a job of the child's own, which signalGroup() ends, and which
+// ends as the wait tells of the child's end. Pipes as with startChild(). -1
+// when none could start.
+int startProgramChild(const std::vector<std::string>& arguments, int* errorPipe = nullptr, int* outputPipe = nullptr);
+// In such a child: the console's Ctrl+C, Ctrl+Break and close events are
+// left to the supervisor, which ends the child's job when it must.
+void leaveCancelToSupervisor();
+
 // Starts a child process that runs `body(context)` on a copy of this
 // process and ends with its result as exit status; -1 when none could start.
 // The child leads a process group of its own (its id is the child's), dies

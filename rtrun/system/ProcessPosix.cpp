@@ -57,6 +57,13 @@ void* sharedMemory(std::size_t bytes) {
     return memory == MAP_FAILED ? nullptr : memory;
 }
 
+static_assert(kEndSignal == SIGTERM && kKillSignal == SIGKILL, "the signals a supervisor sends are the system's");
+
+// A child is a copy made by fork(): it has the memory at the same place.
+std::string sharedMemoryName(const void*) { return std::string(); }
+
+void* openSharedMemory(const std::string&, std::size_t) { return nullptr; }
+
 std::string signalText(int signal) {
     const char* name = ::strsignal(signal);
     return std::to_string(signal) + " (" + (name ? name : "unknown signal") + ")";

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <string>
+#include <vector>
 
 namespace rtrun {
 namespace Process {
@@ -54,19 +56,59 @@ bool renameFile(const std::string& from, const std::string& to, int& error) {
     return false;
 }
 
-void* sharedMemory(std::size_t bytes) {
-    // Reserved and committed as pages are touched; an unnamed mapping of the
-    // paging file is what a child process can be handed later.
-    const unsigned long long size = bytes;
-    HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE,
-                                          static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr);
-    if (!mapping) return nullptr;
+namespace {
+
+// The memory this process shares, by the names other processes open it by.
+struct NamedMemory {
+    const void* memory;
+    std::string name;
+};
+std::vector<NamedMemory>& namedMemory() {
+    static std::vector<NamedMemory> all;
+    return all;
+}
+
+// A view of the mapping, its pages committed in this process too (the
+// mapping only reserves them until a view commits them).
+void* viewOf(HANDLE mapping, std::size_t bytes) {
     void* memory = ::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, bytes);
-    ::CloseHandle(mapping);  // the view keeps the mapping
     if (memory && !::VirtualAlloc(memory, bytes, MEM_COMMIT, PAGE_READWRITE)) {
         ::UnmapViewOfFile(memory);
         return nullptr;
     }
+    return memory;
+}
+
+} // namespace
+
+void* sharedMemory(std::size_t bytes) {
+    // Reserved, and committed as pages are touched, in the paging file; named
+    // so that a child started later (no copy of this process) can map it.
+    static long made = 0;
+    const std::string name =
+        "Local\\rtrun-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made);
+    const unsigned long long size = bytes;
+    HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE,
+                                          static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), name.c_str());
+    if (!mapping) return nullptr;
+    void* memory = viewOf(mapping, bytes);
+    // The handle stays open with the memory: the name lives as long as it.
+    if (!memory) ::CloseHandle(mapping);
+    else namedMemory().push_back({memory, name});
+    return memory;
+}
+
+std::string sharedMemoryName(const void* memory) {
+    for (const NamedMemory& named : namedMemory())
+        if (named.memory == memory) return named.name;
+    return std::string();
+}
+
+void* openSharedMemory(const std::string& name, std::size_t bytes) {
+    const HANDLE mapping = ::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
+    if (!mapping) return nullptr;
+    void* memory = viewOf(mapping, bytes);
+    ::CloseHandle(mapping);  // the view keeps the mapping
     return memory;
 }
 
@@ -83,6 +125,11 @@ std::string signalText(int signal) {
     default: break;
     }
     return std::to_string(signal) + " (" + name + ")";
+}
+
+// The C run time raises only a few signals itself, with no details to tell.
+std::string signalDetails(int signal, int, std::uint64_t, int) {
+    return signal == SIGABRT ? "SIGABRT: abort() called" : "signal " + signalText(signal);
 }
 
 int usableProcessors() {

@@ -15,4 +15,10 @@ namespace rtrun {
 enum class ScratchUse { eShared, eOwn };
 std::FILE* openScratchFile(const std::string& fallbackDir, std::string& problem, ScratchUse use);
 
+// Where a child is no copy of this process (Windows): the text by which it
+// opens a shared scratch file (empty where children inherit it), and the
+// opening; null when it cannot be opened.
+std::string scratchFileToken(std::FILE* file);
+std::FILE* openScratchFileByToken(const std::string& token);
+
 } // namespace rtrun
