@@ -7,11 +7,18 @@ namespace rtrun {
 static_assert(std::atomic<std::int32_t>::is_always_lock_free && std::atomic<std::int64_t>::is_always_lock_free,
               "the atomics of a shared board are lock-free");
 
+namespace {
+
+std::size_t bytesOf(std::size_t units, int scripts) {
+    return sizeof(ClaimBoard) + units * sizeof(std::int32_t) +
+           static_cast<std::size_t>(scripts) * sizeof(std::atomic<std::int32_t>);
+}
+
+} // namespace
+
 ClaimBoard* ClaimBoard::create(const std::vector<int>& order, int parallelUnits, int scripts) {
     const std::size_t units = order.size();
-    const std::size_t bytes = sizeof(ClaimBoard) + units * sizeof(std::int32_t) +
-                              static_cast<std::size_t>(scripts) * sizeof(std::atomic<std::int32_t>);
-    void* memory = Process::sharedMemory(bytes);
+    void* memory = Process::sharedMemory(bytesOf(units, scripts));
     if (!memory) return nullptr;
     ClaimBoard* board = new (memory) ClaimBoard;
     board->m_units = static_cast<std::int32_t>(units);
@@ -22,6 +29,15 @@ ClaimBoard* ClaimBoard::create(const std::vector<int>& order, int parallelUnits,
     for (std::size_t i = 0; i < units; ++i) board->order()[i] = order[i];
     for (int i = 0; i < scripts; ++i) new (&board->owners()[i]) std::atomic<std::int32_t>(0);
     return board;
+}
+
+ClaimBoard::Handle ClaimBoard::handle() const { return Handle{Process::sharedMemoryName(this), m_units, m_scripts}; }
+
+ClaimBoard* ClaimBoard::open(const Handle& handle) {
+    if (handle.memory.empty() || handle.units < 0 || handle.scripts < 0) return nullptr;
+    void* memory = Process::openSharedMemory(handle.memory, bytesOf(static_cast<std::size_t>(handle.units), handle.scripts));
+    ClaimBoard* board = static_cast<ClaimBoard*>(memory);
+    return board && board->m_units == handle.units && board->m_scripts == handle.scripts ? board : nullptr;
 }
 
 int ClaimBoard::claim(int at) {

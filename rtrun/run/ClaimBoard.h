@@ -22,6 +22,16 @@ public:
     // serial part opens. `scripts` is how many scripts the run reads.
     static ClaimBoard* create(const std::vector<int>& order, int parallelUnits, int scripts);
 
+    // What a child that is no copy of its supervisor (Windows) needs to open
+    // the same board, and the opening; null when it cannot be opened.
+    struct Handle {
+        std::string memory;  // empty: no board
+        int units = 0;
+        int scripts = 0;
+    };
+    Handle handle() const;
+    static ClaimBoard* open(const Handle& handle);
+
     // The child's side: the unit to run next, for a child whose walk has
     // reached unit `at`; eBehind when the next unit lies before it, eNoneLeft
     // when every claimable unit is taken.

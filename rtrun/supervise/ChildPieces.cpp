@@ -15,6 +15,8 @@ namespace rtrun {
 
 int childBody(void* context) {
     const ChildContext& child = *static_cast<ChildContext*>(context);
+    // The lines of children that run at once must never mix: each goes out whole.
+    if (child.piece->board) Process::lineBuffer(stdout);
     Process::noticeDeaths(&child.piece->log->crash);
     return runInProcess(*child.plan, child.piece);
 }

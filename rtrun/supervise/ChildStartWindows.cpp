@@ -21,6 +21,11 @@ int startPieceChild(const RunPlan& plan, const Piece& piece, int* errorPipe, int
     handed.piece = piece;
     handed.piece.log = nullptr;
     handed.log = piece.log->handle();
+    handed.piece.board = nullptr;
+    handed.piece.units = nullptr;
+    if (piece.board) handed.board = piece.board->handle();
+    if (piece.units) handed.units = *piece.units;
+    handed.outputRelayed = outputPipe != nullptr;
     handed.takeEnvironment();
     const std::string text = handedPieceText(handed);
     const std::uint64_t length = text.size();
@@ -58,15 +63,21 @@ int runHandedPiece(const std::string& name) {
     HandedPiece handed;
     std::string problem;
     PieceLog* log = takeHandedPiece(name, handed, problem) ? PieceLog::open(handed.log, problem) : nullptr;
-    if (!log) {
+    ClaimBoard* board = log && !handed.board.memory.empty() ? ClaimBoard::open(handed.board) : nullptr;
+    if (log && !handed.board.memory.empty() && !board) problem = "the supervisor's board cannot be opened";
+    if (!log || (!handed.board.memory.empty() && !board)) {
         std::fprintf(stderr, "rtrun: %s\n", problem.c_str());
         return eCannotRun;
+    }
+    if (board) {
+        handed.piece.board = board;
+        handed.piece.units = &handed.units;
     }
     handed.giveEnvironment();
     // What the supervisor relays line by line it writes on with its own line
     // ends: a child writing "\r\n" into the pipe would double the "\r".
     ::_setmode(::_fileno(stderr), _O_BINARY);
-    if (handed.plan.statusLine) ::_setmode(::_fileno(stdout), _O_BINARY);
+    if (handed.outputRelayed) ::_setmode(::_fileno(stdout), _O_BINARY);
     handed.piece.log = log;
     ChildContext context{&handed.plan, &handed.piece};
     const int status = childBody(&context);

@@ -26,6 +26,11 @@ public:
         std::snprintf(text, sizeof(text), "%.17g", number);
         return *this << std::string(text);
     }
+    Writer& operator<<(const std::vector<int>& numbers) {
+        *this << static_cast<long long>(numbers.size());
+        for (const int number : numbers) *this << number;
+        return *this;
+    }
     Writer& operator<<(const std::vector<std::string>& fields) {
         *this << static_cast<long long>(fields.size());
         for (const std::string& field : fields) *this << field;
@@ -83,6 +88,17 @@ public:
         char* end = nullptr;
         if (m_ok) number = std::strtod(field.c_str(), &end);
         if (m_ok && (field.empty() || *end)) m_ok = false;
+        return *this;
+    }
+    Reader& operator>>(std::vector<int>& numbers) {
+        long long count = 0;
+        *this >> count;
+        if (count < 0 || count > static_cast<long long>(m_text.size())) m_ok = false;
+        numbers.clear();
+        for (long long i = 0; m_ok && i < count; ++i) {
+            numbers.emplace_back();
+            *this >> numbers.back();
+        }
         return *this;
     }
     Reader& operator>>(std::vector<std::string>& fields) {
@@ -166,6 +182,8 @@ std::string handedPieceText(const HandedPiece& handed) {
         << problemFields(plan.missingScripts);
     out << piece.number << piece.resumeScript << piece.resumePosition << piece.resultDir << piece.unfinishedUnit;
     out << handed.log.memory << static_cast<long long>(handed.log.capacity) << handed.log.scratch << handed.log.throws;
+    out << handed.board.memory << handed.board.units << handed.board.scripts << handed.units.unitOfTest
+        << handed.units.firstTest << handed.outputRelayed;
     return out.text();
 }
 
@@ -190,6 +208,8 @@ bool readHandedPiece(const std::string& text, HandedPiece& handed, std::string& 
         plan.runId >> plan.runIdSource >> missing;
     in >> piece.number >> piece.resumeScript >> piece.resumePosition >> piece.resultDir >> piece.unfinishedUnit;
     in >> handed.log.memory >> capacity >> handed.log.scratch >> handed.log.throws;
+    in >> handed.board.memory >> handed.board.units >> handed.board.scripts >> handed.units.unitOfTest >>
+        handed.units.firstTest >> handed.outputRelayed;
     handed.log.capacity = capacity;
     if (!in.atEnd() || purpose < 0 || purpose > static_cast<int>(RunPlan::Purpose::eListCases) ||
         missing.size() % 2 != 0) {

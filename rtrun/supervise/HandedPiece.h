@@ -1,4 +1,6 @@
 #pragma once
+#include "rtrun/run/ClaimBoard.h"
+#include "rtrun/run/ClaimOrder.h"
 #include "rtrun/run/PieceLog.h"
 #include "rtrun/run/RunPlan.h"
 #include <string>
@@ -14,6 +16,11 @@ struct HandedPiece {
     RunPlan plan;
     Piece piece;
     PieceLog::Handle log;
+    // At several jobs: the board the children claim units from, and the units.
+    ClaimBoard::Handle board;
+    RunUnits units;
+    // The child's standard output is a pipe the supervisor relays line by line.
+    bool outputRelayed = false;
     // The framework's environment, as Rt::gStor holds it.
     std::string inDataDir, outDataDir, resultDir, scriptDir, configDir, platform, machine;
     int month = 0, day = 0, year = 0, hour = 0, min = 0;

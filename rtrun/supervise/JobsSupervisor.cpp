@@ -6,6 +6,7 @@
 #include "rtrun/run/ClaimOrder.h"
 #include "rtrun/run/InProcessRun.h"
 #include "rtrun/supervise/ChildPieces.h"
+#include "rtrun/supervise/ChildStart.h"
 #include "rtrun/supervise/ChildWatch.h"
 #include "rtrun/supervise/Supervisor.h"
 #include "rtrun/system/ExitStatus.h"
@@ -29,7 +30,6 @@ namespace fs = std::filesystem;
 struct Slot {
     PieceLog* log = nullptr;
     Piece piece;
-    ChildContext context{nullptr, nullptr};
     std::unique_ptr<ChildWatch> watch;
     Process::WatchedChild child;  // pid -1 while the place is free
 };
@@ -38,12 +38,6 @@ struct Slot {
 struct Unfinished {
     int unit, script, position;
 };
-
-int lineBufferedChild(void* context) {
-    // The lines of children that run at once must never mix: each goes out whole.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    return childBody(context);
-}
 
 // Each selected test's time in the last run the history recorded of this
 // suite and platform, else in the latest earlier report beside this run's;
@@ -210,10 +204,9 @@ private:
         }
         std::error_code error;
         fs::create_directories(piece.resultDir, error);
-        slot.context = ChildContext{&m_plan, &piece};
-        // On a terminal with a status line, what the child writes passes rtrun on its way.
+        // What the children write passes rtrun on its way, line by line.
         int errorPipe = -1, outputPipe = -1;
-        const int pid = Process::startChild(&lineBufferedChild, &slot.context, &errorPipe, m_progress ? &outputPipe : nullptr);
+        const int pid = startPieceChild(m_plan, piece, &errorPipe, &outputPipe);
         if (pid < 0) {
             std::fprintf(stderr, "rtrun: no child process could run the tests\n");
             return false;

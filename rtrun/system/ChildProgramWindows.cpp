@@ -4,6 +4,7 @@
 // ends, and rtrun ends it as soon as it learns that the child has ended. A child's standard error (and output) come through pipes that are
 // read as their bytes arrive; Windows cannot wait on an anonymous pipe and a
 // process at once, so the wait wakes every few milliseconds while a pipe is open.
+#include "rtrun/system/ChildJobsWindows.h"
 #include "rtrun/system/Process.h"
 #include <windows.h>
 #include <algorithm>
@@ -126,6 +127,17 @@ void endJob(Child& child, int signal) {
 }
 
 } // namespace
+
+bool inJobOfChild(HANDLE process, const std::vector<int>& pids) {
+    for (const int pid : pids) {
+        const Child* child = childOf(pid);
+        BOOL inJob = FALSE;
+        if (child && (child->pid == ::GetProcessId(process) ||
+                      (child->job && ::IsProcessInJob(process, child->job, &inJob) && inJob)))
+            return true;
+    }
+    return false;
+}
 
 int startProgramChild(const std::vector<std::string>& arguments, int* errorPipe, int* outputPipe) {
     std::fflush(nullptr);  // nothing buffered is written twice

@@ -5,6 +5,7 @@
 // that remain when rtrun ends. Without a job (the system refused one), the
 // processes rtrun started itself are found by their parent process id.
 // There is no fork() on Windows.
+#include "rtrun/system/ChildJobsWindows.h"
 #include "rtrun/system/Process.h"
 #include <algorithm>
 #include <windows.h>
@@ -89,6 +90,10 @@ std::vector<std::string> killChildren(int quietGroup, const std::vector<int>& sp
         const HANDLE process =
             ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
         if (!process) continue;
+        if (inJobOfChild(process, spared)) {  // what the other children started is theirs
+            ::CloseHandle(process);
+            continue;
+        }
         const std::string description = describe(pid, process);
         if (::TerminateProcess(process, 1) && static_cast<int>(pid) != quietGroup) killed.push_back(description);
         ::WaitForSingleObject(process, 5000);

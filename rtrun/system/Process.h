@@ -20,6 +20,9 @@ void endNow(int status);
 // Writing to a closed pipe fails with an error instead of killing the process.
 void ignoreBrokenPipe();
 bool isTerminal(std::FILE* stream);
+// The stream writes each line whole, in one write where the C run time can
+// buffer by lines, else each piece at once (Windows).
+void lineBuffer(std::FILE* stream);
 // The width of the terminal `stream` writes to, in columns; 80 when unknown.
 int terminalWidth(std::FILE* stream);
 // The system's text for an error number.

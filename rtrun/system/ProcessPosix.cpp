@@ -34,6 +34,8 @@ void endNow(int status) { ::_exit(status); }
 
 void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
+void lineBuffer(std::FILE* stream) { std::setvbuf(stream, nullptr, _IOLBF, BUFSIZ); }
+
 bool isTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) == 1; }
 
 std::string errorText(int error) { return std::strerror(error); }

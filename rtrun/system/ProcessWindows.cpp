@@ -36,6 +36,10 @@ void endNow(int status) {
 // A write to a closed pipe fails with an error on Windows: nothing to do.
 void ignoreBrokenPipe() {}
 
+// The C run time buffers "by lines" as it does fully: unbuffered, a line
+// the supervisor relays comes whole all the same.
+void lineBuffer(std::FILE* stream) { std::setvbuf(stream, nullptr, _IONBF, 0); }
+
 bool isTerminal(std::FILE* stream) { return stream && ::_isatty(::_fileno(stream)) != 0; }
 
 std::string errorText(int error) { return std::strerror(error); }

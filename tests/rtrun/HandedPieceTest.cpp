@@ -42,6 +42,10 @@ HandedPiece fullPiece() {
     handed.piece.resultDir = "C:/suite/Results/.run.pieces/3/";
     handed.piece.unfinishedUnit = 9;
     handed.log = PieceLog::Handle{"Local\\rtrun-1-2", 4096, "C:/tmp/rts1.tmp", "C:/tmp/rts2.tmp"};
+    handed.board = ClaimBoard::Handle{"Local\\rtrun-1-3", 3, 2};
+    handed.units.unitOfTest = {0, 0, 1, 2, -1};
+    handed.units.firstTest = {0, 2, 3};
+    handed.outputRelayed = true;
     return handed;
 }
 
@@ -94,6 +98,12 @@ TEST(HandedPiece, EveryFieldArrivesAsItWasSent) {
     EXPECT_EQ(got.log.capacity, 4096);
     EXPECT_EQ(got.log.scratch, "C:/tmp/rts1.tmp");
     EXPECT_EQ(got.log.throws, "C:/tmp/rts2.tmp");
+    EXPECT_EQ(got.board.memory, "Local\\rtrun-1-3");
+    EXPECT_EQ(got.board.units, 3);
+    EXPECT_EQ(got.board.scripts, 2);
+    EXPECT_EQ(got.units.unitOfTest, sent.units.unitOfTest);
+    EXPECT_EQ(got.units.firstTest, sent.units.firstTest);
+    EXPECT_TRUE(got.outputRelayed);
 }
 
 // A child must never run a piece it misread: every cut, a changed length and

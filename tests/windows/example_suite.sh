@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The example suite end to end on Windows, rtrun.exe under plain Wine, and on
-# Linux, in the same steps on each: a whole run, then two shards and their
-# merge. Each step ends with status 1 on both (the suite fails on purpose)
+# Linux, in the same steps on each: a whole run, the same at two jobs, then
+# two shards and their merge. Each step ends with status 1 on both (the suite fails on purpose)
 # and the reports say the same apart from times, machine and platform name.
 # Then the Windows rtrun compares the two whole runs' reports (nothing new
 # fails) and lists its recorded runs (the whole run and the merge).
@@ -55,6 +55,11 @@ same() {  # what, then the directory holding the report on each side
 
 for side in linux windows; do rtrun "$side" 1 "$@" --suite suite "${scripts[@]}"; done
 same "whole run" suite/Results
+
+for side in linux windows; do
+  KXRT_RESULT_DIR=suite/Results/jobs rtrun "$side" 1 "$@" --suite suite --no-history --jobs 2 "${scripts[@]}"
+done
+same "two jobs" suite/Results/jobs
 
 for side in linux windows; do
   rtrun "$side" 1 "$@" --suite suite --shard 0/2 "${scripts[@]}"
