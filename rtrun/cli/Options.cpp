@@ -388,11 +388,11 @@ void printHelp() {
         "     as interrupted, and the report, page, e-mail and JUnit file were made\n"
         "\n"
         "On Windows, Ctrl+C, Ctrl+Break and closing the console cancel as SIGINT,\n"
-        "SIGBREAK and SIGTERM do. What differs there: --jobs above 1 (and with it\n"
-        "--serial and --jobs-by) is not available yet and is refused with exit status\n"
-        "2; a cancelled test is ended at once, without --kill-grace; exit() in test\n"
-        "code is recorded without its status; a postgresql:// history needs libpq\n"
-        "beside rtrun.exe, else the run goes on unrecorded.\n");
+        "SIGBREAK and SIGTERM do. What differs there: a cancelled test is ended at\n"
+        "once, without --kill-grace; exit() in test code is recorded without its\n"
+        "status; the status line needs a console that takes control sequences\n"
+        "(Windows 10 and later); a postgresql:// history needs libpq.dll beside\n"
+        "rtrun.exe, else the run goes on unrecorded.\n");
 }
 
 } // namespace rtrun

@@ -68,7 +68,7 @@ bool jobsOf(const Options& options, RunPlan& plan, std::string& problem) {
     }
     plan.jobs = jobs == 0 ? Process::usableProcessors() : std::max(jobs, 1);
     plan.jobsByGroup = options.jobsByGroup;
-    plan.statusLine = !options.noProgress && Process::isTerminal(stderr);
+    plan.statusLine = !options.noProgress && Process::isTerminal(stderr) && Process::takesLineControls(stderr);
     for (const std::string& pattern : options.serial) {
         if (pattern.rfind('-', 0) == 0) {
             problem = "option --serial takes patterns of tests to run alone, not exclusions: '" + pattern + "'";

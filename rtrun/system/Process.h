@@ -23,6 +23,9 @@ bool isTerminal(std::FILE* stream);
 // The stream writes each line whole, in one write where the C run time can
 // buffer by lines, else each piece at once (Windows).
 void lineBuffer(std::FILE* stream);
+// Whether the terminal `stream` writes to acts on the control sequences that
+// redraw a line ("\r\033[K"); a Windows console is asked to, where it can.
+bool takesLineControls(std::FILE* stream);
 // The width of the terminal `stream` writes to, in columns; 80 when unknown.
 int terminalWidth(std::FILE* stream);
 // The system's text for an error number.

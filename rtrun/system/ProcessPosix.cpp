@@ -36,6 +36,8 @@ void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
 void lineBuffer(std::FILE* stream) { std::setvbuf(stream, nullptr, _IOLBF, BUFSIZ); }
 
+bool takesLineControls(std::FILE* stream) { return isTerminal(stream); }
+
 bool isTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) == 1; }
 
 std::string errorText(int error) { return std::strerror(error); }

@@ -144,6 +144,14 @@ int usableProcessors() {
     return count > 0 ? count : 1;
 }
 
+bool takesLineControls(std::FILE* stream) {
+    const HANDLE console = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (!::GetConsoleMode(console, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
+           ::SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 int terminalWidth(std::FILE* stream) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     const HANDLE console = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
