@@ -41,6 +41,8 @@ RT_INTERNAL_API std::string moduleFileOf(const void* address);
 RT_INTERNAL_API std::vector<std::string> listDirectory(const std::string& directory);
 // The file-name suffix of shared libraries on this platform (".so", ".dll").
 RT_INTERNAL_API const char* librarySuffix();
+// What separates the directories of a list in a variable (':', on Windows ';').
+RT_INTERNAL_API char pathListSeparator();
 // Loads a shared library; null (with a reason in `error`) when it cannot be loaded.
 RT_INTERNAL_API void* loadLibrary(const std::string& path, std::string& error);
 RT_INTERNAL_API void* findSymbol(void* library, const char* name);

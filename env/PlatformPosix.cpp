@@ -89,6 +89,8 @@ std::vector<std::string> listDirectory(const std::string& directory) {
 
 const char* librarySuffix() { return ".so"; }
 
+char pathListSeparator() { return ':'; }
+
 void* loadLibrary(const std::string& path, std::string& error) {
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {

@@ -122,6 +122,8 @@ std::vector<std::string> listDirectory(const std::string& directory) {
 
 const char* librarySuffix() { return ".dll"; }
 
+char pathListSeparator() { return ';'; }  // ':' follows a drive letter
+
 void* loadLibrary(const std::string& path, std::string& error) {
     std::string file = path;
     std::replace(file.begin(), file.end(), '/', '\\');

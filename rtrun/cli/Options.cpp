@@ -51,8 +51,8 @@ const OptionSpec kOptions[] = {
     {"--lib-dir", nullptr, "DIR",
      [](Options& o, const std::string& v, std::string&) { return o.libDirs.push_back(v), true; },
      "also load the test libraries in DIR (repeatable; also\n"
-     "KXRT_LIB_PATH, directories separated by ':'), after those\n"
-     "beside the core library, which take precedence"},
+     "KXRT_LIB_PATH, directories separated by ':', on Windows ';'),\n"
+     "after those beside the core library, which take precedence"},
     {"--durations", nullptr, "N",
      [](Options& o, const std::string& v, std::string& problem) {
          char* end = nullptr;

@@ -26,7 +26,7 @@ std::vector<std::string> extraLibraryDirs(const Options& options) {
     std::vector<std::string> dirs = options.libDirs;
     if (const char* path = Rt::Platform::environment("KXRT_LIB_PATH")) {
         std::istringstream list(path);
-        for (std::string dir; std::getline(list, dir, ':');)
+        for (std::string dir; std::getline(list, dir, Rt::Platform::pathListSeparator());)
             if (!dir.empty()) dirs.push_back(dir);
     }
     return dirs;

@@ -1,19 +1,51 @@
 // Without fork(), a supervised child is rtrun's program started again: the
 // supervisor writes the piece, as text, into memory the child opens by its
-// name, preceded by its length.
+// name, after a header the child marks once it has read it. A piece can be
+// large (at several jobs it holds every test's unit), so the memory of the
+// pieces read is given back before the next child starts.
 #include "rtrun/supervise/ChildStart.h"
 #include "rtrun/supervise/ChildPieces.h"
 #include "rtrun/supervise/HandedPiece.h"
 #include "rtrun/system/ExitStatus.h"
 #include <Rt/Rt.h>
 #include "rtrun/system/Process.h"
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <new>
+#include <vector>
 
 namespace rtrun {
+
+namespace {
+
+struct PieceHeader {
+    std::atomic<int> taken;
+    std::uint64_t length;
+};
+
+// The pieces handed to children that may not have read them yet.
+std::vector<PieceHeader*>& handedPieces() {
+    static std::vector<PieceHeader*> pieces;
+    return pieces;
+}
+
+void releaseTakenPieces() {
+    std::vector<PieceHeader*>& pieces = handedPieces();
+    for (auto piece = pieces.begin(); piece != pieces.end();) {
+        if (!(*piece)->taken.load(std::memory_order_acquire)) {
+            ++piece;
+            continue;
+        }
+        Process::releaseSharedMemory(*piece);
+        piece = pieces.erase(piece);
+    }
+}
+
+} // namespace
 
 int startPieceChild(const RunPlan& plan, const Piece& piece, int* errorPipe, int* outputPipe) {
     HandedPiece handed;
@@ -28,30 +60,37 @@ int startPieceChild(const RunPlan& plan, const Piece& piece, int* errorPipe, int
     handed.outputRelayed = outputPipe != nullptr;
     handed.takeEnvironment();
     const std::string text = handedPieceText(handed);
-    const std::uint64_t length = text.size();
-    // Never freed, as all shared memory here: one for each child started.
-    char* memory = static_cast<char*>(Process::sharedMemory(sizeof(length) + text.size()));
+    releaseTakenPieces();
+    void* memory = Process::sharedMemory(sizeof(PieceHeader) + text.size());
     const std::string name = memory ? Process::sharedMemoryName(memory) : std::string();
     if (name.empty()) return -1;
-    std::memcpy(memory, &length, sizeof(length));
-    std::memcpy(memory + sizeof(length), text.data(), text.size());
-    return Process::startProgramChild({kHandedPieceOption, name}, errorPipe, outputPipe);
+    PieceHeader* header = new (memory) PieceHeader;
+    header->taken.store(0);
+    header->length = text.size();
+    std::memcpy(reinterpret_cast<char*>(header + 1), text.data(), text.size());
+    const int pid = Process::startProgramChild({kHandedPieceOption, name}, errorPipe, outputPipe);
+    if (pid < 0) Process::releaseSharedMemory(memory);
+    else handedPieces().push_back(header);
+    return pid;
 }
 
 namespace {
 
 bool takeHandedPiece(const std::string& name, HandedPiece& handed, std::string& problem) {
-    std::uint64_t length = 0;
-    const void* head = Process::openSharedMemory(name, sizeof(length));
-    if (head) std::memcpy(&length, head, sizeof(length));
-    const char* memory = head && length < (1u << 30)
-                             ? static_cast<const char*>(Process::openSharedMemory(name, sizeof(length) + length))
-                             : nullptr;
+    void* head = Process::openSharedMemory(name, sizeof(PieceHeader));
+    const std::uint64_t length = head ? static_cast<PieceHeader*>(head)->length : 0;
+    void* memory = head && length < (1u << 30) ? Process::openSharedMemory(name, sizeof(PieceHeader) + length) : nullptr;
+    for (void* view : {head, memory})
+        if (view && view != memory) Process::releaseSharedMemory(view);
     if (!memory) {
         problem = "the piece of the run in '" + name + "' cannot be opened";
         return false;
     }
-    return readHandedPiece(std::string(memory + sizeof(length), length), handed, problem);
+    PieceHeader* header = static_cast<PieceHeader*>(memory);
+    const bool read = readHandedPiece(std::string(reinterpret_cast<const char*>(header + 1), length), handed, problem);
+    header->taken.store(1, std::memory_order_release);
+    Process::releaseSharedMemory(memory);
+    return read;
 }
 
 } // namespace

@@ -45,6 +45,9 @@ void* sharedMemory(std::size_t bytes);
 std::string sharedMemoryName(const void* memory);
 // Maps the memory another process named so; null when there is none.
 void* openSharedMemory(const std::string& name, std::size_t bytes);
+// Where children are no copies (Windows): gives back memory this process
+// made or mapped as above; the memory lives on while another has it mapped.
+void releaseSharedMemory(void* memory);
 
 // What a supervisor sends a child's process group: the first asks it to
 // end, the second ends it. On Windows either ends the child's job at once.

@@ -66,6 +66,7 @@ namespace {
 struct NamedMemory {
     const void* memory;
     std::string name;
+    HANDLE mapping;
 };
 std::vector<NamedMemory>& namedMemory() {
     static std::vector<NamedMemory> all;
@@ -98,8 +99,19 @@ void* sharedMemory(std::size_t bytes) {
     void* memory = viewOf(mapping, bytes);
     // The handle stays open with the memory: the name lives as long as it.
     if (!memory) ::CloseHandle(mapping);
-    else namedMemory().push_back({memory, name});
+    else namedMemory().push_back({memory, name, mapping});
     return memory;
+}
+
+void releaseSharedMemory(void* memory) {
+    std::vector<NamedMemory>& all = namedMemory();
+    for (auto named = all.begin(); named != all.end(); ++named) {
+        if (named->memory != memory) continue;
+        ::CloseHandle(named->mapping);
+        all.erase(named);
+        break;
+    }
+    ::UnmapViewOfFile(memory);
 }
 
 std::string sharedMemoryName(const void* memory) {
