@@ -36,8 +36,9 @@ bool waitWhile(int state) {
 void captureReturnAddresses(const CONTEXT& context) {
     const HANDLE process = ::GetCurrentProcess();
     WindowsStacks::Symbols symbols(process);
+    const double deadline = monotonicSeconds() + kWaitSeconds;
     const std::vector<std::uint64_t> addresses =
-        WindowsStacks::walk(process, ::GetCurrentThread(), context, CrashNote::kMaxFrames, monotonicSeconds() + kWaitSeconds);
+        WindowsStacks::walk(process, ::GetCurrentThread(), context, CrashNote::kMaxFrames, deadline);
     const std::size_t count = std::min(addresses.size(), static_cast<std::size_t>(CrashNote::kMaxFrames));
     std::copy(addresses.begin(), addresses.begin() + static_cast<std::ptrdiff_t>(count), g_note->frames);
     g_note->frameCount = static_cast<int>(count);
@@ -72,16 +73,20 @@ void describe(const EXCEPTION_POINTERS& pointers) {
 // described: the process ends as the first one returns.
 void waitForTheFirst() {
     const double deadline = monotonicSeconds() + 3 * kWaitSeconds;
-    while (g_note->state.load(std::memory_order_acquire) != CrashNote::eTaken && monotonicSeconds() < deadline) ::Sleep(1);
+    while (g_note->state.load(std::memory_order_acquire) != CrashNote::eTaken && monotonicSeconds() < deadline)
+        ::Sleep(1);
 }
 
 void printStack(const CONTEXT& context) {
     const HANDLE process = ::GetCurrentProcess();
     WindowsStacks::Symbols symbols(process);
+    const double deadline = monotonicSeconds() + kWaitSeconds;
     const std::vector<std::uint64_t> addresses =
-        WindowsStacks::walk(process, ::GetCurrentThread(), context, WindowsStacks::kMaxFrames, monotonicSeconds() + kWaitSeconds);
-    for (std::size_t i = 0; i < addresses.size(); ++i)
-        std::fprintf(stderr, "%s\n", Stacks::frameText(i, WindowsStacks::frameAt(process, addresses[i], i > 0)).c_str());
+        WindowsStacks::walk(process, ::GetCurrentThread(), context, WindowsStacks::kMaxFrames, deadline);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const Stacks::Frame frame = WindowsStacks::frameAt(process, addresses[i], i > 0);
+        std::fprintf(stderr, "%s\n", Stacks::frameText(i, frame).c_str());
+    }
 }
 
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {

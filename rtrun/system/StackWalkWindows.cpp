@@ -1,7 +1,6 @@
 #include "rtrun/system/StackWalkWindows.h"
 #include "rtrun/system/Process.h"
 #include <dbghelp.h>
-#include <psapi.h>
 
 namespace rtrun {
 namespace WindowsStacks {
@@ -36,12 +35,12 @@ std::vector<std::uint64_t> walk(HANDLE process, HANDLE thread, CONTEXT context, 
 
 std::string locate(HANDLE process, std::uint64_t address, Stacks::Frame& frame) {
     frame.offset = address;
-    const DWORD64 base = ::SymGetModuleBase64(process, address);
-    char path[MAX_PATH] = "";
-    if (!base || !::GetModuleFileNameExA(process, reinterpret_cast<HMODULE>(base), path, sizeof(path))) return std::string();
-    const std::string file = path;
+    IMAGEHLP_MODULE64 module{};
+    module.SizeOfStruct = sizeof(module);
+    if (!::SymGetModuleInfo64(process, address, &module)) return std::string();
+    const std::string file = module.ImageName;
     frame.library = file.substr(file.find_last_of("\\/") + 1);
-    frame.offset = address - base;
+    frame.offset = address - module.BaseOfImage;
     return file;
 }
 

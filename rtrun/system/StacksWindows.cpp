@@ -34,7 +34,8 @@ std::string systemError(const std::string& what, DWORD error) {
     char text[256] = "";
     DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
                                     sizeof(text), nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == '.')) text[--length] = 0;
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == '.'))
+        text[--length] = 0;
     const std::string number = "error " + std::to_string(error);
     return what + ": " + (length ? std::string(text) + " (" + number + ")" : number);
 }
@@ -138,7 +139,8 @@ std::vector<Frame> framesAt(HANDLE process, const std::vector<std::uint64_t>& ad
     const double deadline = Process::monotonicSeconds() + seconds;
     std::vector<Frame> frames(addresses.size());
     std::vector<Rank> ranks(addresses.size());
-    for (std::size_t i = 0; i < addresses.size(); ++i) ranks[i] = rankOf(WindowsStacks::locate(process, addresses[i], frames[i]));
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        ranks[i] = rankOf(WindowsStacks::locate(process, addresses[i], frames[i]));
     for (const Rank rank : {eOwnLibrary, eProgram, eSystem})
         for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
             if (ranks[i] == rank) WindowsStacks::nameFunction(process, addresses[i], returnAddresses[i], frames[i]);
@@ -218,7 +220,8 @@ bool allThreads(int pid, int firstTid, std::vector<Thread>& threads, std::string
     const auto first = std::find(tids.begin(), tids.end(), firstTid);
     if (first != tids.end()) std::rotate(tids.begin(), first, first + 1);
     // Each thread in its own time: a corrupt one does not starve the others.
-    for (std::size_t i = 0; i < tids.size() && i < kMaxThreads && (i == 0 || Process::monotonicSeconds() < deadline); ++i) {
+    const std::size_t count = std::min(tids.size(), kMaxThreads);
+    for (std::size_t i = 0; i < count && (i == 0 || Process::monotonicSeconds() < deadline); ++i) {
         threads.push_back(Thread{tids[i], {}});
         std::vector<std::uint64_t> addresses;
         std::string threadProblem;
@@ -243,7 +246,8 @@ bool symbolise(int pid, const std::vector<std::uint64_t>& addresses, std::uint64
     if (first == std::string::npos) first = 0;
     std::vector<std::uint64_t> kept;
     std::vector<bool> returnAddresses;
-    for (std::size_t i = first; i < addresses.size() && kept.size() < static_cast<std::size_t>(WindowsStacks::kMaxFrames); ++i) {
+    const std::size_t end = std::min(addresses.size(), first + WindowsStacks::kMaxFrames);
+    for (std::size_t i = first; i < end; ++i) {
         kept.push_back(addresses[i]);
         returnAddresses.push_back(addresses[i] != fromPc);
     }

@@ -12,8 +12,9 @@ __attribute__((noinline)) inline void waitHere(HANDLE thread) { ::WaitForSingleO
 
 __attribute__((noinline)) inline void crashHere(volatile int* target) { *target = 1; } constexpr int kCrashLine = __LINE__;
 __attribute__((noinline)) inline void callsCrashHere(volatile int* target) { crashHere(target); } constexpr int kCallsCrashLine = __LINE__;
-// Where crashHere writes: an address no process has mapped.
+// Where crashHere writes: addresses no process has mapped.
 constexpr unsigned long long kCrashAddress = 0x10;
+constexpr unsigned long long kSecondCrashAddress = 0x20;
 
 // exit() in test code; the helper program tells its supervisor from an exit handler.
 constexpr int kExitStatus = 3;

@@ -260,6 +260,35 @@ TEST(WindowsStacks, CrashedChildEndsWhenNobodyAnswers) {
     EXPECT_EQ(CrashNote::eWaiting, dying.shared.state());
 }
 
+TEST(WindowsStacks, OnlyTheFirstDyingThreadIsDescribed) {
+    DyingChild dying("twice");
+    ASSERT_TRUE(dying.waitsForItsSupervisor());
+    const int firstTid = dying.note().tid;
+    EXPECT_NE(dying.child.mainTid(), firstTid);
+    // The main thread dies at the same instruction meanwhile: once its walk
+    // comes through the exception to it, it waits in the filter too.
+    bool secondDied = false;
+    for (int i = 0; i < 500 && !secondDied && dying.child.running(); ++i) {
+        std::vector<Frame> frames;
+        std::string problem;
+        secondDied = rtrun::Stacks::threadStack(dying.child.pid(), dying.child.mainTid(), dying.note().pc, std::string(),
+                                                frames, problem);
+        if (!secondDied) ::Sleep(20);
+    }
+    ASSERT_TRUE(secondDied) << "the main thread did not die";
+    EXPECT_TRUE(dying.child.running()) << "the second death ended the process before the first was described";
+    EXPECT_EQ(CrashNote::eWaiting, dying.shared.state());
+    EXPECT_EQ(firstTid, dying.note().tid);
+    EXPECT_EQ(kSecondCrashAddress, dying.note().address);
+
+    std::string how;
+    const std::vector<Frame> frames = takeStack(dying, true, std::string(), how);
+    ASSERT_GE(frames.size(), 3u) << how << "\n" << described(frames);
+    expectFrame(frames[0], "crashHere", "stack_crasher.exe", kCrashLine);
+    EXPECT_TRUE(isNamed(frames[2], "crashesFirst")) << how << "\n" << described(frames);
+    EXPECT_EQ(0xC0000005u, dying.child.endsWithin(10)) << how;
+}
+
 // exit() in test code: the child waits in the notice, a live thread whose
 // stack is walked from outside, or captured from its own context.
 void superviseExit(bool tryOutside) {
