@@ -18,8 +18,9 @@ namespace Process {
 namespace {
 
 // How long a dying child waits for its supervisor at each step: long enough
-// for a loaded machine, short enough that a supervisor gone astray costs little.
-constexpr double kWaitSeconds = 3;
+// for a loaded machine (a walk from outside takes up to 3 seconds), short
+// enough that a supervisor gone astray costs little.
+constexpr double kWaitSeconds = 5;
 
 CrashNote* g_note = nullptr;
 

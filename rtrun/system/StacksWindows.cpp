@@ -20,11 +20,12 @@ constexpr std::size_t kMaxThreads = 64;
 // For one thread: to walk its stack, then to name its frames. DbgHelp reads
 // a module when an address first needs it: under Wine a walk takes a few
 // tenths of a second, and so does the first name in each system DLL (whose
-// debug information it reads whole); the rest take milliseconds. A dying
-// child waits 3 seconds for its stack to be taken.
-constexpr double kWalkSeconds = 2;
+// debug information it reads whole); the rest take milliseconds. A loaded
+// machine takes several times as long. (A dying child waits 5 seconds for
+// its stack to be taken.)
+constexpr double kWalkSeconds = 3;
 // For all threads of a process: the first ones get their stacks.
-constexpr double kAllThreadsSeconds = 4;
+constexpr double kAllThreadsSeconds = 5;
 
 // DbgHelp serves one caller at a time.
 std::mutex g_dbgHelp;
@@ -115,43 +116,42 @@ bool threadAddresses(HANDLE process, int pid, int tid, int maxFrames, double dea
     return !addresses.empty();
 }
 
-// Which frames are named first: those of the test's own DLLs, then the
-// program's (whose debug information is the largest of them), then the
-// system's DLLs (the least needed, and the slowest to read).
-enum Rank { eOwnLibrary, eProgram, eSystem, eUnknown };
-
-Rank rankOf(const std::string& path) {
-    if (path.empty()) return eUnknown;
+// Whether a module is one of the system's (in its Windows directory): the
+// least needed names, and the slowest to read.
+bool isSystemModule(const std::string& path) {
     char windows[MAX_PATH] = "";
     const UINT length = ::GetSystemWindowsDirectoryA(windows, sizeof(windows));
-    if (length > 0 && length < sizeof(windows) && ::_strnicmp(path.c_str(), windows, length) == 0) return eSystem;
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && ::_stricmp(path.c_str() + dot, ".exe") == 0 ? eProgram : eOwnLibrary;
+    return length > 0 && length < sizeof(windows) && ::_strnicmp(path.c_str(), windows, length) == 0;
 }
 
 // Frames named in rounds, each only while time is left: module and offset
-// for all, then function names, then source lines, each round by rank. With
-// `fromFunction` set, the frames inside the first one of that name are left
-// out before any time goes into their lines. `returnAddresses` tells, for
-// each address, whether it is one.
+// for all; then names and lines, first of the test's and the program's
+// frames, then of the system's. With `fromFunction` set, the frames inside
+// the first one of that name are left out as soon as it is named, before
+// any time goes into their lines. `returnAddresses` tells, for each
+// address, whether it is one.
 std::vector<Frame> framesAt(HANDLE process, const std::vector<std::uint64_t>& addresses,
                             const std::vector<bool>& returnAddresses, double seconds, const std::string& fromFunction) {
     const double deadline = Process::monotonicSeconds() + seconds;
     std::vector<Frame> frames(addresses.size());
-    std::vector<Rank> ranks(addresses.size());
-    for (std::size_t i = 0; i < addresses.size(); ++i)
-        ranks[i] = rankOf(WindowsStacks::locate(process, addresses[i], frames[i]));
-    for (const Rank rank : {eOwnLibrary, eProgram, eSystem})
-        for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
-            if (ranks[i] == rank) WindowsStacks::nameFunction(process, addresses[i], returnAddresses[i], frames[i]);
-    std::size_t first = 0;
-    if (!fromFunction.empty()) {
-        while (first < frames.size() && frames[first].function != fromFunction) ++first;
-        if (first == frames.size()) first = 0;
+    std::vector<int> tiers(addresses.size());  // 0 the test's and the program's, 1 the system's, 2 unknown
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const std::string path = WindowsStacks::locate(process, addresses[i], frames[i]);
+        tiers[i] = path.empty() ? 2 : isSystemModule(path) ? 1 : 0;
     }
-    for (const Rank rank : {eOwnLibrary, eProgram, eSystem})
+    std::size_t first = 0;
+    bool started = fromFunction.empty();
+    for (const int tier : {0, 1}) {
+        for (std::size_t i = 0; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
+            if (tiers[i] == tier) WindowsStacks::nameFunction(process, addresses[i], returnAddresses[i], frames[i]);
+        for (std::size_t i = 0; i < frames.size() && !started; ++i)
+            if (frames[i].function == fromFunction) {
+                first = i;
+                started = true;
+            }
         for (std::size_t i = first; i < frames.size() && Process::monotonicSeconds() < deadline; ++i)
-            if (ranks[i] == rank) WindowsStacks::findLine(process, addresses[i], returnAddresses[i], frames[i]);
+            if (tiers[i] == tier) WindowsStacks::findLine(process, addresses[i], returnAddresses[i], frames[i]);
+    }
     frames.erase(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(first));
     return frames;
 }
