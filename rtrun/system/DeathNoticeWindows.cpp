@@ -1,94 +1,106 @@
-// A fatal exception in rtrun's own process (a run without a supervisor):
-// what it was and its stack as far as DbgHelp names it, on standard error,
-// before the process dies.
+// The child's side of a death on Windows: the unhandled-exception filter and
+// the exit() notice. With a supervisor's note the filter describes the
+// exception there and waits while the supervisor takes the stack; without
+// one (rtrun's own process) it prints the exception and the dying thread's
+// frames, as far as DbgHelp names them, on standard error.
+#include "rtrun/system/CrashNote.h"
 #include "rtrun/system/DeathNotice.h"
 #include "rtrun/system/Process.h"
-#include "rtrun/system/Stacks.h"
+#include "rtrun/system/StackWalkWindows.h"
 #include <windows.h>
-#include <dbghelp.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cxxabi.h>
 
 namespace rtrun {
 namespace Process {
 
 namespace {
 
-constexpr int kMaxFrames = 64;
+// How long a dying child waits for its supervisor at each step: long enough
+// for a loaded machine (a walk from outside takes up to 3 seconds), short
+// enough that a supervisor gone astray costs little.
+constexpr double kWaitSeconds = 5;
 
-// The module holding `address`, by its file name without directory, and the offset in it.
-bool moduleOf(DWORD64 address, std::string& name, DWORD64& offset) {
-    HMODULE module = nullptr;
-    char path[MAX_PATH] = "";
-    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<const char*>(address), &module) ||
-        !::GetModuleFileNameA(module, path, sizeof(path)))
-        return false;
-    name = path;
-    name = name.substr(name.find_last_of("\\/") + 1);
-    offset = address - reinterpret_cast<DWORD64>(module);
+CrashNote* g_note = nullptr;
+
+// Waits until the note leaves `state`; false when the supervisor did not answer in time.
+bool waitWhile(int state) {
+    const double deadline = monotonicSeconds() + kWaitSeconds;
+    while (g_note->state.load(std::memory_order_acquire) == state) {
+        if (monotonicSeconds() > deadline) return false;
+        ::Sleep(1);
+    }
     return true;
 }
 
-// A symbol's name as the source wrote it (GCC's names are mangled).
-std::string readable(const char* symbol) {
-    int status = 0;
-    char* plain = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
-    std::string name = status == 0 && plain ? plain : symbol;
-    std::free(plain);
-    return name;
-}
-
-Stacks::Frame frameAt(HANDLE process, DWORD64 address) {
-    Stacks::Frame frame;
-    if (!moduleOf(address, frame.library, frame.offset)) frame.offset = address;
-    alignas(SYMBOL_INFO) char buffer[sizeof(SYMBOL_INFO) + 256];
-    SYMBOL_INFO* symbol = reinterpret_cast<SYMBOL_INFO*>(buffer);
-    symbol->SizeOfStruct = sizeof(SYMBOL_INFO);
-    symbol->MaxNameLen = 255;
-    DWORD64 displacement = 0;
-    if (::SymFromAddr(process, address, &displacement, symbol)) frame.function = readable(symbol->Name);
-    IMAGEHLP_LINE64 line{};
-    line.SizeOfStruct = sizeof(line);
-    DWORD column = 0;
-    if (::SymGetLineFromAddr64(process, address, &column, &line) && line.FileName) {
-        frame.file = line.FileName;
-        frame.line = static_cast<int>(line.LineNumber);
-    }
-    return frame;
-}
-
-// The dying thread's frames, innermost first, from the exception's context.
-void printStack(CONTEXT context) {
+void captureReturnAddresses(const CONTEXT& context) {
     const HANDLE process = ::GetCurrentProcess();
-    ::SymSetOptions(SYMOPT_DEFERRED_LOADS | SYMOPT_LOAD_LINES);
-    const bool symbols = ::SymInitialize(process, nullptr, TRUE);
-    STACKFRAME64 step{};
-    step.AddrPC.Offset = context.Rip;
-    step.AddrPC.Mode = AddrModeFlat;
-    step.AddrFrame.Offset = context.Rbp;
-    step.AddrFrame.Mode = AddrModeFlat;
-    step.AddrStack.Offset = context.Rsp;
-    step.AddrStack.Mode = AddrModeFlat;
-    for (int i = 0; i < kMaxFrames; ++i) {
-        if (!::StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, ::GetCurrentThread(), &step, &context, nullptr,
-                           ::SymFunctionTableAccess64, ::SymGetModuleBase64, nullptr) ||
-            step.AddrPC.Offset == 0)
-            break;
-        std::fprintf(stderr, "%s\n", Stacks::frameText(i, frameAt(process, step.AddrPC.Offset)).c_str());
+    WindowsStacks::Symbols symbols(process);
+    const double deadline = monotonicSeconds() + kWaitSeconds;
+    const std::vector<std::uint64_t> addresses =
+        WindowsStacks::walk(process, ::GetCurrentThread(), context, CrashNote::kMaxFrames, deadline);
+    const std::size_t count = std::min(addresses.size(), static_cast<std::size_t>(CrashNote::kMaxFrames));
+    std::copy(addresses.begin(), addresses.begin() + static_cast<std::ptrdiff_t>(count), g_note->frames);
+    g_note->frameCount = static_cast<int>(count);
+}
+
+// Tells the supervisor, and waits while it takes the stack from outside or,
+// when it asks for them, captures the return addresses from `context`.
+void tellAndWait(const CONTEXT& context) {
+    g_note->tid = static_cast<int>(::GetCurrentThreadId());
+    g_note->when = monotonicSeconds();
+    g_note->state.store(CrashNote::eWaiting, std::memory_order_release);
+    if (!waitWhile(CrashNote::eWaiting)) return;
+    if (g_note->state.load(std::memory_order_acquire) != CrashNote::eCaptureYourself) return;
+    captureReturnAddresses(context);
+    g_note->state.store(CrashNote::eCaptured, std::memory_order_release);
+    waitWhile(CrashNote::eCaptured);
+}
+
+void describe(const EXCEPTION_POINTERS& pointers) {
+    const EXCEPTION_RECORD& record = *pointers.ExceptionRecord;
+    g_note->cause = CrashNote::eException;
+    g_note->code = static_cast<int>(record.ExceptionCode);
+    if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
+        g_note->sender = static_cast<int>(record.ExceptionInformation[0]);
+        g_note->address = record.ExceptionInformation[1];
     }
-    if (symbols) ::SymCleanup(process);
+    g_note->pc = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    tellAndWait(*pointers.ContextRecord);
+}
+
+// Another thread that dies meanwhile waits until the first one has been
+// described: the process ends as the first one returns.
+void waitForTheFirst() {
+    const double deadline = monotonicSeconds() + 3 * kWaitSeconds;
+    while (g_note->state.load(std::memory_order_acquire) != CrashNote::eTaken && monotonicSeconds() < deadline)
+        ::Sleep(1);
+}
+
+void printStack(const CONTEXT& context) {
+    const HANDLE process = ::GetCurrentProcess();
+    WindowsStacks::Symbols symbols(process);
+    const double deadline = monotonicSeconds() + kWaitSeconds;
+    const std::vector<std::uint64_t> addresses =
+        WindowsStacks::walk(process, ::GetCurrentThread(), context, WindowsStacks::kMaxFrames, deadline);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const Stacks::Frame frame = WindowsStacks::frameAt(process, addresses[i], i > 0);
+        std::fprintf(stderr, "%s\n", Stacks::frameText(i, frame).c_str());
+    }
 }
 
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    std::fflush(stdout);
-    std::fprintf(stderr, "rtrun: exception %s; the stack as the dying process sees it:\n",
-                 exceptionText(record.ExceptionCode).c_str());
-    printStack(*pointers->ContextRecord);
-    std::fflush(stderr);
+    if (g_note) {
+        if (g_note->claimed.exchange(1) == 0) describe(*pointers);
+        else waitForTheFirst();
+    } else {
+        std::fflush(stdout);
+        std::fprintf(stderr, "rtrun: exception %s; the stack as the dying process sees it:\n",
+                     exceptionText(pointers->ExceptionRecord->ExceptionCode).c_str());
+        printStack(*pointers->ContextRecord);
+        std::fflush(stderr);
+    }
     // The process ends with the exception as its status, as it would have,
     // but without a debugger the system may start and wait for.
     return EXCEPTION_EXECUTE_HANDLER;
@@ -96,14 +108,20 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
 
 } // namespace
 
-// Only a run without a supervisor is described so far on Windows: a note
-// for a supervisor to take the stack from is not filled in.
-void noticeDeaths(CrashNote*) {
+void noticeDeaths(CrashNote* note) {
+    g_note = note;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);  // no dialog waiting for a user
     ::SetUnhandledExceptionFilter(&onUnhandledException);
 }
 
-void noticeExit() {}
+void noticeExit() {
+    if (!g_note || g_note->claimed.exchange(1) != 0) return;
+    g_note->cause = CrashNote::eExit;
+    // Taken here, so that the frames it starts from stay as they are while this waits.
+    CONTEXT context{};
+    ::RtlCaptureContext(&context);
+    tellAndWait(context);
+}
 
 } // namespace Process
 } // namespace rtrun

@@ -25,6 +25,9 @@ struct Thread {
 
 // "#3 Mesh::area() const (libKxRtMesh80.so+0x1a2f) mesh.cpp:42".
 std::string frameText(std::size_t index, const Frame& frame);
+// A symbol's name as the source wrote it (the compiler's names are mangled);
+// the symbol itself when it is no mangled name.
+std::string demangled(const char* symbol);
 
 // The stack of thread `tid` of process `pid`, outward from the frame at
 // `fromPc` or else from the first frame of the function `fromFunction`

@@ -2,7 +2,6 @@
 // map, unwinding through ptrace, names from symbol tables, lines from DWARF.
 #include "rtrun/system/Stacks.h"
 #include "rtrun/system/Process.h"
-#include <cxxabi.h>
 #include <elfutils/libdwfl.h>
 #include <gelf.h>
 #include <cstdio>
@@ -53,14 +52,6 @@ Session open(int pid, std::string& problem) {
         return nullptr;
     }
     return dwfl;
-}
-
-std::string demangled(const char* name) {
-    int status = 0;
-    char* plain = abi::__cxa_demangle(name, nullptr, nullptr, &status);
-    std::string text = status == 0 && plain ? plain : name;
-    std::free(plain);
-    return text;
 }
 
 // Whether a module's own file holds its line table. Lines are looked up
