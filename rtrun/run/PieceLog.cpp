@@ -102,6 +102,7 @@ void PieceLog::reset() {
     scriptProblems = 0;
     librariesRefused = 0;
     unit = -1;
+    testThread = 0;
     count = 0;
     spilled = 0;
     m_scratchFailed = 0;

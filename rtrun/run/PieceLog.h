@@ -43,6 +43,7 @@ struct PieceLog {
     std::atomic<int> scriptProblems;
     std::atomic<int> librariesRefused;
     std::atomic<int> unit;  // the unit of a run at several jobs the child claimed last; -1: none
+    std::atomic<int> testThread;  // the id of the child's thread that runs the tests; 0: not known yet
     std::atomic<std::int64_t> count;    // entries made
     std::atomic<std::int64_t> spilled;  // of them, those in the scratch file
     // How the child is dying, while it waits for its stack to be taken.

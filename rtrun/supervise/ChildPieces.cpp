@@ -17,6 +17,7 @@ int childBody(void* context) {
     const ChildContext& child = *static_cast<ChildContext*>(context);
     // The lines of children that run at once must never mix: each goes out whole.
     if (child.piece->board) Process::lineBuffer(stdout);
+    child.piece->log->testThread.store(Process::threadId());
     Process::noticeDeaths(&child.piece->log->crash);
     return runInProcess(*child.plan, child.piece);
 }

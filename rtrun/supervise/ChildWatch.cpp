@@ -58,7 +58,7 @@ int ChildWatch::check() {
         return Process::kKillSignal;
     }
     if ((m_cancelSignal = Process::cancelSignal())) {
-        if (m_log.phase.load(std::memory_order_acquire) != PieceLog::eIdle) m_witness.takeAllStacks();
+        if (m_log.phase.load(std::memory_order_acquire) != PieceLog::eIdle) m_witness.takeAllStacks(m_log.testThread.load());
         m_cancelledAt = Process::monotonicSeconds();
         return Process::kEndSignal;
     }
@@ -67,7 +67,7 @@ int ChildWatch::check() {
     const int phase = m_log.phase.load(std::memory_order_acquire);
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;
     m_timedOutPhase = phase;
-    m_witness.takeAllStacks();
+    m_witness.takeAllStacks(m_log.testThread.load());
     return Process::kKillSignal;
 }
 
@@ -88,6 +88,8 @@ Death ChildWatch::deathOf(const Process::ChildEnd& ended) const {
         const std::string where = phaseWords(m_timedOutPhase);
         death.reason = "timed out " + (where.empty() ? "" : where + " ") + "after " + shortSeconds(m_limit) + " s";
         if (death.running) death.seconds = m_limit;
+    } else if (!ended.signal && !ended.exception && m_witness.noticedSignal()) {
+        death.reason = "crashed: signal " + Process::signalText(m_witness.noticedSignal());
     } else if (ended.exited || m_witness.sawExit()) {
         // Where exit() cannot pass its status on to an exit handler (Windows),
         // the child ends with none: only its notice tells an exit from a crash.

@@ -14,8 +14,9 @@ bool isTestLibrary(const std::string& name) {
            name.find(std::string("80") + Rt::Platform::librarySuffix()) != std::string::npos;
 }
 
+// Without its directory, on either system's separators.
 std::string fileName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -90,17 +91,18 @@ void DeathWitness::keep(const std::vector<Stacks::Frame>& frames) {
     m_where = whereInTestCode(frames);
 }
 
-void DeathWitness::takeAllStacks() {
+void DeathWitness::takeAllStacks(int testThread) {
     if (!m_traces.empty()) return;
+    if (testThread == 0) testThread = m_pid;
     std::vector<Stacks::Thread> threads;
     std::string problem = m_traceProblem;
-    if (!m_mayTrace || !Stacks::allThreads(m_pid, m_pid, threads, problem)) {
+    if (!m_mayTrace || !Stacks::allThreads(m_pid, testThread, threads, problem)) {
         m_msgs.push_back("no stacks: " + problem);
         return;
     }
     m_msgs.push_back("the stacks of its " + std::to_string(threads.size()) + " thread(s) before it was stopped");
     for (const Stacks::Thread& thread : threads) {
-        m_traces.push_back("thread " + std::to_string(thread.tid) + (thread.tid == m_pid ? " (runs the test):" : ":"));
+        m_traces.push_back("thread " + std::to_string(thread.tid) + (thread.tid == testThread ? " (runs the test):" : ":"));
         for (std::size_t i = 0; i < thread.frames.size(); ++i) m_traces.push_back(Stacks::frameText(i, thread.frames[i]));
     }
     m_where = whereInTestCode(threads.front().frames);

@@ -17,13 +17,21 @@ public:
     DeathWitness(CrashNote& note, int pid);
     // Called while the child runs; does something only when the child is dying.
     void poll();
-    // Before the child is killed.
-    void takeAllStacks();
+    // Before the child is killed; `testThread` runs the tests (0: the
+    // process's first thread, whose id is the process's on Linux).
+    void takeAllStacks(int testThread);
     // What was seen, into the death's Msg and Trace lines.
     void describe(Death& death) const;
     // Whether the child noticed that test code called exit().
     bool sawExit() const {
         return m_note.state.load(std::memory_order_acquire) != CrashNote::eNone && m_note.cause == CrashNote::eExit;
+    }
+    // The signal the child noticed it was dying of (Windows: where the process
+    // then ends with a status of its own, as after abort()); 0: none.
+    int noticedSignal() const {
+        return m_note.state.load(std::memory_order_acquire) != CrashNote::eNone && m_note.cause == CrashNote::eSignal
+                   ? m_note.signal
+                   : 0;
     }
     // When the child began to die (monotonic seconds); 0: not through a notice.
     double noticedAt() const { return m_noticedAt; }

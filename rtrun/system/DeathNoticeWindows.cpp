@@ -9,6 +9,7 @@
 #include "rtrun/system/StackWalkWindows.h"
 #include <windows.h>
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 
@@ -106,12 +107,36 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// abort() raises SIGABRT and then ends the process with status 3: no
+// exception. The handler, where the test left the default action, tells the
+// supervisor and ends the process itself; its stack starts in the handler.
+void onAbort(int signal) {
+    if (g_note->claimed.exchange(1) != 0) {
+        waitForTheFirst();
+        return;
+    }
+    g_note->cause = CrashNote::eSignal;
+    g_note->signal = signal;
+    CONTEXT context{};
+    ::RtlCaptureContext(&context);
+    g_note->pc = context.Rip;
+    tellAndWait(context);
+    // As abort() would end, but at once: its _exit() would let the libraries'
+    // destructors run as they unload, and write on into the report.
+    std::fflush(stderr);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+}
+
 } // namespace
 
 void noticeDeaths(CrashNote* note) {
     g_note = note;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);  // no dialog waiting for a user
     ::SetUnhandledExceptionFilter(&onUnhandledException);
+    if (note) {
+        const auto previous = std::signal(SIGABRT, &onAbort);
+        if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGABRT, previous);  // the test's own stays
+    }
 }
 
 void noticeExit() {

@@ -159,6 +159,8 @@ std::string exceptionDetails(std::uint32_t code, int access, std::uint64_t addre
 // Whether a process's exit code is that of an unhandled exception rather
 // than a status a program chose (Windows: codes of error severity).
 bool isExceptionCode(std::uint32_t code);
+// The calling thread's id, as the system's tools show it.
+int threadId();
 // How many processors this process may run on; at least 1.
 int usableProcessors();
 // Seconds on a clock that never goes back.

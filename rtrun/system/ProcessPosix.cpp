@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace rtrun {
@@ -77,6 +78,14 @@ int terminalWidth(std::FILE* stream) {
     struct winsize size{};
     if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return 80;
+}
+
+int threadId() {
+#if defined(__linux__)
+    return static_cast<int>(::syscall(SYS_gettid));
+#else
+    return static_cast<int>(::getpid());
+#endif
 }
 
 int usableProcessors() {

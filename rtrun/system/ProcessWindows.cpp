@@ -148,6 +148,8 @@ std::string signalDetails(int signal, int, std::uint64_t, int) {
     return signal == SIGABRT ? "SIGABRT: abort() called" : "signal " + signalText(signal);
 }
 
+int threadId() { return static_cast<int>(::GetCurrentThreadId()); }
+
 int usableProcessors() {
     DWORD_PTR process = 0, system = 0;
     int count = 0;

@@ -192,7 +192,7 @@ bool threadStack(int pid, int tid, std::uint64_t fromPc, const std::string& from
     if (!threadAddresses(session.process(), pid, tid, maxFrames, deadline, addresses, problem)) return false;
     const std::size_t first = startOf(addresses, fromPc);
     if (first == std::string::npos) {
-        problem = "the walk from outside did not come through the exception handler to the frame it died in";
+        problem = "the walk from outside did not reach the frame it died in";
         return false;
     }
     addresses.resize(std::min(addresses.size(), first + WindowsStacks::kMaxFrames));

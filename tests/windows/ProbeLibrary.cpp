@@ -1,9 +1,11 @@
 // Test libraries' misdeeds that rtrun.exe must account for on Windows: a
 // test that dies of an access violation in a function of its own, one that
-// ends the process with exit(), and one that leaves a process running whose
-// parent has already ended.
+// ends the process with exit(), one that calls abort(), one that never returns, and one that leaves
+// a process running whose parent has already ended; and a test that passes,
+// to show that a run goes on after them.
 #include <Rt/Rt.h>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <windows.h>
 
@@ -51,7 +53,32 @@ public:
     }
 };
 
+class Aborts : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Aborts"); }
+    bool executeW() override { std::abort(); }
+};
+
+// With an argument, it first makes the file the argument names: a sign that it runs.
+class Hangs : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Hangs"); }
+    bool executeW() override {
+        if (argCount() > 0) std::ofstream(arg<std::string>(0)).put('\n');
+        for (;;) ::Sleep(1000);
+    }
+};
+
+class Passes : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Passes"); }
+    bool executeW() override { return true; }
+};
+
 Rt::TestSet* createCrash() { return new Crash; }
+Rt::TestSet* createHangs() { return new Hangs; }
+Rt::TestSet* createAborts() { return new Aborts; }
+Rt::TestSet* createPasses() { return new Passes; }
 Rt::TestSet* createExits() { return new Exits; }
 Rt::TestSet* createLeaves() { return new Leaves; }
 
@@ -61,6 +88,9 @@ public:
         _registerTestCase("Crash", &createCrash);
         _registerTestCase("Exits", &createExits);
         _registerTestCase("Leaves", &createLeaves);
+        _registerTestCase("Hangs", &createHangs);
+        _registerTestCase("Aborts", &createAborts);
+        _registerTestCase("Passes", &createPasses);
     }
     const char* name() const override { return "WindowsProbes"; }
 };

@@ -128,7 +128,7 @@ TEST(WindowsStacks, ParkedThreadsAreWalkedFromOutside) {
     // dying thread whose walk from outside does not reach its own frames.
     problem.clear();
     EXPECT_FALSE(rtrun::Stacks::threadStack(parker.pid(), parkedTid, 1, std::string(), frames, problem));
-    EXPECT_NE(std::string::npos, problem.find("did not come through the exception handler")) << problem;
+    EXPECT_NE(std::string::npos, problem.find("did not reach the frame it died in")) << problem;
 
     // What cannot be walked says why.
     problem.clear();
