@@ -389,10 +389,10 @@ void printHelp() {
         "\n"
         "On Windows, Ctrl+C, Ctrl+Break and closing the console cancel as SIGINT,\n"
         "SIGBREAK and SIGTERM do. What differs there: a cancelled test is ended at\n"
-        "once, without --kill-grace; exit() in test code is recorded without its\n"
-        "status; the status line needs a console that takes control sequences\n"
-        "(Windows 10 and later); a postgresql:// history needs libpq.dll beside\n"
-        "rtrun.exe, else the run goes on unrecorded.\n");
+        "once, so --kill-grace above 0 is refused with exit status 2; exit() in test\n"
+        "code is recorded without its status; the status line needs a console that\n"
+        "takes control sequences (Windows 10 and later); a postgresql:// history\n"
+        "needs libpq.dll beside rtrun.exe, else the run goes on unrecorded.\n");
 }
 
 } // namespace rtrun

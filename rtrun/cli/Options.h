@@ -19,7 +19,7 @@ struct Options {
     bool inProcess = false;            // run without a supervisor
     int shardIndex = -1, shardCount = 0;  // --shard I/N
     double timeout = 0;                // seconds a phase of test code may run; 0: no limit
-    double killGrace = 5;              // seconds between SIGTERM and SIGKILL for a cancelled test
+    double killGrace = -1;             // seconds between SIGTERM and SIGKILL for a cancelled test; -1: not given
     std::string junit;      // the JUnit file to write: after the run, or from junitFrom
     std::string junitFrom;  // the report to convert (Mode::eJUnitFrom)
     std::string failedFrom; // the report whose failed tests --failed prints or --rerun-failed runs

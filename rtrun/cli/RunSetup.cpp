@@ -109,7 +109,12 @@ bool makePlan(const Options& options, RunPlan& plan, std::string& problem) {
         plan.purpose = options.scripts.empty() ? RunPlan::Purpose::eListCases : RunPlan::Purpose::eListTests;
     plan.scripts = options.scripts;
     plan.timeout = options.timeout;
-    plan.killGrace = options.killGrace;
+    plan.killGrace = options.killGrace < 0 ? plan.killGrace : options.killGrace;
+    if (options.killGrace > 0 && !Process::asksChildrenToEnd()) {
+        problem = "option --kill-grace cannot be kept on this system: a cancelled test's process is ended at once, "
+                  "as there is no signal that asks a process to end";
+        return false;
+    }
     plan.durations = options.durations;
     plan.junit = options.junit;
     plan.history = HistoryPlace::ofThisSuite(options.noHistory, options.historyKeep);

@@ -180,6 +180,8 @@ int startProgramChild(const std::vector<std::string>& arguments, int* errorPipe,
     return static_cast<int>(child.pid);
 }
 
+bool asksChildrenToEnd() { return false; }
+
 void signalGroup(int pid, int signal) {
     if (Child* child = childOf(pid)) endJob(*child, signal);
 }

@@ -50,9 +50,11 @@ void* openSharedMemory(const std::string& name, std::size_t bytes);
 void releaseSharedMemory(void* memory);
 
 // What a supervisor sends a child's process group: the first asks it to
-// end, the second ends it. On Windows either ends the child's job at once.
+// end, the second ends it. On Windows either ends the child's job at once:
+// asksChildrenToEnd() is false there.
 constexpr int kEndSignal = 15;   // SIGTERM
 constexpr int kKillSignal = 9;   // SIGKILL
+bool asksChildrenToEnd();
 
 // Where there is no fork() (Windows): starts this program again with
 // `arguments` as a child that dies with this process; everything it starts

@@ -64,6 +64,8 @@ void* sharedMemory(std::size_t bytes) {
 
 static_assert(kEndSignal == SIGTERM && kKillSignal == SIGKILL, "the signals a supervisor sends are the system's");
 
+bool asksChildrenToEnd() { return true; }
+
 // A child is a copy made by fork(): it has the memory at the same place.
 std::string sharedMemoryName(const void*) { return std::string(); }
 
