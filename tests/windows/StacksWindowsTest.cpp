@@ -1,6 +1,7 @@
 // Stacks of other processes on Windows: threads parked in known functions,
 // walked from outside, and a child that dies with a supervisor's note, the
 // supervisor played here as rtrun's plays it.
+#include "HelperProcess.h"
 #include "StackProbes.h"
 #include "rtrun/system/CrashNote.h"
 #include "rtrun/system/Stacks.h"
@@ -14,43 +15,6 @@ namespace {
 
 using rtrun::CrashNote;
 using rtrun::Stacks::Frame;
-
-// A helper program beside this one, started with `arguments`; killed when
-// this goes, should it still run.
-class Helper {
-public:
-    Helper(const char* program, const std::string& arguments) {
-        char self[MAX_PATH] = "";
-        ::GetModuleFileNameA(nullptr, self, sizeof(self));
-        std::string path = self;
-        path = path.substr(0, path.find_last_of("\\/") + 1) + program;
-        std::string commandLine = "\"" + path + "\" " + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        if (!::CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info))
-            m_info = PROCESS_INFORMATION{};
-    }
-    ~Helper() {
-        if (!m_info.hProcess) return;
-        if (::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_info.hProcess, 1);
-        ::CloseHandle(m_info.hThread);
-        ::CloseHandle(m_info.hProcess);
-    }
-    bool started() const { return m_info.hProcess != nullptr; }
-    int pid() const { return static_cast<int>(m_info.dwProcessId); }
-    int mainTid() const { return static_cast<int>(m_info.dwThreadId); }
-    bool running() const { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
-    // Its exit code once it ended within `seconds`; else STILL_ACTIVE.
-    DWORD endsWithin(double seconds) const {
-        DWORD code = STILL_ACTIVE;
-        if (::WaitForSingleObject(m_info.hProcess, static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(m_info.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_info{};
-};
 
 std::string uniqueName(const char* what) {
     static int count = 0;
