@@ -50,12 +50,14 @@ TEST(E2eGoldenAccept, FailedGoldenOutputsBecomeTheirReferencesAndTheNextRunPasse
     ASSERT_NE(report, "") << first.out << first.err;
     // The table's record names both files and shows the diff.
     const std::string reportText = readBytes(report);
-    EXPECT_NE(reportText.find("<Msg>reference: " + expected + "table.txt</Msg>"), std::string::npos) << reportText;
+    // The files as rtrun names them: on Windows with "\\" throughout.
+    const std::string named = e2e::nativePath(expected);
+    EXPECT_NE(reportText.find("<Msg>reference: " + named + "table.txt</Msg>"), std::string::npos) << reportText;
     EXPECT_NE(reportText.find("<Msg>-side 2.000</Msg>\r\n"), std::string::npos) << reportText;
 
     const std::string newTable = "side 2.500\narea 6.250000e+00\n";
-    const std::string lines = expected + "table.txt\n" + expected + "E2E/plat.txt\n" + expected + "new/fresh.txt\n" +
-                              expected + "bytes.bin\n";
+    const std::string lines = e2e::nativePath(named + "table.txt\n" + named + "E2E/plat.txt\n" + named +
+                                              "new/fresh.txt\n" + named + "bytes.bin\n");
 
     // A dry run (of the latest report), then one narrowed by a filter, list and change nothing.
     Accepted listed = accept(install, "", "", true);
@@ -63,7 +65,7 @@ TEST(E2eGoldenAccept, FailedGoldenOutputsBecomeTheirReferencesAndTheNextRunPasse
     EXPECT_EQ(listed.out, lines);
     EXPECT_EQ(listed.err, "");
     listed = accept(install, report, "Golden/Ta*", true);
-    EXPECT_EQ(listed.out, expected + "table.txt\n");
+    EXPECT_EQ(listed.out, named + "table.txt\n");
     EXPECT_EQ(readBytes(expected + "table.txt"), oldTable);
     EXPECT_FALSE(testsupport::exists(expected + "new/fresh.txt"));
 
@@ -98,7 +100,8 @@ TEST(E2eGoldenAccept, AnUnreadableReportOrAMissingOutputIsAProblem) {
     const Accepted missing = accept(install, install.reportPath(), "", false);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_NE(missing.err.find("GoldenData/E2E/new/fresh.txt is not there"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find(e2e::nativePath("GoldenData/E2E/new/fresh.txt is not there")), std::string::npos)
+        << missing.err;
     EXPECT_FALSE(testsupport::exists(install.suite() + "GoldenData/expected/new/fresh.txt"));
 }
 
@@ -107,7 +110,7 @@ TEST(E2eGoldenAccept, TheExampleSuitesGoldenTablePasses) {
     Installation install;
     install.addLibrary(RT_E2E_LIB_EXAMPLE);
     const std::string suite = install.root() + "example/";
-    fs::copy(RT_E2E_EXAMPLE_SUITE, suite, fs::copy_options::recursive);
+    e2e::copyTree(RT_E2E_EXAMPLE_SUITE, suite);
     fs::remove_all(suite + "Results");
     fs::create_directory(suite + "Results");
     const e2e::RunResult run = install.run({"--suite", suite, "--platform", "E2E", "golden.rt"}, {}, false);

@@ -16,13 +16,11 @@ using testsupport::readBytes;
 
 namespace {
 
-const std::string kPython = "/usr/bin/python3"; // Debian's, whatever else is on PATH
 
-std::string schemaProblems(const std::string& junit) {
-    const testsupport::CommandResult lint =
-        testsupport::runCommand("xmllint --noout --schema '" RT_JUNIT_XSD "' '" + junit + "'");
-    return lint.status == 0 ? std::string() : lint.output;
-}
+std::string schemaProblems(const std::string& junit) { return testsupport::schemaProblems(junit, RT_JUNIT_XSD); }
+
+#ifndef _WIN32  // the consumer runs on Debian's python3, a Linux program
+const std::string kPython = "/usr/bin/python3"; // Debian's, whatever else is on PATH
 
 // The consumer's lines; `report` empty for no comparison with a report.
 testsupport::CommandResult consume(const std::string& junit, const std::string& report = "") {
@@ -34,11 +32,12 @@ std::string lastLine(const std::string& text) {
     const std::size_t end = text.find_last_not_of('\n');
     return end == std::string::npos ? "" : text.substr(text.rfind('\n', end) + 1, end - text.rfind('\n', end));
 }
+#endif
 
 std::string copyExampleSuite(Installation& install) {
     install.addLibrary(RT_E2E_LIB_EXAMPLE);
     const std::string suite = install.root() + "example/";
-    std::filesystem::copy(RT_E2E_EXAMPLE_SUITE, suite, std::filesystem::copy_options::recursive);
+    e2e::copyTree(RT_E2E_EXAMPLE_SUITE, suite);
     std::filesystem::remove_all(suite + "Results");
     std::filesystem::create_directory(suite + "Results");
     return suite;
@@ -66,9 +65,11 @@ TEST(JUnitExport, ConvertedReportsValidateAndReadBackWithTheReportsCounts) {
         // NoSuchTest did not run: a testcase of its own, from the run's index.
         {"example suite", "", "total|12|4|3", false},
         {"every record kind", kEveryKind, "total|11|3|2", false},
+#ifndef _WIN32  // on Windows the libraries unloading at _Exit() close the report as if the test had ended
         {"cut off by a dying test",
          "<Group><Name>Dies</Name><Test><Title>Fail</Title></Test><Test><Title>Die</Title></Test></Group>",
          "total|2|1|1", true},
+#endif
     };
     for (const RoundTrip& row : table) {
         SCOPED_TRACE(row.name);
@@ -97,10 +98,12 @@ TEST(JUnitExport, ConvertedReportsValidateAndReadBackWithTheReportsCounts) {
         }
         EXPECT_EQ(schemaProblems(junit), "");
 
+#ifndef _WIN32  // the consumer is a Linux program
         // A cut-off report has no counts of its own to compare with.
         const testsupport::CommandResult read = consume(junit, row.cutOff ? "" : report);
         EXPECT_EQ(read.status, 0) << read.output;
         EXPECT_EQ(lastLine(read.output), row.totals) << read.output;
+#endif
     }
 }
 
@@ -147,7 +150,9 @@ TEST(JUnitExport, EachRecordBecomesItsElementAndRepeatedTitlesGetTheirArguments)
                                     "      <failure message=\"test body returned false\""),
               std::string::npos);
     EXPECT_EQ(schemaProblems(junit), "");
+#ifndef _WIN32  // the consumer is a Linux program
     EXPECT_EQ(lastLine(consume(junit).output), "total|11|4|2");
+#endif
 }
 
 TEST(JUnitExport, BytesXmlForbidsAndLatin1TextComeOutAsValidUtf8) {

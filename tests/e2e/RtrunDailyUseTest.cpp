@@ -13,6 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Between the directories of KXRT_LIB_PATH (on Windows ':' follows a drive letter).
+#ifdef _WIN32
+const char kPathSeparator[] = ";";
+#else
+const char kPathSeparator[] = ":";
+#endif
+
 struct Row {
     const char* name;
     std::vector<std::string> args;
@@ -28,11 +35,11 @@ TEST(E2eRtrunDailyUse, CommandLinesChooseTestsLibrariesAndScripts) {
     install.addLibrary(RT_E2E_LIB_MAIN);
     const std::string extra = install.root() + "extra/";
     fs::create_directory(extra);
-    fs::copy_file(RT_E2E_LIB_GEOM, extra + "libKxRtGeom80.so");
+    fs::copy_file(RT_E2E_LIB_GEOM, extra + e2e::libraryFile("KxRtGeom80"));
     // A second library in another directory that also registers "Pass".
     const std::string clash = install.root() + "clash/";
     fs::create_directory(clash);
-    fs::copy_file(RT_E2E_LIB_VERDICT, clash + "libKxRtVerdict80.so");
+    fs::copy_file(RT_E2E_LIB_VERDICT, clash + e2e::libraryFile("KxRtVerdict80"));
     install.writeScript("s.rt",
                         "<Group><Name>Alpha</Name><Test><Title>Pass</Title></Test><Test><Title>Warn</Title></Test>"
                         "<Test><Title>Echo</Title><Arg>1</Arg></Test></Group>"
@@ -53,10 +60,11 @@ TEST(E2eRtrunDailyUse, CommandLinesChooseTestsLibrariesAndScripts) {
         {"list with a filter", {"--list", "--filter", "Alpha/E*"}, {}, 0, "Alpha / Echo (1)\n1 tests\n", "",
          "Executing"},
         {"library from another directory", {"--lib-dir", extra}, {}, 0,
-         "Found: libKxRtGeom80.so\nlibKxRtGeom80.so : Factory\n** Initializing", ""},
-        {"libraries from KXRT_LIB_PATH", {}, {{"KXRT_LIB_PATH", extra + ":" + clash}}, 0, "5 tests: 5 passed",
-         "rtrun: warning: test case Pass is registered by " + install.lib() + "libKxRtE2e80.so and by " + clash +
-             "libKxRtVerdict80.so; the first one's runs\n"},
+         "Found: " + e2e::libraryFile("KxRtGeom80") + "\n" + e2e::libraryFile("KxRtGeom80") + " : Factory\n** Initializing",
+         ""},
+        {"libraries from KXRT_LIB_PATH", {}, {{"KXRT_LIB_PATH", extra + kPathSeparator + clash}}, 0, "5 tests: 5 passed",
+         "rtrun: warning: test case Pass is registered by " + e2e::nativePath(install.lib()) + e2e::libraryFile("KxRtE2e80") + " and by " +
+             clash + e2e::libraryFile("KxRtVerdict80") + "; the first one's runs\n"},
         {"a filter that selects nothing", {"--filter", "Gamma/*"}, {}, 1, "0 tests", "rtrun: no test ran\n"},
         {"missing library directory", {"--lib-dir", install.root() + "nowhere"}, {}, 2, "",
          "is not a readable directory\n"},
@@ -98,15 +106,14 @@ TEST(E2eRtrunDailyUse, ANewSuiteRunsFromItsDirectory) {
     Installation install;
     install.addLibrary(RT_E2E_LIB_EXAMPLE);
     fs::create_directories(install.root() + "share/KxRt");
-    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", install.root() + "share/KxRt/Scripts",
-             fs::copy_options::recursive);
+    e2e::copyTree(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", install.root() + "share/KxRt/Scripts");
     const std::string suite = install.root() + "mysuite";
     const RunResult made = install.run({"--init", suite}, {}, false);
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(listing(suite), "Config GoldenData Results Scripts");
     EXPECT_EQ(install.run({"--init", suite}, {}, false).status, 2);  // never over an existing suite
 
-    const RunResult run = install.run({"--platform", "NEW", "sample.rt"}, {}, false, "cd '" + suite + "' && ");
+    const RunResult run = install.runIn(suite, {"--platform", "NEW", "sample.rt"});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("1 tests: 1 passed"), std::string::npos) << run.out;
     EXPECT_NE(listing(suite + "/Results").find(".htm"), std::string::npos);

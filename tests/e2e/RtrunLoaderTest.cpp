@@ -3,10 +3,12 @@
 #include "Installation.h"
 #include "support/TempSuite.h"
 #include <Rt/Rt.h>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 using e2e::Installation;
+using e2e::libraryFile;
 using e2e::RunResult;
 
 namespace {
@@ -20,42 +22,43 @@ TEST(E2eRtrunLoader, NameRuleAndResultLinesOverRealLibraries) {
     for (const char* library : {RT_E2E_LIB_MAIN, RT_E2E_LIB_GEOM, RT_E2E_LIB_OLD, RT_E2E_LIB_GEOM70, RT_E2E_LIB_PLAIN,
                                 RT_E2E_LIB_NOENTRY, RT_E2E_LIB_NULL})
         install.addLibrary(library);
-    testsupport::writeBytes(install.lib() + "libKxRtJunk80.so", "not a library\n");
+    testsupport::writeBytes(install.lib() + libraryFile("KxRtJunk80"), "not a library\n");
 
     RunResult result = install.run({"--list"});
     EXPECT_EQ(result.status, 0) << result.err;
     // Only the directory of the core library actually loaded is searched (the build
-    // tree's holds the example library). Listing order is by name; files without
-    // both "KxRt" and "80.so" are not examined, the core library's versioned
-    // names among them (libDi80.so.8, libDi80.so.8.0.7).
-    EXPECT_EQ(
-        result.out,
-        "Found: OldKxRtGeom80.so.bak\n"
-        "OldKxRtGeom80.so.bak : Factory\n"
-        "Found: libKxRtE2e80.so\n"
-        "libKxRtE2e80.so : Factory\n"
-        "Found: libKxRtGeom80.so\n"
-        "libKxRtGeom80.so : Factory\n"
-        "Found: libKxRtJunk80.so\n"
-        "libKxRtJunk80.so : None\n"
-        "Found: libKxRtNoEntry80.so\n"
-        "libKxRtNoEntry80.so : Library\n"
-        "Found: libKxRtNullFactory80.so\n"
-        "libKxRtNullFactory80.so : Library\n"
-        "OldGeom:\n  OldBox\n"
-        "E2e:\n  Pass\n  Fail\n  Warn\n  Throw\n  External\n  ExtWarning\n  ReturnFalse\n  CoreError\n  Echo\n  Die\n"
-        "Geom:\n  Box\n"
-        // Released from the last loaded to the first.
-        "released Geom\n"
-        "released OldGeom\n");
+    // tree's holds the example library). Listing and loading order is by name
+    // (OldKxRt... comes first on Linux, last on Windows); files without both
+    // "KxRt" and "80.so" (on Windows "80.dll") are not examined, the core
+    // library's versioned names among them (libDi80.so.8, libDi80.so.8.0.7).
+    struct Library {
+        std::string file, kind, cases, released;
+    };
+    std::vector<Library> libraries{
+        {"OldKxRtGeom80" + e2e::librarySuffix() + ".bak", "Factory", "OldGeom:\n  OldBox\n", "released OldGeom\n"},
+        {libraryFile("KxRtE2e80"), "Factory",
+         "E2e:\n  Pass\n  Fail\n  Warn\n  Throw\n  External\n  ExtWarning\n  ReturnFalse\n  CoreError\n  Echo\n  Die\n", ""},
+        {libraryFile("KxRtGeom80"), "Factory", "Geom:\n  Box\n", "released Geom\n"},
+        {libraryFile("KxRtJunk80"), "None", "", ""},
+        {libraryFile("KxRtNoEntry80"), "Library", "", ""},
+        {libraryFile("KxRtNullFactory80"), "Library", "", ""}};
+    std::sort(libraries.begin(), libraries.end(), [](const Library& a, const Library& b) { return a.file < b.file; });
+    std::string found, cases, released;
+    for (const Library& library : libraries) {
+        found += "Found: " + library.file + "\n" + library.file + " : " + library.kind + "\n";
+        cases += library.cases;
+        released = library.released + released;  // from the last loaded to the first
+    }
+    EXPECT_EQ(result.out, found + cases + released);
     // A name that almost keeps the rule is named, with the rule.
-    EXPECT_TRUE(startsWith(result.err, "rtrun: warning: " + install.lib() + "libKxRtGeom70.so is not loaded: a test "
-                                       "library's file name holds \"KxRt\" and \"80.so\"\n"
-                                       "rtrun: test library libKxRtJunk80.so is not used: "))
+    EXPECT_TRUE(startsWith(result.err, "rtrun: warning: " + e2e::nativePath(install.lib()) + libraryFile("KxRtGeom70") +
+                                           " is not loaded: a test library's file name holds \"KxRt\" and \"80" +
+                                           e2e::librarySuffix() + "\"\nrtrun: test library " + libraryFile("KxRtJunk80") +
+                                           " is not used: "))
         << result.err;
-    EXPECT_NE(result.err.find("rtrun: test library libKxRtNoEntry80.so is not used: it exports no acquireFactory\n"
-                              "rtrun: test library libKxRtNullFactory80.so is not used: its acquireFactory returned no "
-                              "factory\n"),
+    EXPECT_NE(result.err.find("rtrun: test library " + libraryFile("KxRtNoEntry80") +
+                              " is not used: it exports no acquireFactory\nrtrun: test library " +
+                              libraryFile("KxRtNullFactory80") + " is not used: its acquireFactory returned no factory\n"),
               std::string::npos)
         << result.err;
     EXPECT_EQ(testsupport::listing(install.results()), "");
@@ -67,9 +70,10 @@ TEST(E2eRtrunLoader, EveryLoadedLibraryHandsItsFactoryToTheRun) {
     install.writeScript("s.rt", "<Group><Test><Title>Box</Title></Test><Test><Title>Pass</Title></Test></Group>");
     RunResult result = install.run({"--platform", "E2E", "s.rt"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_TRUE(startsWith(result.out, "Found: libKxRtE2e80.so\nlibKxRtE2e80.so : Factory\n"
-                                       "Found: libKxRtGeom80.so\nlibKxRtGeom80.so : Factory\n"
-                                       "** Initializing GlobalResults\nExecuting Test: Box\nExecuting Test: Pass\n"))
+    const std::string e2eLib = libraryFile("KxRtE2e80"), geom = libraryFile("KxRtGeom80");
+    EXPECT_TRUE(startsWith(result.out, "Found: " + e2eLib + "\n" + e2eLib + " : Factory\nFound: " + geom + "\n" + geom +
+                                           " : Factory\n** Initializing GlobalResults\nExecuting Test: Box\n"
+                                           "Executing Test: Pass\n"))
         << result.out;
     EXPECT_NE(testsupport::readBytes(install.reportPath()).find("<Desc>Geom test</Desc>\r\n      <Title>Box</Title>"),
               std::string::npos);

@@ -113,7 +113,7 @@ TEST(E2eRtrunMerge, RefusesShardsOfOtherRunsAndJudgesWhatTheirIndexesSay) {
     // What did not go well in a shard is judged as in a run: a test that did
     // not run (also a JUnit testcase), a script problem, a refused library.
     install.clearResults();
-    writeBytes(install.lib() + "libKxRtJunk80.so", "not a library\n");
+    writeBytes(install.lib() + e2e::libraryFile("KxRtJunk80"), "not a library\n");
     for (int i = 0; i < 2; ++i) install.run({"--run-id", "n2", "--shard", std::to_string(i) + "/2", "a.rt", "b.rt"});
     const std::string junit = install.root() + "merged.junit.xml";
     const RunResult judged = install.run({"--merge", install.root() + "judged", "--junit", junit,
@@ -124,7 +124,9 @@ TEST(E2eRtrunMerge, RefusesShardsOfOtherRunsAndJudgesWhatTheirIndexesSay) {
               std::string::npos)
         << judged.out;
     EXPECT_NE(judged.err.find("rtrun: script problem in b.rt ("), std::string::npos) << judged.err;
-    EXPECT_NE(judged.err.find("rtrun: test library libKxRtJunk80.so was not used ("), std::string::npos) << judged.err;
+    EXPECT_NE(judged.err.find("rtrun: test library " + e2e::libraryFile("KxRtJunk80") + " was not used ("),
+              std::string::npos)
+        << judged.err;
     EXPECT_NE(readBytes(junit).find("<error message=\"not run: no test library registers it\" type=\"NotRun\">"),
               std::string::npos);
 }

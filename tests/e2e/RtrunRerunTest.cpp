@@ -35,8 +35,7 @@ TEST(E2eRtrunRerun, FailedTestsRunAgainByTheirScriptNames) {
     Installation install;
     install.addLibrary(RT_E2E_LIB_EXAMPLE);
     install.addLibrary(RT_E2E_LIB_VERDICT);
-    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config(),
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    e2e::copyTree(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config());
     install.writeScript("renamed.rt", "<Group><Name>Names</Name><Desc>title and case differ</Desc>"
                                       "<Test><Title>Renamed</Title><Arg>x</Arg></Test>"
                                       "<Test><Title>Pass</Title></Test></Group>");

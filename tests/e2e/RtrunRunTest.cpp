@@ -27,7 +27,8 @@ protected:
     }
     // The progress lines of a run of the given tests, up to the final counts.
     void expectOutput(const RunResult& result, const std::string& tests, const std::string& counts) {
-        const std::string start = "Found: libKxRtE2e80.so\nlibKxRtE2e80.so : Factory\n** Initializing GlobalResults\n";
+        const std::string library = e2e::libraryFile("KxRtE2e80");
+        const std::string start = "Found: " + library + "\n" + library + " : Factory\n** Initializing GlobalResults\n";
         EXPECT_EQ(result.out.rfind(start + tests + "rtrun: " + counts + "\n", 0), 0u) << result.out;
     }
 
@@ -73,6 +74,7 @@ TEST_F(E2eRtrunRun, EveryWayOfFailingReachesTheReportAndExitsOne) {
     EXPECT_EQ(xmlProblems(install.reportPath()), "");
 }
 
+#ifndef _WIN32  // on Windows the libraries unloading at _Exit() close the report as if the test had ended
 TEST_F(E2eRtrunRun, ProcessDyingMidTestLeavesTheReportCompleteUpToThen) {
     install.writeScript("die.rt",
                         "<Group><Name>G</Name><Test><Title>Pass</Title></Test><Test><Title>Die</Title></Test>"
@@ -83,6 +85,7 @@ TEST_F(E2eRtrunRun, ProcessDyingMidTestLeavesTheReportCompleteUpToThen) {
     expected.openGroup(0).openTest(1).closeTest({}, "", "passes", "Pass", {}).openTest(2);
     EXPECT_EQ(report(), expected.record("Warning", "Die::executeW", "", {"about to die"}).text());
 }
+#endif
 
 // Only a run whose report holds errors leaves an e-mail summary; a body
 // returning false fails the run all the same.

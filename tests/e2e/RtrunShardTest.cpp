@@ -33,8 +33,7 @@ std::string testsOf(const std::string& report, std::vector<int>* ids = nullptr) 
 TEST(E2eRtrunShard, ShardsMergeBackIntoTheOneProcessRun) {
     Installation install;
     install.addLibrary(RT_E2E_LIB_EXAMPLE);
-    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config(),
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    e2e::copyTree(std::string(RT_E2E_EXAMPLE_SUITE) + "/Config", install.config());
     const std::vector<std::string> scripts{"smoke.rt", "showcase.rt"};
     auto args = [&](std::vector<std::string> options) {
         options.insert(options.begin(), {"--platform", "E2E"});

@@ -14,6 +14,7 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlschemas.h>
 #endif
 
 namespace testsupport {
@@ -115,6 +116,22 @@ std::string parseProblems(bool html, const std::string& path) {
 
 std::string xmlProblems(const std::string& path) { return parseProblems(false, path); }
 std::string htmlProblems(const std::string& path) { return parseProblems(true, path); }
+
+std::string schemaProblems(const std::string& path, const std::string& xsd) {
+    std::string problems;
+    xmlSetStructuredErrorFunc(&problems, &collect);
+    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(xsd.c_str());
+    xmlSchemaPtr schema = parser ? xmlSchemaParse(parser) : nullptr;
+    xmlSchemaValidCtxtPtr validator = schema ? xmlSchemaNewValidCtxt(schema) : nullptr;
+    const int invalid = validator ? xmlSchemaValidateFile(validator, path.c_str(), 0) : -1;
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    if (validator) xmlSchemaFreeValidCtxt(validator);
+    if (schema) xmlSchemaFree(schema);
+    if (parser) xmlSchemaFreeParserCtxt(parser);
+    if (!schema && problems.empty()) problems = xsd + ": not a schema\n";
+    if (invalid != 0 && problems.empty()) problems = path + ": fails to validate\n";
+    return problems;
+}
 #else
 namespace {
 std::string lintProblems(const std::string& options, const std::string& path) {
@@ -126,6 +143,11 @@ std::string lintProblems(const std::string& options, const std::string& path) {
 
 std::string xmlProblems(const std::string& path) { return lintProblems("--noout", path); }
 std::string htmlProblems(const std::string& path) { return lintProblems("--html --noout", path); }
+
+std::string schemaProblems(const std::string& path, const std::string& xsd) {
+    const CommandResult lint = runCommand("xmllint --noout --schema '" + xsd + "' '" + path + "'");
+    return lint.status == 0 ? std::string() : lint.output;
+}
 #endif
 
 std::string maskTimes(const std::string& report) {

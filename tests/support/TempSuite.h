@@ -45,6 +45,9 @@ CommandResult runCommand(const std::string& command);
 std::string xmlProblems(const std::string& path);
 // The same through xmllint's HTML parser (`xmllint --html --noout`).
 std::string htmlProblems(const std::string& path);
+// The file checked against the XML schema `xsd` (`xmllint --schema`): the
+// diagnostics, empty when valid.
+std::string schemaProblems(const std::string& path, const std::string& xsd);
 // Replaces every run of digits in the "%.2f Seconds" times by "T.TT", so reports compare byte for byte.
 std::string maskTimes(const std::string& report);
 

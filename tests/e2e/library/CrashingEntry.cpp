@@ -1,9 +1,7 @@
 // A library whose entry point ends the process before any test runs.
-#include <csignal>
-namespace Rt {
-class TestSetFactory;
-}
+#include "ProbeKit.h"
+
 extern "C" Rt::TestSetFactory* acquireFactory() {
-    std::raise(SIGSEGV);
+    probekit::segfault();
     return nullptr;
 }

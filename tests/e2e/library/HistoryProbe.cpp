@@ -9,6 +9,7 @@
 // raises an error of two lines, "labelled" one whose message line is empty,
 // then "throw" throws, "crash" dies of SIGSEGV, "exit" calls exit(3) and
 // "false" returns false. "FactMadeExit" calls exit(3) while it is made.
+#include "ProbeKit.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <csignal>
@@ -34,7 +35,7 @@ public:
     bool executeW() override {
         const std::string name = getArg().size() > 0 ? getArg()[0].toStdString() : "";
         if (named("PROBE_SLOW", name)) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-        if (named("PROBE_CRASH", name)) std::raise(SIGSEGV);
+        if (named("PROBE_CRASH", name)) probekit::segfault();
         if (named("PROBE_FAIL", name)) reportStateE(("probe " + name + " fails tonight").c_str(), "probe", "executeW", "");
         return true;
     }
@@ -52,7 +53,7 @@ public:
         if (asked("fail")) reportStateE("fact fails\r\nits second line \xe9", "fact", "executeW", "");
         if (asked("labelled")) reportStateE("", "a label only", "executeW", "");
         if (asked("throw")) throw std::runtime_error("fact thrown");
-        if (asked("crash")) std::raise(SIGSEGV);
+        if (asked("crash")) probekit::segfault();
         if (asked("exit")) std::exit(3);
         return !asked("false");
     }

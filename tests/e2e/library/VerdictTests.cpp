@@ -1,6 +1,7 @@
 // A test library whose tests end in every way a run must still judge
 // correctly: a body returning false, a test that cannot be made, test code
 // calling exit(), and one that switches to a decimal-comma locale.
+#include "ProbeKit.h"
 #include <Rt/Rt.h>
 #include <chrono>
 #include <clocale>
@@ -71,6 +72,7 @@ public:
     bool executeW() override {
         reportStateE("about to die", "dies", "executeW", "");
         if (m_signal == SIGABRT) std::abort();
+        if (m_signal == SIGSEGV) probekit::segfault();
         if (m_signal != 0) std::raise(m_signal);
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
@@ -124,7 +126,13 @@ public:
 class CommaLocale : public Rt::TestSet {
 public:
     void initialize() override { setTitle("CommaLocale"); }
-    bool executeW() override { return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr; }
+    bool executeW() override {
+#ifdef _WIN32
+        return std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+#else
+        return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+#endif
+    }
 };
 
 Rt::TestSet* makePass() { return new Simple("Pass"); }
@@ -144,10 +152,12 @@ Rt::TestSet* makeAlone() { return new Alone; }
 Rt::TestSet* makeSleep() { return new Sleep; }
 Rt::TestSet* makeAbort() { return new Dies(SIGABRT); }
 Rt::TestSet* makeSegv() { return new Dies(SIGSEGV); }
+#ifndef _WIN32  // no signal kills a process on Windows
 Rt::TestSet* makeKill() { return new Dies(SIGKILL); }
+#endif
 Rt::TestSet* makeHang() { return new Dies(0); }
 Rt::TestSet* makeCrashInCreator() {
-    std::raise(SIGSEGV);
+    probekit::segfault();
     return nullptr;
 }
 
@@ -171,7 +181,9 @@ public:
         _registerTestCase("Sleep", &makeSleep);
         _registerTestCase("Abort", &makeAbort);
         _registerTestCase("Segv", &makeSegv);
+#ifndef _WIN32
         _registerTestCase("Kill", &makeKill);
+#endif
         _registerTestCase("Hang", &makeHang);
         _registerTestCase("CrashInCreator", &makeCrashInCreator);
     }

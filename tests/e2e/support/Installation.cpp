@@ -1,13 +1,10 @@
+// What an installation is on every system: its directories, the files a
+// test puts there, what a run left behind.
 #include "Installation.h"
-#include <ctime>
 #include "support/TempSuite.h"
 #include <cstdio>
-#include <cstdlib>
+#include <ctime>
 #include <filesystem>
-#include <stdexcept>
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace e2e {
 
@@ -15,118 +12,89 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A word for the shell, taken literally.
-std::string quoted(const std::string& text) {
-    std::string word = "'";
-    for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return word + "'";
+#ifdef _WIN32
+// Text whose every line ends in CRLF, as a Windows program writes it, with
+// "\n" line ends; any other text as it is.
+std::string asText(const std::string& bytes) {
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) return bytes;
+        text += bytes[i];
+    }
+    return text;
 }
-
-void copyInto(const std::string& from, const std::string& to) {
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-    fs::permissions(to, fs::status(from).permissions());
-}
-
-// A shared library as an install lays it out: the file with the full version,
-// the name the loader asks for (its SONAME) and the name a linker asks for,
-// each a link to the one before.
-void installShared(const std::string& builtPath, const std::string& lib, const std::string& soname,
-                   const std::string& linkerName) {
-    const std::string file = fileNameOf(builtPath);
-    copyInto(builtPath, lib + file);
-    fs::create_symlink(file, lib + soname);
-    fs::create_symlink(soname, lib + linkerName);
-}
+#else
+std::string asText(const std::string& bytes) { return bytes; }
+#endif
 
 } // namespace
 
 std::string fileNameOf(const std::string& path) {
+#ifdef _WIN32
+    const std::size_t slash = path.find_last_of("/\\");
+#else
     const std::size_t slash = path.find_last_of('/');
+#endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-Installation::Installation() : m_dir("rte2e"), m_root(m_dir.path()) {
-    for (const char* dir :
-         {"bin", "lib", "suite", "suite/Config", "suite/Scripts", "suite/GoldenData", "suite/Results"})
-        fs::create_directory(m_root + dir);
-    copyInto(RT_E2E_RTRUN, bin() + "rtrun");
-    installShared(RT_E2E_DI80, lib(), RT_E2E_DI80_SONAME, RT_E2E_DI80_LINKER_NAME);
-    installShared(RT_E2E_RT, lib(), RT_E2E_RT_SONAME, RT_E2E_RT_LINKER_NAME);
-    // The real page template, style files and e-mail templates.
-    fs::copy(std::string(RT_E2E_EXAMPLE_SUITE) + "/Scripts", scripts(), fs::copy_options::recursive);
+std::string nativePath(std::string path) {
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '/') c = '\\';
+#endif
+    return path;
 }
 
+void copyTree(const std::string& from, const std::string& to) {
+    // The C++ library of MinGW-w64 copies nothing into a target that ends in a separator.
+    fs::path target(to);
+    if (!target.has_filename()) target = target.parent_path();
+    fs::copy(from, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+#ifdef _WIN32
+const char* const kSegfault = "crashed: exception 0xC0000005 (access violation)";
+const char* const kAborted = "crashed: signal 22 (Aborted)";
+std::string exited(int) { return "exited"; }
+#else
+const char* const kSegfault = "crashed: signal 11 (Segmentation fault)";
+const char* const kAborted = "crashed: signal 6 (Aborted)";
+std::string exited(int status) { return "exited: status " + std::to_string(status); }
+#endif
+
+#ifdef _WIN32
+std::string libraryFile(const std::string& name) { return name + ".dll"; }
+std::string librarySuffix() { return ".dll"; }
+std::string Installation::lib() const { return bin(); }
+std::string Installation::program() const { return bin() + "rtrun.exe"; }
+#else
+std::string libraryFile(const std::string& name) { return "lib" + name + ".so"; }
+std::string librarySuffix() { return ".so"; }
+std::string Installation::lib() const { return m_root + "lib/"; }
+std::string Installation::program() const { return bin() + "rtrun"; }
+#endif
+
 void Installation::addLibrary(const std::string& builtPath, const std::string& name) {
-    copyInto(builtPath, lib() + (name.empty() ? fileNameOf(builtPath) : name));
+    const std::string to = lib() + (name.empty() ? fileNameOf(builtPath) : name);
+    fs::copy_file(builtPath, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::status(builtPath).permissions());
 }
 
 void Installation::writeScript(const std::string& name, const std::string& text) {
     testsupport::writeBytes(config() + name, text);
 }
 
-std::string Installation::command(const std::vector<std::string>& args, const Environment& env, bool withSuite) const {
-    // An empty environment: nothing of this process's (KXRT_*, Uname, DEBUG, loader paths) steers the run.
-    // A test that dies of a signal dies of it in a sanitizer build too.
-    std::string command = "env -i ASAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigbus=0";
-    for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
-    command += " " + quoted(bin() + "rtrun") + (withSuite ? " --suite " + quoted(suite()) : "");
-    for (const std::string& arg : args) command += " " + quoted(arg);
-    return command;
+std::string Installation::outputOf(int number, const char* stream) const {
+    return m_root + "std" + stream + "-" + std::to_string(number) + ".txt";
 }
 
-int Installation::start(const std::vector<std::string>& args, const Environment& env, const std::string& shellBefore,
-                        int outFd) {
-    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
-    const std::string line = shellBefore + command(args, env, true) + (outFd < 0 ? " >" + quoted(out) : "") +
-                             " 2>" + quoted(err);
-    const pid_t pid = ::fork();
-    if (pid != 0) {
-        if (pid > 0) ::setpgid(pid, pid);
-        return static_cast<int>(pid);
-    }
-    ::setpgid(0, 0);
-    if (outFd >= 0) ::dup2(outFd, 1);
-    ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-}
-
-RunResult Installation::finish(int pid, double limit) {
-    int status = 0;
-    pid_t done = 0;
-    for (int i = 0; i < static_cast<int>(limit * 100) && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
-        ::usleep(10000);
-    if (done != pid) {
-        ::kill(-pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-    }
-    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
-    RunResult result{testsupport::readBytes(out), testsupport::readBytes(err),
-                     done != pid ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+RunResult Installation::collect(int status, int number) const {
+    const std::string out = outputOf(number, "out"), err = outputOf(number, "err");
+    RunResult result{asText(testsupport::readBytes(out)), asText(testsupport::readBytes(err)), status};
     std::remove(out.c_str());
     std::remove(err.c_str());
-    return result;
-}
-
-RunResult Installation::run(const std::vector<std::string>& args, const Environment& env, bool withSuite,
-                            const std::string& shellBefore) {
-    const std::string out = m_root + "stdout.txt", err = m_root + "stderr.txt";
-    const int status =
-        std::system((shellBefore + command(args, env, withSuite) + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
-    // The shell reports a program killed by a signal as 128 + the signal's number.
-    RunResult result{testsupport::readBytes(out), testsupport::readBytes(err),
-                     WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return result;
-}
-
-RunResult Installation::runOnTerminal(const std::vector<std::string>& args) {
-    const std::string script = m_root + "on-terminal.sh", out = m_root + "terminal.txt";
-    testsupport::writeBytes(script, command(args, {}, true) + "\n");
-    const int status = std::system(("script -qefc " + quoted("sh " + quoted(script)) + " /dev/null >" + quoted(out) +
-                                    " 2>&1 </dev/null").c_str());
-    RunResult result{testsupport::readBytes(out), "", WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    std::remove(out.c_str());
     return result;
 }
 
@@ -139,7 +107,11 @@ void Installation::clearResults() {
 std::string runNameNow(const std::string& platform, int minutesAhead) {
     const std::time_t when = std::time(nullptr) + 60 * minutesAhead;
     std::tm t{};
+#ifdef _WIN32
+    localtime_s(&t, &when);
+#else
     localtime_r(&when, &t);
+#endif
     char name[64];
     std::snprintf(name, sizeof(name), "%.2d%.2d%.2d%s%.2d%.2d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
                   platform.c_str(), t.tm_hour, t.tm_min);
