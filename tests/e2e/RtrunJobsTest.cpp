@@ -65,7 +65,7 @@ TEST(E2eRtrunJobs, FourJobsWithCrashesAndAHangWriteTheReportOfOneJob) {
                                       test("ReturnFalse") + many + test("Pass", "5") +
                                       // Last: what it writes to standard error never precedes a death.
                                       test("NoSuchTest") + "</Group>");
-    const std::vector<std::string> args{"--platform", "E2E", "--timeout", "1", "--durations", "0",
+    const std::vector<std::string> args{"--platform", "E2E", "--timeout", e2e::kTimeout, "--durations", "0",
                                         "--no-history", "one.rt", "two.rt"};
     std::vector<std::string> oneJob{"--jobs", "1"}, fourJobs{"-j", "4"};
     oneJob.insert(oneJob.end(), args.begin(), args.end());
@@ -82,7 +82,7 @@ TEST(E2eRtrunJobs, FourJobsWithCrashesAndAHangWriteTheReportOfOneJob) {
     EXPECT_EQ(four.status, 1) << four.err;
     EXPECT_EQ(comparable(oneReport), comparable(fourReport));
     EXPECT_NE(fourReport.find(kSegfault), std::string::npos);
-    EXPECT_NE(fourReport.find("timed out after 1 s"), std::string::npos);
+    EXPECT_NE(fourReport.find("timed out after " + e2e::kTimeout + " s"), std::string::npos);
 
     // Each progress line once, whatever the order; the start-up lines once.
     EXPECT_EQ(linesStarting(one.out, "Executing Test:"), linesStarting(four.out, "Executing Test:"));
@@ -91,7 +91,7 @@ TEST(E2eRtrunJobs, FourJobsWithCrashesAndAHangWriteTheReportOfOneJob) {
     EXPECT_EQ(withoutRunName(maskTimes(one.out.substr(one.out.find("rtrun: ")))),
               withoutRunName(maskTimes(four.out.substr(four.out.find("rtrun: ")))));
     for (const std::string& line : {"rtrun: G1/Segv (one.rt, test 4): " + std::string(kSegfault) + "; the run goes on",
-                                    std::string("rtrun: G3/Hang (two.rt, test 1): timed out after 1 s; the run goes on after it"),
+                                    "rtrun: G3/Hang (two.rt, test 1): timed out after " + e2e::kTimeout + " s; the run goes on after it",
                                     "rtrun: G2/CrashInCreator (one.rt, test 18), in the creator: " + std::string(kSegfault)})
         EXPECT_NE(four.err.find(line), std::string::npos) << line << "\n" << four.err;
     EXPECT_EQ(listing(install.results()).find(".pieces"), std::string::npos);

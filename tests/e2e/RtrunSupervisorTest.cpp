@@ -38,7 +38,8 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     install.writeScript("two.rt", "<Group><Name>G3</Name>" + test("Hang") + test("Exit0") + test("CtorThrows") +
                                       test("Pass", "5") + "</Group>");
     const std::string junit = install.root() + "junit.xml";
-    const RunResult result = install.run({"--platform", "E2E", "--timeout", "1", "--junit", junit, "one.rt", "two.rt"});
+    const RunResult result =
+        install.run({"--platform", "E2E", "--timeout", e2e::kTimeout, "--junit", junit, "one.rt", "two.rt"});
     EXPECT_EQ(result.status, 1) << result.out << result.err;
 
     // Start-up once; each test's progress line once.
@@ -47,7 +48,7 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     std::vector<std::string> lines{"rtrun: G1/Abort (one.rt, test 2): " + std::string(kAborted) + "; the run goes on",
                                    "rtrun: G1/Segv (one.rt, test 4): " + std::string(kSegfault),
                                    "rtrun: G2/CrashInCreator (one.rt, test 6), in the creator: " + std::string(kSegfault),
-                                   "rtrun: G3/Hang (two.rt, test 1): timed out after 1 s",
+                                   "rtrun: G3/Hang (two.rt, test 1): timed out after " + e2e::kTimeout + " s",
                                    "rtrun: G3/Exit0 (two.rt, test 2): " + exited(0),
                                    "rtrun: G3/CtorThrows (two.rt, test 3): not run: the creator threw: constructor refused"};
     if (!kKill.empty()) lines.push_back("rtrun: G2/Kill (one.rt, test 7): crashed: signal 9 (Killed)");
@@ -76,7 +77,7 @@ TEST(E2eRtrunSupervisor, EveryOtherTestRunsOnceInScriptOrderAroundDeaths) {
     EXPECT_EQ(order, "G1: Pass(1) Abort[" + std::string(kAborted) + "] Pass(2) Segv[" + kSegfault + "]\n" +
                          "G2: Pass(3) CrashInCreator(c)[" + kSegfault + "] " +
                          (kKill.empty() ? "" : "Kill[crashed: signal 9 (Killed)] ") + "Pass(4)\n" +
-                         "G3: Hang[timed out after 1 s] Exit0[" + exited(0) + "] Pass(5)\n");
+                         "G3: Hang[timed out after " + e2e::kTimeout + " s] Exit0[" + exited(0) + "] Pass(5)\n");
     EXPECT_TRUE(read.run.present);
 
     EXPECT_NE(listing(install.results() + "E2E").find(".email"), std::string::npos);

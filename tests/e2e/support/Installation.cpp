@@ -55,10 +55,12 @@ void copyTree(const std::string& from, const std::string& to) {
 }
 
 #ifdef _WIN32
+const std::string kTimeout = "10";
 const char* const kSegfault = "crashed: exception 0xC0000005 (access violation)";
 const char* const kAborted = "crashed: signal 22 (Aborted)";
 std::string exited(int) { return "exited"; }
 #else
+const std::string kTimeout = "1";
 const char* const kSegfault = "crashed: signal 11 (Segmentation fault)";
 const char* const kAborted = "crashed: signal 6 (Aborted)";
 std::string exited(int status) { return "exited: status " + std::to_string(status); }

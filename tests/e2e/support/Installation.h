@@ -126,6 +126,10 @@ constexpr bool kSignalsKill = false; // no signal kills a process on Windows
 #else
 constexpr bool kSignalsKill = true;
 #endif
+// A --timeout that a dying test's child outlives: under Wine a child takes
+// over a second to die and be told of (its stack through DbgHelp, the
+// libraries unloading), which a shorter limit would count as a hang.
+extern const std::string kTimeout;
 extern const char* const kSegfault;
 extern const char* const kAborted;
 std::string exited(int status);
