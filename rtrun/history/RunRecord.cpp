@@ -39,11 +39,13 @@ std::string valueIn(const std::string& text, std::size_t from, const std::string
 
 } // namespace
 
+// As either system tells a death: a crash by a signal or (Windows) an
+// exception; an exit with its status, or (Windows) without.
 Verdict verdictOfError(std::string_view firstError) {
-    if (startsWith(firstError, "crashed: signal")) return Verdict::eCrashed;
+    if (startsWith(firstError, "crashed: signal") || startsWith(firstError, "crashed: exception")) return Verdict::eCrashed;
     if (startsWith(firstError, "timed out")) return Verdict::eTimedOut;
     if (startsWith(firstError, "interrupted: ")) return Verdict::eInterrupted;
-    if (startsWith(firstError, "exited: status")) return Verdict::eExited;
+    if (startsWith(firstError, "exited: status") || firstError == "exited") return Verdict::eExited;
     return Verdict::eFailed;
 }
 

@@ -133,4 +133,15 @@ TEST(RunRecord, FactsAndTextsAreWhatTheReportsReaderGives) {
     EXPECT_EQ(problem, dir.path() + "none.xml: No such file or directory");
 }
 
+// A report's deaths as either system tells them, whichever system records it.
+TEST(HistoryVerdict, DeathsAsLinuxOrWindowsTellThem) {
+    EXPECT_EQ(rtrun::verdictOfError("crashed: signal 11 (Segmentation fault) at f() a.cpp:3"), Verdict::eCrashed);
+    EXPECT_EQ(rtrun::verdictOfError("crashed: exception 0xC0000005 (access violation)"), Verdict::eCrashed);
+    EXPECT_EQ(rtrun::verdictOfError("crashed: signal 22 (Aborted)"), Verdict::eCrashed);
+    EXPECT_EQ(rtrun::verdictOfError("exited: status 3"), Verdict::eExited);
+    EXPECT_EQ(rtrun::verdictOfError("exited"), Verdict::eExited);
+    EXPECT_EQ(rtrun::verdictOfError("exited early, said the test"), Verdict::eFailed);
+    EXPECT_EQ(rtrun::verdictOfError("crashed: the mesh"), Verdict::eFailed);
+}
+
 } // namespace
