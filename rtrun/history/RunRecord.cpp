@@ -45,7 +45,8 @@ Verdict verdictOfError(std::string_view firstError) {
     if (startsWith(firstError, "crashed: signal") || startsWith(firstError, "crashed: exception")) return Verdict::eCrashed;
     if (startsWith(firstError, "timed out")) return Verdict::eTimedOut;
     if (startsWith(firstError, "interrupted: ")) return Verdict::eInterrupted;
-    if (startsWith(firstError, "exited: status") || firstError == "exited") return Verdict::eExited;
+    if (startsWith(firstError, "exited: status") || firstError == "exited" || startsWith(firstError, "exited at "))
+        return Verdict::eExited;
     return Verdict::eFailed;
 }
 

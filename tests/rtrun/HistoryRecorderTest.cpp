@@ -140,6 +140,7 @@ TEST(HistoryVerdict, DeathsAsLinuxOrWindowsTellThem) {
     EXPECT_EQ(rtrun::verdictOfError("crashed: signal 22 (Aborted)"), Verdict::eCrashed);
     EXPECT_EQ(rtrun::verdictOfError("exited: status 3"), Verdict::eExited);
     EXPECT_EQ(rtrun::verdictOfError("exited"), Verdict::eExited);
+    EXPECT_EQ(rtrun::verdictOfError("exited at ?? (KxRtProbe80.dll+0x1d08)"), Verdict::eExited);
     EXPECT_EQ(rtrun::verdictOfError("exited early, said the test"), Verdict::eFailed);
     EXPECT_EQ(rtrun::verdictOfError("crashed: the mesh"), Verdict::eFailed);
 }
