@@ -1,6 +1,8 @@
 #include "rtrun/reports/GoldenAccept.h"
 #include "report/reader/ReportReader.h"
 #include "rtrun/reports/TestIndex.h"
+#include "rtrun/system/Process.h"
+#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -45,8 +47,20 @@ bool replace(const Replacement& replacement, std::string& problem) {
         return false;
     }
     fs::create_directories(fs::path(replacement.reference).parent_path(), error);
-    if (!fs::copy_file(replacement.output, replacement.reference, fs::copy_options::overwrite_existing, error)) {
+    // Copied beside the reference, then put in its place: the old reference
+    // stays whole until the new one is, and the C++ library of MinGW-w64
+    // refuses to copy over an existing file.
+    const std::string incoming = replacement.reference + ".accepting";
+    int failure = 0;
+    fs::remove(incoming, error);  // left by an accept that was cut short
+    if (!fs::copy_file(replacement.output, incoming, error)) {
         problem = "cannot copy " + replacement.output + " to " + replacement.reference + ": " + error.message();
+        fs::remove(incoming, error);
+        return false;
+    }
+    if (!Process::renameFile(incoming, replacement.reference, failure)) {
+        problem = "cannot copy " + replacement.output + " to " + replacement.reference + ": " + std::strerror(failure);
+        fs::remove(incoming, error);
         return false;
     }
     return true;
