@@ -127,14 +127,31 @@ std::string whyNotOneRun(const std::vector<ShardInput>& shards) {
     return "";
 }
 
+namespace {
+
+// Whether two paths name one directory: fs::equivalent tells, or (for the
+// C++ library of MinGW-w64, whose equivalent() never finds a directory the
+// same as another spelling of it) the two paths made absolute and normal.
+bool sameDirectory(const fs::path& one, const fs::path& other) {
+    const auto normal = [](const fs::path& path) {
+        std::error_code ignored;
+        const fs::path absolute = fs::absolute(path, ignored).lexically_normal();
+        return absolute.has_filename() ? absolute : absolute.parent_path();
+    };
+    std::error_code error;
+    return fs::equivalent(one, other, error) || normal(one) == normal(other);
+}
+
+} // namespace
+
 std::string prepareOutputDirectory(const std::string& outDir, const std::vector<ShardInput>& shards) {
     std::error_code error;
     if (fs::exists(outDir, error) && !fs::is_directory(outDir, error))
         return "the output directory " + outDir + " is a file";
     if (fs::is_directory(outDir, error)) {
         for (const ShardInput& shard : shards) {
-            if (!fs::equivalent(fs::path(shard.report).parent_path().empty() ? "." : fs::path(shard.report).parent_path(),
-                                outDir, error))
+            if (!sameDirectory(fs::path(shard.report).parent_path().empty() ? "." : fs::path(shard.report).parent_path(),
+                               outDir))
                 continue;
             return "the output directory " + outDir + " holds the shard report " + shard.report +
                    ": the merge goes into a directory of its own";
