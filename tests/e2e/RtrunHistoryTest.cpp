@@ -306,7 +306,8 @@ TEST(E2eRtrunHistory, RecordsOfEachTestWhatItsReportSays) {
         EXPECT_EQ(recorded, rowsTheReportSays(install.reportPath(), true, "Facts \xc3\xa9",
                                               inProcess ? "no test library registers it" : "not made (see above)"));
         if (std::string(run.name).find("made") != std::string::npos) {
-            EXPECT_NE(rowWith(recorded, "| FactMadeExit | exited | 0 | " + e2e::exited(3)), "");
+            EXPECT_NE(rowWith(recorded, "| FactMadeExit | exited | 0 | " + e2e::exited(3)), "")
+                << ::testing::PrintToString(recorded);
             continue;
         }
         // The report's view, not the closing summary's: an error raised while
