@@ -19,8 +19,10 @@ bool startSockets() {
     return ::WSAStartup(0x0202, &data) == 0;
 }
 
-// The system's text for an error code, without its line end.
-std::string systemErrorText(DWORD error) {
+// The system's text for an error about `subject` (a file), without its line
+// end; the place a message keeps for it ("%1 is not a valid Win32
+// application") holds its name.
+std::string systemErrorText(DWORD error, const std::string& subject) {
     char* text = nullptr;
     const DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
@@ -29,6 +31,8 @@ std::string systemErrorText(DWORD error) {
     if (text) ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
+    for (std::size_t at = message.find("%1"); at != std::string::npos; at = message.find("%1", at + subject.size()))
+        message.replace(at, 2, subject);
     return message;
 }
 
@@ -136,7 +140,7 @@ void* loadLibrary(const std::string& path, std::string& error) {
     HMODULE library = ::LoadLibraryExA(file.c_str(), nullptr, flags);
     const DWORD failure = library ? 0 : ::GetLastError();
     ::SetThreadErrorMode(previousMode, nullptr);
-    if (!library) error = systemErrorText(failure);
+    if (!library) error = systemErrorText(failure, file);
     return reinterpret_cast<void*>(library);
 }
 

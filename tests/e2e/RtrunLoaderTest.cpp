@@ -56,6 +56,7 @@ TEST(E2eRtrunLoader, NameRuleAndResultLinesOverRealLibraries) {
                                            e2e::librarySuffix() + "\"\nrtrun: test library " + libraryFile("KxRtJunk80") +
                                            " is not used: "))
         << result.err;
+    EXPECT_EQ(result.err.find("%1"), std::string::npos) << "a system message's place for the file left empty";
     EXPECT_NE(result.err.find("rtrun: test library " + libraryFile("KxRtNoEntry80") +
                               " is not used: it exports no acquireFactory\nrtrun: test library " +
                               libraryFile("KxRtNullFactory80") + " is not used: its acquireFactory returned no factory\n"),
