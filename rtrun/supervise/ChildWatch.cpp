@@ -63,6 +63,12 @@ int ChildWatch::check() {
         return Process::kEndSignal;
     }
     if (m_limit <= 0 || timedOut()) return 0;
+    // A child that told it is dying is not hung while its stack is taken,
+    // which can take seconds (DbgHelp under a loaded Wine): its death is
+    // what it died of. Only a death that takes far longer than any stack
+    // (a capture gone astray) counts against the limit again.
+    constexpr double kDyingSeconds = 20;
+    if (m_witness.noticedAt() > 0 && now - m_witness.noticedAt() < kDyingSeconds) return 0;
     // The phase first: its start, written before it, is then at least as recent.
     const int phase = m_log.phase.load(std::memory_order_acquire);
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;

@@ -83,6 +83,20 @@ with tempfile.TemporaryDirectory() as work:
                             r"#[0-9]+ Hangs::executeW \(KxRtWindowsProbes80.dll\+0x[0-9a-f]+\) [^<]*ProbeLibrary.cpp:"]:
                 check(re.search(pattern, text), "the report has nothing like: " + pattern + where)
 
+    # Under a limit shorter than the taking of a dying test's stack (seconds
+    # under Wine), deaths are still what they died of, not timeouts.
+    results = os.path.join(work, "results-short")
+    run = subprocess.run(["wine", rtrun, "--no-history", "--suite", "suite", "--lib-dir", windows_path(probes),
+                          "--timeout", "1", "--filter", "Deaths/Crash", "--filter", "Deaths/Aborts",
+                          "--filter", "Deaths/Exits", "deaths.rt"], cwd=work,
+                         env=dict(environment, KXRT_RESULT_DIR=results), capture_output=True, text=True, timeout=240)
+    shown += "\nunder --timeout 1: standard output:\n%s\nstandard error:\n%s" % (run.stdout, run.stderr)
+    for line in ["rtrun: Deaths/Crash (deaths.rt, test 1): crashed: exception 0xC0000005 (access violation); "
+                 "the run goes on after it",
+                 "rtrun: Deaths/Exits (deaths.rt, test 3): exited; the run goes on after it",
+                 "rtrun: Deaths/Aborts (deaths.rt, test 9): crashed: signal 22 (Aborted); the run goes on after it"]:
+        check(line in run.stderr.splitlines(), "under --timeout 1, standard error lacks: " + line)
+
     # Ctrl+C (Wine makes SIGINT one) while a test hangs: the test is recorded
     # as interrupted, none after it runs, and the run ends with 130.
     with open(os.path.join(config, "cancel.rt"), "w") as script:
