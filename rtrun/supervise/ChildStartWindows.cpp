@@ -80,8 +80,7 @@ bool takeHandedPiece(const std::string& name, HandedPiece& handed, std::string& 
     void* head = Process::openSharedMemory(name, sizeof(PieceHeader));
     const std::uint64_t length = head ? static_cast<PieceHeader*>(head)->length : 0;
     void* memory = head && length < (1u << 30) ? Process::openSharedMemory(name, sizeof(PieceHeader) + length) : nullptr;
-    for (void* view : {head, memory})
-        if (view && view != memory) Process::releaseSharedMemory(view);
+    if (head) Process::releaseSharedMemory(head);
     if (!memory) {
         problem = "the piece of the run in '" + name + "' cannot be opened";
         return false;

@@ -20,13 +20,13 @@ public:
     ChildWatch(PieceLog& log, int pid, double limit, double grace, StatusLine* status = nullptr)
         : m_log(log), m_witness(log.crash, pid), m_errors(stderr, status), m_output(stdout, status), m_limit(limit),
           m_grace(grace) {}
-    // For Process::waitChild: the signal to send the child's group now, if any.
+    // For Process::waitAnyChild: the signal to send the child's group now, if any.
     static int poll(void* watch);
-    // For Process::waitChild: what the child wrote to standard error goes
+    // For Process::waitAnyChild: what the child wrote to standard error goes
     // on to rtrun's line by line (children running at once never mix their
     // lines), and is kept for its test's record.
     static void errors(void* watch, const char* bytes, std::size_t size);
-    // For Process::waitChild, when the child's standard output is a pipe:
+    // For Process::waitAnyChild, when the child's standard output is a pipe:
     // on to rtrun's, line by line.
     static void output(void* watch, const char* bytes, std::size_t size);
     // How to watch the child: its poll and its pipes.

@@ -26,14 +26,10 @@ public:
         std::snprintf(text, sizeof(text), "%.17g", number);
         return *this << std::string(text);
     }
-    Writer& operator<<(const std::vector<int>& numbers) {
-        *this << static_cast<long long>(numbers.size());
-        for (const int number : numbers) *this << number;
-        return *this;
-    }
-    Writer& operator<<(const std::vector<std::string>& fields) {
+    template <class Field>
+    Writer& operator<<(const std::vector<Field>& fields) {
         *this << static_cast<long long>(fields.size());
-        for (const std::string& field : fields) *this << field;
+        for (const Field& field : fields) *this << field;
         return *this;
     }
     const std::string& text() const { return m_text; }
@@ -90,18 +86,8 @@ public:
         if (m_ok && (field.empty() || *end)) m_ok = false;
         return *this;
     }
-    Reader& operator>>(std::vector<int>& numbers) {
-        long long count = 0;
-        *this >> count;
-        if (count < 0 || count > static_cast<long long>(m_text.size())) m_ok = false;
-        numbers.clear();
-        for (long long i = 0; m_ok && i < count; ++i) {
-            numbers.emplace_back();
-            *this >> numbers.back();
-        }
-        return *this;
-    }
-    Reader& operator>>(std::vector<std::string>& fields) {
+    template <class Field>
+    Reader& operator>>(std::vector<Field>& fields) {
         long long count = 0;
         *this >> count;
         if (count < 0 || count > static_cast<long long>(m_text.size())) m_ok = false;

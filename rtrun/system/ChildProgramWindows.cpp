@@ -228,11 +228,6 @@ int waitAnyChild(std::vector<WatchedChild>& watched, ChildEnd& end, void (*tick)
     }
 }
 
-bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching) {
-    std::vector<WatchedChild> child{WatchedChild{pid, watching}};
-    return waitAnyChild(child, end) == 0;
-}
-
 void drainOutput(const ChildWatching& watching) {
     for (const ChildWatching::Pipe* pipe : {&watching.errors, &watching.output}) {
         if (pipe->fd < 0) continue;

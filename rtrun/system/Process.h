@@ -109,10 +109,6 @@ struct WatchedChild {
 // no child can be waited for.
 int waitAnyChild(std::vector<WatchedChild>& children, ChildEnd& end, void (*tick)(void*) = nullptr,
                  void* tickContext = nullptr);
-// Waits for the child to end, watching it meanwhile. Any other process that
-// ends meanwhile is reaped (orphans adopted by this one). False when the
-// child cannot be waited for.
-bool waitChild(int pid, ChildEnd& end, const ChildWatching& watching = ChildWatching());
 // Hands what the child's pipes hold now to their functions, without
 // waiting for a writer that keeps them open, and closes them.
 void drainOutput(const ChildWatching& watching);
