@@ -14,7 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 find_program(RT_WINE wine)
 if(RT_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${RT_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh ${RT_WINE})
 endif()
 # libxml2 and SQLite for Windows, where scripts/windows-deps.sh puts them.
 if(DEFINED ENV{RT_WINDOWS_DEPS})
