@@ -35,12 +35,21 @@ bool waitWhile(int state) {
     return true;
 }
 
-void captureReturnAddresses(const CONTEXT& context) {
+// The thread that died: the one that runs this, unless a stack overflow
+// left it too little stack and a thread of its own took over.
+struct Dying {
+    HANDLE thread;
+    DWORD tid;
+};
+
+Dying thisThread() { return Dying{::GetCurrentThread(), ::GetCurrentThreadId()}; }
+
+void captureReturnAddresses(const CONTEXT& context, const Dying& dying) {
     const HANDLE process = ::GetCurrentProcess();
     WindowsStacks::Symbols symbols(process);
     const double deadline = monotonicSeconds() + kWaitSeconds;
     const std::vector<std::uint64_t> addresses =
-        WindowsStacks::walk(process, ::GetCurrentThread(), context, CrashNote::kMaxFrames, deadline);
+        WindowsStacks::walk(process, dying.thread, context, CrashNote::kMaxFrames, deadline);
     const std::size_t count = std::min(addresses.size(), static_cast<std::size_t>(CrashNote::kMaxFrames));
     std::copy(addresses.begin(), addresses.begin() + static_cast<std::ptrdiff_t>(count), g_note->frames);
     g_note->frameCount = static_cast<int>(count);
@@ -48,18 +57,18 @@ void captureReturnAddresses(const CONTEXT& context) {
 
 // Tells the supervisor, and waits while it takes the stack from outside or,
 // when it asks for them, captures the return addresses from `context`.
-void tellAndWait(const CONTEXT& context) {
-    g_note->tid = static_cast<int>(::GetCurrentThreadId());
+void tellAndWait(const CONTEXT& context, const Dying& dying) {
+    g_note->tid = static_cast<int>(dying.tid);
     g_note->when = monotonicSeconds();
     g_note->state.store(CrashNote::eWaiting, std::memory_order_release);
     if (!waitWhile(CrashNote::eWaiting)) return;
     if (g_note->state.load(std::memory_order_acquire) != CrashNote::eCaptureYourself) return;
-    captureReturnAddresses(context);
+    captureReturnAddresses(context, dying);
     g_note->state.store(CrashNote::eCaptured, std::memory_order_release);
     waitWhile(CrashNote::eCaptured);
 }
 
-void describe(const EXCEPTION_POINTERS& pointers) {
+void describe(const EXCEPTION_POINTERS& pointers, const Dying& dying) {
     const EXCEPTION_RECORD& record = *pointers.ExceptionRecord;
     g_note->cause = CrashNote::eException;
     g_note->code = static_cast<int>(record.ExceptionCode);
@@ -68,7 +77,7 @@ void describe(const EXCEPTION_POINTERS& pointers) {
         g_note->address = record.ExceptionInformation[1];
     }
     g_note->pc = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
-    tellAndWait(*pointers.ContextRecord);
+    tellAndWait(*pointers.ContextRecord, dying);
 }
 
 // Another thread that dies meanwhile waits until the first one has been
@@ -79,32 +88,66 @@ void waitForTheFirst() {
         ::Sleep(1);
 }
 
-void printStack(const CONTEXT& context) {
+void printStack(const CONTEXT& context, const Dying& dying) {
     const HANDLE process = ::GetCurrentProcess();
     WindowsStacks::Symbols symbols(process);
     const double deadline = monotonicSeconds() + kWaitSeconds;
     const std::vector<std::uint64_t> addresses =
-        WindowsStacks::walk(process, ::GetCurrentThread(), context, WindowsStacks::kMaxFrames, deadline);
+        WindowsStacks::walk(process, dying.thread, context, WindowsStacks::kMaxFrames, deadline);
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         const Stacks::Frame frame = WindowsStacks::frameAt(process, addresses[i], i > 0);
         std::fprintf(stderr, "%s\n", Stacks::frameText(i, frame).c_str());
     }
 }
 
-LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
+void tellOfDeath(EXCEPTION_POINTERS* pointers, const Dying& dying) {
     if (g_note) {
-        if (g_note->claimed.exchange(1) == 0) describe(*pointers);
+        if (g_note->claimed.exchange(1) == 0) describe(*pointers, dying);
         else waitForTheFirst();
     } else {
         std::fflush(stdout);
         std::fprintf(stderr, "rtrun: exception %s; the stack as the dying process sees it:\n",
                      exceptionText(pointers->ExceptionRecord->ExceptionCode).c_str());
-        printStack(*pointers->ContextRecord);
+        printStack(*pointers->ContextRecord, dying);
         std::fflush(stderr);
     }
+}
+
+LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
+    tellOfDeath(pointers, thisThread());
     // The process ends with the exception as its status, as it would have,
     // but without a debugger the system may start and wait for.
     return EXCEPTION_EXECUTE_HANDLER;
+}
+
+struct Overflow {
+    EXCEPTION_POINTERS* pointers;
+    Dying dying;
+};
+
+DWORD WINAPI tellOfOverflow(void* argument) {
+    const Overflow& overflow = *static_cast<const Overflow*>(argument);
+    tellOfDeath(overflow.pointers, overflow.dying);
+    return 0;
+}
+
+// A stack overflow leaves its thread a page of stack: too little for the
+// filter, which Wine does not even reach (it ends the thread with status
+// 0). This handler comes first, hands the telling to a thread with a stack
+// of its own while the dying thread waits here, frames intact for a walk
+// from outside, and ends the process with the exception as its status.
+LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
+    const DWORD code = pointers->ExceptionRecord->ExceptionCode;
+    if (code != EXCEPTION_STACK_OVERFLOW) return EXCEPTION_CONTINUE_SEARCH;
+    HANDLE self = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    Overflow overflow{pointers, Dying{self, ::GetCurrentThreadId()}};
+    if (const HANDLE teller = ::CreateThread(nullptr, 1 << 20, &tellOfOverflow, &overflow, 0, nullptr))
+        ::WaitForSingleObject(teller, INFINITE);
+    std::fflush(stderr);
+    ::TerminateProcess(::GetCurrentProcess(), code);
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 // abort() raises SIGABRT and then ends the process with status 3: no
@@ -120,7 +163,7 @@ void onAbort(int signal) {
     CONTEXT context{};
     ::RtlCaptureContext(&context);
     g_note->pc = context.Rip;
-    tellAndWait(context);
+    tellAndWait(context, thisThread());
     // As abort() would end, but at once: its _exit() would let the libraries'
     // destructors run as they unload, and write on into the report.
     std::fflush(stderr);
@@ -133,6 +176,7 @@ void noticeDeaths(CrashNote* note) {
     g_note = note;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);  // no dialog waiting for a user
     ::SetUnhandledExceptionFilter(&onUnhandledException);
+    ::AddVectoredExceptionHandler(1, &onStackOverflow);
     if (note) {
         const auto previous = std::signal(SIGABRT, &onAbort);
         if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGABRT, previous);  // the test's own stays
@@ -145,7 +189,7 @@ void noticeExit() {
     // Taken here, so that the frames it starts from stay as they are while this waits.
     CONTEXT context{};
     ::RtlCaptureContext(&context);
-    tellAndWait(context);
+    tellAndWait(context, thisThread());
 }
 
 } // namespace Process

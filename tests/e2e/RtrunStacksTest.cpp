@@ -44,12 +44,16 @@ const std::string kBare = escaped(e2e::libraryFile("KxRtStacksBare80"));
 std::string function(const std::string& name, const std::string&, const std::string& = "") { return name; }
 const std::string kCRuntime = "msvcrt\\.dll";
 const std::string kBadPointer = "access violation: writing address 0x0";
+const std::string kOverflowed = "crashed: exception 0xC00000FD (stack overflow)";
+const std::string kOverflowDetails = "stack overflow";
 #else
 std::string function(const std::string& name, const std::string& parameters, const std::string& scope = "") {
     return scope + name + "(" + parameters + ")";
 }
 const std::string kCRuntime = "libc\\.so\\.6";
 const std::string kBadPointer = "SIGSEGV: address 0x0: not mapped";
+const std::string kOverflowed = e2e::kSegfault;
+const std::string kOverflowDetails = "SIGSEGV: address 0x[0-9a-f]+: not mapped";
 #endif
 // The same as a regex.
 std::string functionRegex(const std::string& name, const std::string& parameters, const std::string& scope = "") {
@@ -128,6 +132,11 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
          "Throws: threw std::runtime_error: degenerate edge at index 3", "", {}, "Segfault",
          "<failure message=\"threw std::runtime_error: degenerate edge at index 3\""},
     };
+    // The frame that ran out of stack, called by itself.
+    const std::string recursion = functionRegex("probes::recurseForever", "int");
+    rows.push_back({"a stack overflow", "Overflows", false, false, kOverflowed, {kOverflowDetails},
+                    {frame(0, recursion, kDebug), frame(1, recursion, kDebug, at("calls itself"))},
+                    "Overflows: " + kOverflowed + " at " + function("probes::recurseForever", "int"), ""});
 #ifndef _WIN32
     // The supervisor that may not trace (RTRUN_NO_PTRACE) is POSIX's: ptrace.
     rows.push_back({"the same, captured in the process", "Segfault", false, true, crashed, {segv, captured},
@@ -135,7 +144,7 @@ TEST(E2eRtrunStacks, DeadTestsSayWhereAndWhy) {
     rows.push_back({"exit(3), captured in the process", "ExitThree", false, true, e2e::exited(3), {captured}, exitFrames,
                     "", ""});
     // Under Wine 8 a fault on a stack overwritten ends the process in Wine's
-    // own exception handling, as a stack overflow does, before rtrun sees it.
+    // own exception handling, with status 0, before rtrun sees it.
     rows.push_back({"a corrupt stack", "CorruptStack", false, false, crashed, {segv},
                     {frame(0, "probes::smashAndCrash\\(int\\*\\)", kDebug, "StackProbes\\.cpp")}, "", ""});
     rows.push_back({"a corrupt stack, captured in the process", "CorruptStack", false, true, crashed, {segv},

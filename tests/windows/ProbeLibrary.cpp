@@ -1,7 +1,7 @@
 // Test libraries' misdeeds that rtrun.exe must account for on Windows: a
 // test that dies of an access violation in a function of its own, one that
-// ends the process with exit(), one that calls abort(), one that never returns, and one that leaves
-// a process running whose parent has already ended; and a test that passes,
+// ends the process with exit(), one that calls abort(), one that never returns, one that runs out
+// of stack, and one that leaves a process running whose parent has already ended; and a test that passes,
 // to show that a run goes on after them.
 #include <Rt/Rt.h>
 #include <cstdlib>
@@ -23,6 +23,22 @@ public:
         writeThroughNull();
         return true;
     }
+};
+
+volatile bool g_forever = true;  // read at run time: no compiler sees the recursion never end
+
+__attribute__((noinline)) int recurseForever(int depth) {
+    volatile char frame[256];
+    frame[0] = static_cast<char>(depth);
+    if (!g_forever) return depth;
+    frame[1] = static_cast<char>(recurseForever(depth + 1));
+    return frame[0] + frame[1];
+}
+
+class Overflows : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Overflows"); }
+    bool executeW() override { return recurseForever(0) != 0; }
 };
 
 class Exits : public Rt::TestSet {
@@ -81,6 +97,7 @@ Rt::TestSet* createAborts() { return new Aborts; }
 Rt::TestSet* createPasses() { return new Passes; }
 Rt::TestSet* createExits() { return new Exits; }
 Rt::TestSet* createLeaves() { return new Leaves; }
+Rt::TestSet* createOverflows() { return new Overflows; }
 
 class ProbeFactory : public Rt::TestSetFactory {
 public:
@@ -91,6 +108,7 @@ public:
         _registerTestCase("Hangs", &createHangs);
         _registerTestCase("Aborts", &createAborts);
         _registerTestCase("Passes", &createPasses);
+        _registerTestCase("Overflows", &createOverflows);
     }
     const char* name() const override { return "WindowsProbes"; }
 };

@@ -1,7 +1,7 @@
 // Test code that dies in ways whose record must say where: a segfault
 // three calls deep, a hang in a second thread, an abort after a line on
-// standard error, exit(3) from a named function, a body that throws, and a
-// crash on a stack it has overwritten. The end-to-end test finds the lines
+// standard error, exit(3) from a named function, a body that throws, a
+// crash on a stack it has overwritten, and a recursion that runs out of stack. The end-to-end test finds the lines
 // it expects in the records by the markers in the comments here.
 #include "ProbeKit.h"
 #include <Rt/Rt.h>
@@ -50,6 +50,17 @@ PROBE void smashAndCrash(int* where) {
     for (int i = 0; i < 2048; ++i) frame[i] = 0x41;
     *where = 1;
     KEEP_FRAME();
+}
+
+volatile bool g_forever = true;  // read at run time: no compiler sees the recursion never end
+
+// Calls itself with a frame of some size each time until the stack runs out.
+PROBE int recurseForever(int depth) {
+    volatile char frame[256];
+    frame[0] = static_cast<char>(depth);
+    if (!g_forever) return depth;
+    frame[1] = static_cast<char>(recurseForever(depth + 1));  // marker: calls itself
+    return frame[0] + frame[1];
 }
 
 } // namespace probes
@@ -110,6 +121,12 @@ public:
     }
 };
 
+class Overflows : public Rt::TestSet {
+public:
+    void initialize() override { setTitle("Overflows"); }
+    bool executeW() override { return probes::recurseForever(0) != 0; }
+};
+
 using probekit::Pass;
 using probekit::make;
 
@@ -122,6 +139,7 @@ public:
         _registerTestCase("ExitThree", &make<ExitThree>);
         _registerTestCase("Throws", &make<Throws>);
         _registerTestCase("CorruptStack", &make<CorruptStack>);
+        _registerTestCase("Overflows", &make<Overflows>);
         _registerTestCase("Pass", &make<Pass>);
     }
     const char* name() const override { return "Stacks"; }
