@@ -132,10 +132,13 @@ DWORD WINAPI tellOfOverflow(void* argument) {
 }
 
 // A stack overflow leaves its thread a page of stack: too little for the
-// filter, which Wine does not even reach (it ends the thread with status
-// 0). This handler comes first, hands the telling to a thread with a stack
+// filter, which Wine does not even reach (it ends the thread). This handler
+// comes before any frame's own, hands the telling to a thread with a stack
 // of its own while the dying thread waits here, frames intact for a walk
-// from outside, and ends the process with the exception as its status.
+// from outside, and ends the process with the exception as its status. (A
+// test that would catch its own stack overflow is not given the chance.)
+// The wait is bounded: a teller stuck on a lock the dying thread held must
+// not keep the process alive.
 LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
     const DWORD code = pointers->ExceptionRecord->ExceptionCode;
     if (code != EXCEPTION_STACK_OVERFLOW) return EXCEPTION_CONTINUE_SEARCH;
@@ -144,7 +147,7 @@ LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
                       DUPLICATE_SAME_ACCESS);
     Overflow overflow{pointers, Dying{self, ::GetCurrentThreadId()}};
     if (const HANDLE teller = ::CreateThread(nullptr, 1 << 20, &tellOfOverflow, &overflow, 0, nullptr))
-        ::WaitForSingleObject(teller, INFINITE);
+        ::WaitForSingleObject(teller, static_cast<DWORD>(4 * kWaitSeconds * 1000));
     std::fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), code);
     return EXCEPTION_CONTINUE_SEARCH;
