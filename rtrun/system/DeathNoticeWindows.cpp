@@ -19,15 +19,23 @@ namespace Process {
 namespace {
 
 // How long a dying child waits for its supervisor at each step: long enough
-// for a loaded machine (a walk from outside takes up to 3 seconds), short
-// enough that a supervisor gone astray costs little.
-constexpr double kWaitSeconds = 5;
+// for a loaded machine (DbgHelp under a loaded Wine takes seconds to load a
+// process's symbols, and a walk from outside up to 3 seconds more), short
+// enough that a supervisor gone astray costs little. (A supervisor that is
+// gone costs nothing: its job object has ended this process.)
+constexpr double kWaitSeconds = 10;
+// How long it waits to be noticed at all: the supervisor may first finish
+// walking another child's threads.
+constexpr double kNoticeSeconds = 15;
+// The longest a death takes to tell, all steps waited out: within the 45 s
+// in which the supervisor does not time out a dying child.
+constexpr double kTellingSeconds = kNoticeSeconds + 2 * kWaitSeconds;
 
 CrashNote* g_note = nullptr;
 
 // Waits until the note leaves `state`; false when the supervisor did not answer in time.
-bool waitWhile(int state) {
-    const double deadline = monotonicSeconds() + kWaitSeconds;
+bool waitWhile(int state, double seconds = kWaitSeconds) {
+    const double deadline = monotonicSeconds() + seconds;
     while (g_note->state.load(std::memory_order_acquire) == state) {
         if (monotonicSeconds() > deadline) return false;
         ::Sleep(1);
@@ -61,7 +69,7 @@ void tellAndWait(const CONTEXT& context, const Dying& dying) {
     g_note->tid = static_cast<int>(dying.tid);
     g_note->when = monotonicSeconds();
     g_note->state.store(CrashNote::eWaiting, std::memory_order_release);
-    if (!waitWhile(CrashNote::eWaiting)) return;
+    if (!waitWhile(CrashNote::eWaiting, kNoticeSeconds)) return;
     if (g_note->state.load(std::memory_order_acquire) != CrashNote::eCaptureYourself) return;
     captureReturnAddresses(context, dying);
     g_note->state.store(CrashNote::eCaptured, std::memory_order_release);
@@ -83,7 +91,7 @@ void describe(const EXCEPTION_POINTERS& pointers, const Dying& dying) {
 // Another thread that dies meanwhile waits until the first one has been
 // described: the process ends as the first one returns.
 void waitForTheFirst() {
-    const double deadline = monotonicSeconds() + 3 * kWaitSeconds;
+    const double deadline = monotonicSeconds() + kTellingSeconds;
     while (g_note->state.load(std::memory_order_acquire) != CrashNote::eTaken && monotonicSeconds() < deadline)
         ::Sleep(1);
 }
@@ -147,7 +155,7 @@ LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
                       DUPLICATE_SAME_ACCESS);
     Overflow overflow{pointers, Dying{self, ::GetCurrentThreadId()}};
     if (const HANDLE teller = ::CreateThread(nullptr, 1 << 20, &tellOfOverflow, &overflow, 0, nullptr))
-        ::WaitForSingleObject(teller, static_cast<DWORD>(4 * kWaitSeconds * 1000));
+        ::WaitForSingleObject(teller, static_cast<DWORD>((kTellingSeconds + kWaitSeconds) * 1000));
     std::fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), code);
     return EXCEPTION_CONTINUE_SEARCH;

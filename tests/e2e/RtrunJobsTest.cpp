@@ -34,11 +34,12 @@ std::vector<std::string> linesStarting(const std::string& text, const std::strin
 
 // A report apart from what differs between any two runs: times, process
 // and thread ids, the frames in rtrun itself, below the test driver (how
-// many there are depends on how rtrun got there), and source lines, which
-// a stack gets only while its time lasts.
+// many there are depends on how rtrun got there), and below them those that
+// started the process, and source lines: a stack gets the names of those
+// frames and its source lines only while its time lasts.
 std::string comparable(const std::string& report) {
     static const std::regex ids("(process|thread) [0-9]+"), ownFrame("<Trace>#[0-9]+ [^<]*\\(rtrun(\\.exe)?\\+[^<]*</Trace>"),
-        ownFrames("(<Trace/>\\s*)+"), number("<Trace>#[0-9]+ "), traceLine("(<Trace>[^<]*\\)) [^ <]+:[0-9]+</Trace>"),
+        ownFrames("<Trace/>(\\s*(<Trace/>|<Trace>#[0-9]+ [^<]*</Trace>))*"), number("<Trace>#[0-9]+ "), traceLine("(<Trace>[^<]*\\)) [^ <]+:[0-9]+</Trace>"),
         msgLine("( at [^<]*) [^ <]+:[0-9]+</Msg>");
     std::string text = std::regex_replace(maskTimes(report), ids, "$1 N");
     text = std::regex_replace(std::regex_replace(text, ownFrame, "<Trace/>"), ownFrames, "<Trace/>");
