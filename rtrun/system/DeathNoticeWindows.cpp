@@ -187,7 +187,8 @@ void noticeDeaths(CrashNote* note) {
     g_note = note;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);  // no dialog waiting for a user
     ::SetUnhandledExceptionFilter(&onUnhandledException);
-    ::AddVectoredExceptionHandler(1, &onStackOverflow);
+    static const void* const overflowHandler = ::AddVectoredExceptionHandler(1, &onStackOverflow);  // once
+    (void)overflowHandler;
     if (note) {
         const auto previous = std::signal(SIGABRT, &onAbort);
         if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGABRT, previous);  // the test's own stays
