@@ -67,8 +67,7 @@ int ChildWatch::check() {
     // which can take seconds (DbgHelp under a loaded Wine): its death is
     // what it died of. Only a death that takes far longer than any stack
     // (a capture gone astray) counts against the limit again.
-    constexpr double kDyingSeconds = 45;
-    if (m_witness.noticedAt() > 0 && now - m_witness.noticedAt() < kDyingSeconds) return 0;
+    if (m_witness.noticedAt() > 0 && now - m_witness.noticedAt() < CrashNote::kLongestTellingSeconds) return 0;
     // The phase first: its start, written before it, is then at least as recent.
     const int phase = m_log.phase.load(std::memory_order_acquire);
     if (phase == PieceLog::eIdle || now - m_log.phaseStart.load(std::memory_order_relaxed) <= m_limit) return 0;

@@ -17,6 +17,9 @@ struct CrashNote {
     // where, for an access violation.
     enum Cause : int { eSignal, eExit, eException };
     static constexpr int kMaxFrames = 64;
+    // The longest a child takes to tell of its death, every wait for its
+    // supervisor waited out; the supervisor does not time it out meanwhile.
+    static constexpr double kLongestTellingSeconds = 45;
 
     std::atomic<int> state;
     std::atomic<int> claimed;  // by the first thread that dies

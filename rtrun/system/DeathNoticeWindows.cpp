@@ -27,9 +27,9 @@ constexpr double kWaitSeconds = 10;
 // How long it waits to be noticed at all: the supervisor may first finish
 // walking another child's threads.
 constexpr double kNoticeSeconds = 15;
-// The longest a death takes to tell, all steps waited out: within the 45 s
-// in which the supervisor does not time out a dying child.
+// The longest a death takes to tell, all steps waited out.
 constexpr double kTellingSeconds = kNoticeSeconds + 2 * kWaitSeconds;
+static_assert(kTellingSeconds < CrashNote::kLongestTellingSeconds, "the supervisor would time out a dying child");
 
 CrashNote* g_note = nullptr;
 
